@@ -1,0 +1,1 @@
+add_library(kavo_errors STATIC errors.cpp)

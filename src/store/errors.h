@@ -1,0 +1,89 @@
+// Error codes and their fixed English messages, and the program's last error.
+//
+// Every failing operation of the record store, the windows and the reports
+// leaves a numeric code; each code has one message text. The last error is
+// kept once per program (code and a message of at most 79 characters) and is
+// read back through ERRORCODE() and ERROR(). Codes without a stored text never
+// give an empty message: they fall back to "Unknown Error Posted : <code>".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kavo {
+
+// Codes the application tests or shows by number.
+namespace err {
+inline constexpr int kNone = 0;
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kPathNotFound = 3;
+inline constexpr int kTooManyOpenFiles = 4;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kMemoryCorrupted = 7;
+inline constexpr int kInsufficientMemory = 8;
+inline constexpr int kEntryNotFound = 30;
+inline constexpr int kFileLocked = 32;
+inline constexpr int kRecordNotAvailable = 33;
+inline constexpr int kRecordNotFound = 35;
+inline constexpr int kInvalidDataFile = 36;
+inline constexpr int kFileNotOpen = 37;
+inline constexpr int kInvalidKeyFile = 38;
+inline constexpr int kDuplicateKey = 40;
+inline constexpr int kRecordHeld = 43;
+inline constexpr int kInvalidFilename = 45;
+inline constexpr int kKeyMustBeRebuilt = 46;
+inline constexpr int kInvalidRecordDeclaration = 47;
+inline constexpr int kUnableToLogTransaction = 48;
+inline constexpr int kFileAlreadyOpen = 52;
+inline constexpr int kNoCreateAttribute = 54;
+inline constexpr int kFileMustBeShared = 55;
+inline constexpr int kLogoutAlreadyActive = 56;
+inline constexpr int kInvalidMemoFile = 57;
+inline constexpr int kExclusiveAccessRequired = 63;
+inline constexpr int kSharingViolation = 64;
+inline constexpr int kUnableToRollback = 65;
+inline constexpr int kInvalidFieldType = 75;
+inline constexpr int kInvalidIndexString = 76;
+inline constexpr int kInvalidParameterCount = 78;
+inline constexpr int kUnsupportedDataType = 79;
+inline constexpr int kUnsupportedFunction = 80;
+inline constexpr int kUnknownError = 81;
+inline constexpr int kInvalidKeyLength = 88;
+inline constexpr int kRecordChanged = 89;
+inline constexpr int kFileSystemError = 90;
+inline constexpr int kLogoutNotActive = 91;
+inline constexpr int kBuildInProgress = 92;
+inline constexpr int kBuildCancelled = 93;
+inline constexpr int kOsErrorBase = 300;
+inline constexpr int kInvalidExpression = 800;
+inline constexpr int kNoBind = 801;
+inline constexpr int kMismatchedScope = 802;
+}  // namespace err
+
+// The message for a code: code 81's text for 0, the stored text when there is
+// one, otherwise "Unknown Error Posted : <code>".
+std::string ErrorText(int code);
+
+// Maps a native errno value to this program's code: 300 + n.
+int OsErrorCode(int errno_value);
+
+// Records code and its message as the last error. Code 0 posts the operating
+// system's last error number (errno) as 300 + errno.
+void PostError(int code);
+
+// Records a file-system error (code 90). A non-empty store_text becomes the
+// message as it stands; otherwise the message is code 90's text, " : " and
+// the detail.
+void PostFileSystemError(std::string_view store_text, std::string_view detail = {});
+
+// Records code 0 with an empty message: the last operation succeeded.
+void ClearError();
+
+// The last error code, 0 after a successful operation.
+int ERRORCODE();
+
+// The message of the last error code (at most 79 characters, leading blanks
+// skipped).
+std::string ERROR();
+
+}  // namespace kavo
