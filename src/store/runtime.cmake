@@ -1,0 +1,8 @@
+add_library(kavo_runtime STATIC
+  chartab.cpp
+  datetime.cpp
+  environment.cpp
+  picture.cpp
+  regional.cpp
+  runtime_state.cpp)
+target_link_libraries(kavo_runtime PUBLIC kavo_errors)
