@@ -1,0 +1,300 @@
+#include "store/journal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kavo {
+namespace {
+
+constexpr char kMagic[4] = {'q', 'U', 'a', 'L'};
+constexpr uint32_t kMaxPageBytes = 0x3B00;
+constexpr size_t kImageHeadBytes = 6;  // home address and stored size
+
+uint32_t Get32(const std::string& s, size_t at) {
+  const auto* p = reinterpret_cast<const uint8_t*>(s.data() + at);
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+void Put32(std::string* s, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) (*s)[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+uint64_t RoundUpBlocks(uint64_t n) {
+  return (n + kBlockSize - 1) / kBlockSize * kBlockSize;
+}
+
+void SetEnds(std::string* header, uint64_t committed, uint64_t journal) {
+  Put32(header, header_field::kCommittedEnd, static_cast<uint32_t>(committed));
+  Put32(header, header_field::kJournalEnd, static_cast<uint32_t>(journal));
+}
+
+void RaiseCounter(std::string* header) {
+  Put32(header, header_field::kChangeCounter, Get32(*header, header_field::kChangeCounter) + 1);
+}
+
+Status ReadExact(File* file, uint64_t offset, size_t n, std::string* out) {
+  out->assign(n, '\0');
+  size_t got = 0;
+  KAVO_RETURN_IF_ERROR(file->Read(offset, out->data(), n, &got));
+  if (got != n) return Status::Check(journal_check::kShortHeader);
+  return Status::OK();
+}
+
+Status ReadHeader(File* file, std::string* header) {
+  header->assign(kHeaderSize, '\0');
+  size_t got = 0;
+  KAVO_RETURN_IF_ERROR(file->Read(0, header->data(), kHeaderSize, &got));
+  if (got != kHeaderSize || std::memcmp(header->data() + header_field::kMagic, kMagic, 4) != 0) {
+    return Status::Error(err::kInvalidDataFile);
+  }
+  return Status::OK();
+}
+
+bool Pending(const std::string& header) {
+  return Get32(header, header_field::kCommittedEnd) != Get32(header, header_field::kJournalEnd);
+}
+
+// Releases the locks a resolution took, whatever way it ends.
+class ResolveLocks {
+ public:
+  explicit ResolveLocks(FileLocks* locks) : locks_(locks) {}
+  ~ResolveLocks() {
+    if (locks_ == nullptr) return;
+    if (all_slots_) locks_->UnlockAllSlots();
+    if (writer_) locks_->UnlockWriter();
+  }
+  void took_writer() { writer_ = true; }
+  void took_all_slots() { all_slots_ = true; }
+
+ private:
+  FileLocks* locks_;
+  bool writer_ = false;
+  bool all_slots_ = false;
+};
+
+// The journal's images between committed end and journal end, as home
+// address -> (position, length). Checks that they are whole and fit.
+Status ScanJournal(File* file, const std::string& header,
+                   std::map<uint64_t, std::pair<uint64_t, uint64_t>>* images) {
+  uint64_t start = Get32(header, header_field::kCommittedEnd);
+  uint64_t end = Get32(header, header_field::kJournalEnd);
+  if (start < kHeaderSize || end < start) return Status::Check(journal_check::kJournalBounds);
+  uint64_t size = 0;
+  KAVO_RETURN_IF_ERROR(file->Size(&size));
+  if (end > size) return Status::Check(journal_check::kJournalPastEnd);
+  std::string head;
+  for (uint64_t pos = start; pos < end;) {
+    if (end - pos < kImageHeadBytes) return Status::Check(journal_check::kImageSize);
+    KAVO_RETURN_IF_ERROR(ReadExact(file, pos, kImageHeadBytes, &head));
+    uint64_t home = Get32(head, 0);
+    uint32_t stored = static_cast<uint8_t>(head[4]) | static_cast<uint8_t>(head[5]) << 8;
+    bool is_header = home == 0;
+    if (is_header ? stored != kHeaderSize : (stored < kImageHeadBytes || stored > kMaxPageBytes)) {
+      return Status::Check(journal_check::kImageSize);
+    }
+    uint64_t length = RoundUpBlocks(stored);
+    if (length > end - pos) return Status::Check(journal_check::kImageSize);
+    // A page image belongs inside the file the journal follows, on a block.
+    if (!is_header &&
+        (home < kHeaderSize || (home - kHeaderSize) % kBlockSize != 0 || home + length > start)) {
+      return Status::Check(journal_check::kImageHome);
+    }
+    (*images)[home] = {pos, length};
+    pos += length;
+  }
+  if (images->find(0) == images->end()) return Status::Check(journal_check::kNoHeaderImage);
+  return Status::OK();
+}
+
+Status Replay(File* file, const std::map<uint64_t, std::pair<uint64_t, uint64_t>>& images) {
+  std::string bytes;
+  for (const auto& [home, where] : images) {
+    KAVO_RETURN_IF_ERROR(ReadExact(file, where.first, where.second, &bytes));
+    KAVO_RETURN_IF_ERROR(file->Write(home, bytes.data(), bytes.size()));
+  }
+  return Status::OK();
+}
+
+}  // namespace
+
+uint64_t RegionEndOfFile(const std::string& header) {
+  uint32_t end = 0;
+  for (size_t k = 1; k < 60; ++k) {
+    uint32_t s = Get32(header, header_field::kRegionStart + 4 * k);
+    uint32_t e = Get32(header, header_field::kRegionEnd + 4 * k);
+    if (e > s && e > end) end = e;
+  }
+  return kHeaderSize + uint64_t{end} * kBlockSize;
+}
+
+Commit::Commit(File* file, FileLocks* locks, CommitSet set)
+    : file_(file), locks_(locks), set_(std::move(set)) {}
+
+Status Commit::Flush() {
+  ++result_.flushes;
+  return file_->Flush();
+}
+
+Status Commit::Prepare() {
+  std::string& header = set_.header;
+  uint64_t new_end = RegionEndOfFile(header);
+  journal_start_ = std::max(new_end, set_.old_end);
+
+  // The journal's size is known before anything is written, so the header
+  // image can carry the final journal end like the header at 0 will.
+  std::string journal;
+  for (size_t i = 0; i < set_.pages.size(); ++i) {
+    if (set_.pages[i].home < set_.old_end) {
+      journaled_.push_back(i);
+      journal += set_.pages[i].bytes;
+    }
+  }
+  journal_end_ = journal_start_ + journal.size() + kHeaderSize;
+  SetEnds(&header, journal_start_, journal_end_);
+  RaiseCounter(&header);
+  journal += header;
+
+  uint64_t size_before = 0;
+  KAVO_RETURN_IF_ERROR(file_->Size(&size_before));
+  auto cut_back = [&](Status st) {
+    // Nothing reachable refers to what was written; give the space back.
+    (void)file_->Truncate(std::max(size_before, set_.old_end));
+    return st;
+  };
+  for (const PageImage& page : set_.pages) {
+    if (page.home < set_.old_end) continue;
+    Status st = file_->Write(page.home, page.bytes.data(), page.bytes.size());
+    if (!st.ok()) return cut_back(st);
+  }
+  Status st = file_->Write(journal_start_, journal.data(), journal.size());
+  if (!st.ok()) return cut_back(st);
+  // The images must be on disk before the header that points at them.
+  KAVO_RETURN_IF_ERROR(Flush());
+  std::string pending = set_.kept_header;
+  SetEnds(&pending, journal_start_, journal_end_);
+  KAVO_RETURN_IF_ERROR(file_->Write(0, pending.data(), pending.size()));
+  // From here on the change survives a crash; it must be durable before any
+  // page is overwritten at home.
+  KAVO_RETURN_IF_ERROR(Flush());
+  result_.header = pending;
+  return Status::OK();
+}
+
+Status Commit::Publish() {
+  if (locks_ != nullptr && !locks_->LockAllSlots()) return locks_->status();
+  Status st;
+  for (size_t i : journaled_) {
+    const PageImage& page = set_.pages[i];
+    st = file_->Write(page.home, page.bytes.data(), page.bytes.size());
+    if (!st.ok()) break;
+  }
+  if (st.ok()) st = file_->Write(0, set_.header.data(), set_.header.size());
+  if (st.ok()) {
+    result_.header = set_.header;
+    st = FinishHeader(file_, &result_.header, &result_.flushes);
+  }
+  if (locks_ != nullptr) locks_->UnlockAllSlots();
+  return st;
+}
+
+Status Commit::Abandon() {
+  if (locks_ != nullptr && !locks_->LockAllSlots()) return locks_->status();
+  Status st = FinishHeader(file_, &result_.header, &result_.flushes);
+  if (locks_ != nullptr) locks_->UnlockAllSlots();
+  return st;
+}
+
+Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result) {
+  Commit commit(file, locks, std::move(set));
+  Status st = commit.Prepare();
+  if (st.ok()) st = commit.Publish();
+  *result = commit.result();
+  return st;
+}
+
+Status FinishHeader(File* file, std::string* header, int* flushes) {
+  // The pages must be home and durable before the header stops naming the
+  // journal that could still restore them.
+  ++*flushes;
+  KAVO_RETURN_IF_ERROR(file->Flush());
+  KAVO_RETURN_IF_ERROR(ReadHeader(file, header));
+  uint64_t end = RegionEndOfFile(*header);
+  SetEnds(header, end, end);
+  RaiseCounter(header);
+  KAVO_RETURN_IF_ERROR(file->Write(0, header->data(), header->size()));
+  uint64_t size = 0;
+  KAVO_RETURN_IF_ERROR(file->Size(&size));
+  if (size > end) KAVO_RETURN_IF_ERROR(file->Truncate(end));
+  ++*flushes;
+  return file->Flush();
+}
+
+Status JournalView::Read(uint64_t offset, void* buf, size_t n, size_t* got) {
+  KAVO_RETURN_IF_ERROR(base_->Read(offset, buf, n, got));
+  auto it = images_.upper_bound(offset);
+  if (it != images_.begin()) --it;
+  for (; it != images_.end() && it->first < offset + n; ++it) {
+    uint64_t home = it->first;
+    auto [pos, length] = it->second;
+    uint64_t from = std::max(home, offset);
+    uint64_t to = std::min(home + length, offset + n);
+    if (from >= to) continue;
+    size_t part = 0;
+    KAVO_RETURN_IF_ERROR(base_->Read(pos + (from - home), static_cast<char*>(buf) + (from - offset),
+                                     to - from, &part));
+    if (part != to - from) return Status::Check(journal_check::kJournalPastEnd);
+    *got = std::max<size_t>(*got, to - offset);
+  }
+  return Status::OK();
+}
+
+Status ResolveJournal(File* file, FileLocks* locks, JournalResolver* resolver, std::string* header,
+                      JournalOutcome* outcome) {
+  *outcome = JournalOutcome::kNone;
+  if (!Pending(*header)) return Status::OK();
+  ResolveLocks held(locks);
+  if (locks != nullptr && !locks->writer_held()) {
+    // Never wait for the writer byte here: its holder may be waiting for the
+    // reader slot we hold. Until it publishes, the pages at home are still
+    // those the header at 0 describes.
+    switch (locks->TryLockWriter()) {
+      case LockResult::kBusy:
+        *outcome = JournalOutcome::kLeftToWriter;
+        return Status::OK();
+      case LockResult::kFailed:
+        return locks->status();
+      case LockResult::kGranted:
+        held.took_writer();
+        break;
+    }
+    KAVO_RETURN_IF_ERROR(ReadHeader(file, header));
+    if (!Pending(*header)) return Status::OK();
+  }
+
+  std::map<uint64_t, std::pair<uint64_t, uint64_t>> images;
+  KAVO_RETURN_IF_ERROR(ScanJournal(file, *header, &images));
+  std::string new_header;
+  const auto& image = images.at(0);
+  KAVO_RETURN_IF_ERROR(ReadExact(file, image.first, kHeaderSize, &new_header));
+  if (std::memcmp(new_header.data() + header_field::kMagic, kMagic, 4) != 0) {
+    return Status::Check(journal_check::kImageSize);
+  }
+
+  JournalView view(file, images);
+  std::optional<TransactionLink> link;
+  KAVO_RETURN_IF_ERROR(resolver->FindLink(&view, new_header, &link));
+  bool listed = false;
+  if (link) KAVO_RETURN_IF_ERROR(resolver->Listed(*link, &listed));
+
+  if (locks != nullptr) {
+    if (!locks->LockAllSlots()) return locks->status();
+    held.took_all_slots();
+  }
+  if (!listed) KAVO_RETURN_IF_ERROR(Replay(file, images));
+  int flushes = 0;
+  KAVO_RETURN_IF_ERROR(FinishHeader(file, header, &flushes));
+  *outcome = listed ? JournalOutcome::kDiscarded : JournalOutcome::kReplayed;
+  return Status::OK();
+}
+
+}  // namespace kavo
