@@ -1,0 +1,1 @@
+kavo_add_gtest(dict_test SOURCES dict_tables_test.cpp dict_decimal_test.cpp LIBS kavo_dict)
