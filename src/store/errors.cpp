@@ -198,6 +198,7 @@ struct LastError {
   std::mutex mutex;
   int code = 0;
   std::string message;
+  std::string file_detail;
 };
 
 LastError& Last() {
@@ -205,11 +206,12 @@ LastError& Last() {
   return last;
 }
 
-void Store(int code, std::string_view message) {
+void Store(int code, std::string_view message, std::string_view file_detail = {}) {
   LastError& last = Last();
   std::lock_guard<std::mutex> lock(last.mutex);
   last.code = code;
   last.message = FitMessageField(message);
+  last.file_detail = std::string(file_detail);
 }
 
 }  // namespace
@@ -232,9 +234,10 @@ void PostError(int code) {
 
 void PostFileSystemError(std::string_view store_text, std::string_view detail) {
   if (!store_text.empty()) {
-    Store(err::kFileSystemError, store_text);
+    Store(err::kFileSystemError, store_text, detail);
   } else {
-    Store(err::kFileSystemError, ErrorText(err::kFileSystemError) + " : " + std::string(detail));
+    Store(err::kFileSystemError, ErrorText(err::kFileSystemError) + " : " + std::string(detail),
+          detail);
   }
 }
 
@@ -250,6 +253,24 @@ std::string ERROR() {
   LastError& last = Last();
   std::lock_guard<std::mutex> lock(last.mutex);
   return last.message;
+}
+
+int FILEERRORCODE() {
+  LastError& last = Last();
+  std::lock_guard<std::mutex> lock(last.mutex);
+  if (last.code != err::kFileSystemError) return 0;
+  int value = 0;
+  for (char c : last.file_detail) {
+    if (c < '0' || c > '9' || value > 99999999) return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+std::string FILEERROR() {
+  LastError& last = Last();
+  std::lock_guard<std::mutex> lock(last.mutex);
+  return last.code == err::kFileSystemError ? last.message : std::string();
 }
 
 }  // namespace kavo

@@ -86,4 +86,10 @@ int ERRORCODE();
 // skipped).
 std::string ERROR();
 
+// The file-system side of the last error, for error 90 only (0 and empty
+// after any other error): the store's detail as a number (its check number;
+// 0 when the detail is not a number) and the message posted with it.
+int FILEERRORCODE();
+std::string FILEERROR();
+
 }  // namespace kavo

@@ -1,0 +1,88 @@
+#include "app/message_box_qt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+#include <QThread>
+#include <utility>
+#include <vector>
+
+#include "data/cp1251.h"
+
+namespace kavo {
+namespace {
+
+QString FromCp1251(const std::string& text) {
+  return QString::fromStdString(Utf8FromCp1251(text));
+}
+
+struct ButtonSpec {
+  int bit;
+  const char* label;
+  QMessageBox::ButtonRole role;
+};
+
+constexpr ButtonSpec kButtons[] = {
+    {button::kOk, "OK", QMessageBox::AcceptRole},
+    {button::kYes, "&Yes", QMessageBox::YesRole},
+    {button::kNo, "&No", QMessageBox::NoRole},
+    {button::kAbort, "&Abort", QMessageBox::RejectRole},
+    {button::kRetry, "&Retry", QMessageBox::AcceptRole},
+    {button::kIgnore, "&Ignore", QMessageBox::AcceptRole},
+    {button::kCancel, "Cancel", QMessageBox::RejectRole},
+    {button::kHelp, "&Help", QMessageBox::HelpRole},
+};
+
+QMessageBox::Icon IconOf(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kInformation:
+      return QMessageBox::Information;
+    case MessageIcon::kExclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::kStop:
+      return QMessageBox::Critical;
+    case MessageIcon::kNone:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+int ShowHere(const MessageBoxRequest& request) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(request.title.empty() ? QApplication::applicationDisplayName()
+                                           : FromCp1251(request.title));
+  box.setText(FromCp1251(request.text));
+  box.setIcon(IconOf(request.icon));
+  std::vector<std::pair<QAbstractButton*, int>> added;
+  for (const ButtonSpec& spec : kButtons) {
+    if ((request.buttons & spec.bit) == 0) continue;
+    QPushButton* b = box.addButton(QString::fromUtf8(spec.label), spec.role);
+    added.emplace_back(b, spec.bit);
+    if (spec.bit == request.default_button) box.setDefaultButton(b);
+  }
+  // Escape answers Cancel, or No, when the box has one.
+  for (int escape_bit : {button::kCancel, button::kNo}) {
+    for (const auto& [b, bit] : added) {
+      if (bit == escape_bit && box.escapeButton() == nullptr) box.setEscapeButton(b);
+    }
+  }
+  box.exec();
+  for (const auto& [b, bit] : added) {
+    if (box.clickedButton() == b) return bit;
+  }
+  return FallbackButton(request);
+}
+
+}  // namespace
+
+int QtMessageBox::Show(const MessageBoxRequest& request) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() == app->thread()) return ShowHere(request);
+  int pressed = FallbackButton(request);
+  QMetaObject::invokeMethod(
+      app, [&request] { return ShowHere(request); }, Qt::BlockingQueuedConnection, &pressed);
+  return pressed;
+}
+
+}  // namespace kavo

@@ -1,0 +1,1 @@
+add_library(kavo_cp1251 STATIC cp1251.cpp)

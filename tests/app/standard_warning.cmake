@@ -1,0 +1,1 @@
+kavo_add_gtest(standard_warning_test SOURCES standard_warning_test.cpp LIBS kavo_warnings)
