@@ -14,11 +14,13 @@
 //                  a leading zero, every other character shown as it is
 //
 // Invariants of a compiled Picture: the text is at most 100 characters, it
-// has at most 100 elements, Format always returns exactly width() bytes for
-// date, time, number and pattern pictures (a number too large for the width
-// shows as width() '#' characters), and Deformat never accepts text that does
-// not match the picture. Dates and times outside their valid ranges (0
-// included) format as blanks. Text is code page 1251 bytes throughout.
+// has at most 100 elements, Format returns exactly width() bytes (a number
+// too large for the width shows as width() '#' characters; date formats 17
+// and 18 follow the desktop's patterns and may be shorter), and Deformat
+// never accepts text that does not match the picture. Dates and times outside
+// their valid ranges (0 included) format as blanks. A negative number always
+// shows its sign: "-" unless the picture asks for parentheses. Text is code
+// page 1251 bytes throughout.
 //
 // Compiled pictures are immutable and may be shared between threads.
 #pragma once
@@ -55,48 +57,68 @@ struct DeformatResult {
   bool ok() const { return status.ok; }
 };
 
+// What one position (or run of positions) of a date, time or pattern
+// picture shows.
+enum class PictureElementKind : uint8_t {
+  kDayDigit,
+  kMonthDigit,
+  kYearDigit,
+  kMonthName,
+  kWeekdayName,
+  kHourDigit,
+  kMinuteDigit,
+  kSecondDigit,
+  kMarker,     // the morning or afternoon marker of a 12-hour time
+  kSeparator,  // the date or time separator
+  kLiteral,    // a fixed character
+  kNumberDigit,
+  kSign,
+  kCurrency,
+  kDecimalPoint,
+  kGrouping,
+};
+
+struct PictureElement {
+  // Digits: shown in place of a leading zero. Separators and literals: the
+  // character shown. Names and markers: the padding.
+  char fill = ' ';
+  PictureElementKind kind = PictureElementKind::kLiteral;
+  // Positions the element spans: 2 or 4 digits, 3 or 12 name letters; 0 for
+  // a field as long as its value (the desktop's date formats).
+  uint8_t count = 1;
+};
+
+// Everything a compiled picture holds. Fields a type does not use stay at
+// their defaults.
+struct PictureLayout {
+  PictureType type = PictureType::kNone;
+  std::string text;         // the picture text with its leading "@"
+  int width = 0;            // length of formatted text (the most, for variable formats)
+  bool blank_zero = false;  // trailing B
+  int format = 0;           // date 1..18, time 1..8
+  int window = 80;          // century window of a date picture
+  int decimals = 0;         // number: places after the point
+  bool minus = false;       // number: "-" given
+  bool parens = false;      // number: "(" ... ")" given
+  bool grouping = false;    // number: digits grouped by three with ","
+  char fill = ' ';          // number: ' ', '0' or '*'
+  std::string currency;     // number: currency text shown before the digits
+  std::vector<PictureElement> elements;  // date, time and pattern pictures
+};
+
 class Picture {
  public:
-  // What one position of a date, time or pattern picture shows.
-  enum class Kind : uint8_t {
-    kDayDigit,
-    kMonthDigit,
-    kYearDigit,
-    kMonthName,  // a letter of a month name (or a whole name, see Element)
-    kHourDigit,
-    kMinuteDigit,
-    kSecondDigit,
-    kMarker,       // AM/PM marker of a 12-hour time
-    kSeparator,    // the picture's separator (or its default)
-    kLiteral,      // a fixed character
-    kNumberDigit,  // pattern digit
-    kSign,
-    kCurrency,
-    kDecimalPoint,
-    kGrouping,
-  };
-
-  struct Element {
-    char fill;  // fill of a digit position while it is a leading zero, or the literal itself
-    Kind kind;
-    uint8_t count = 1;  // positions the element spans (digits of a field, name length)
-  };
-
   Picture() = default;
 
   // Compiles text such as "@D6", "n-10.0", "s20" or "pСтр. <<<#p".
   static PictureStatus Compile(std::string_view text, Picture* out);
 
-  PictureType type() const { return type_; }
-  const std::string& text() const { return text_; }
+  PictureType type() const { return layout_.type; }
+  const std::string& text() const { return layout_.text; }
   // Length of every formatted text (for strings: the declared length).
-  int width() const { return width_; }
-  bool blank_when_zero() const { return blank_zero_; }
-  // Date, number: 1..18 / decimals; time: 1..8.
-  int format_number() const { return format_; }
-  int decimals() const { return decimals_; }
-  int century_window() const { return window_; }
-  const std::vector<Element>& elements() const { return elements_; }
+  int width() const { return layout_.width; }
+  bool blank_when_zero() const { return layout_.blank_zero; }
+  const PictureLayout& layout() const { return layout_; }
 
   // Value to display text. Dates and times take their day or time number
   // (fractions are dropped); string pictures show the number's shortest text.
@@ -110,22 +132,7 @@ class Picture {
   DeformatResult Deformat(std::string_view text) const;
 
  private:
-  PictureType type_ = PictureType::kNone;
-  std::string text_;
-  int width_ = 0;
-  bool blank_zero_ = false;
-  int format_ = 0;
-  int decimals_ = 0;
-  int window_ = 80;
-  char fill_ = 0;          // number and date/time fill override, 0 when none
-  char separator_ = 0;     // date/time separator override, 0 when none
-  bool minus_ = false;     // number: "-" given
-  bool parens_ = false;    // number: "(" ... ")" given
-  bool grouping_ = false;  // number: digits grouped by three
-  std::string currency_;   // number: currency text
-  std::vector<Element> elements_;
-
-  friend class PictureCompiler;
+  PictureLayout layout_;
 };
 
 // Compiles and formats in one step; an invalid picture gives an empty text.
