@@ -1,0 +1,35 @@
+// Parsing expression text into a tree (expr_node.h), names resolved against
+// binding scopes at parse time.
+//
+// Precedence, lowest first; every binary level is left-associative:
+//   1 OR XOR   2 AND   3 prefix NOT or "~"   4 comparisons = < > <> <= >=
+//   (also =< => and ~= ~< ~> meaning <> >= <=)   5 &   6 + -   7 * / %
+//   8 ^   9 prefix + and -, any number   10 ( expression ), a literal, a
+//   variable with "[" index, ... "]" or "[" start ":" end "]", a function
+//   name with "(" arguments ")".
+//
+// A name bound nowhere fails with error 801; every other fault (unexpected
+// token, missing ")" or "]", wrong argument count, a function without its
+// parentheses, a subscript on a number, nesting deeper than kMaxNesting
+// levels or a tree deeper than kMaxTreeDepth) fails with error 800. The
+// parser recurses only for nested parentheses, arguments and subscripts, so
+// its stack use is bounded by kMaxNesting whatever the text.
+#pragma once
+
+#include <string_view>
+
+#include "store/expr_node.h"
+#include "store/expr_scope.h"
+#include "store/status.h"
+
+namespace kavo::expr {
+
+inline constexpr int kMaxNesting = 100;
+
+// Parses the whole text as one expression.
+Status ParseExpression(std::string_view text, BindScopes& scopes, NodePtr* out);
+
+// Parses a list of expressions separated by "," or ":" (sort orders).
+Status ParseExpressionList(std::string_view text, BindScopes& scopes, NodeList* out);
+
+}  // namespace kavo::expr
