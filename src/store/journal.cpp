@@ -127,15 +127,15 @@ uint64_t RegionEndOfFile(const std::string& header) {
   return kHeaderSize + uint64_t{end} * kBlockSize;
 }
 
-Commit::Commit(File* file, FileLocks* locks, CommitSet set)
+JournalCommit::JournalCommit(File* file, FileLocks* locks, CommitSet set)
     : file_(file), locks_(locks), set_(std::move(set)) {}
 
-Status Commit::Flush() {
+Status JournalCommit::Flush() {
   ++result_.flushes;
   return file_->Flush();
 }
 
-Status Commit::Prepare() {
+Status JournalCommit::Prepare() {
   std::string& header = set_.header;
   uint64_t new_end = RegionEndOfFile(header);
   journal_start_ = std::max(new_end, set_.old_end);
@@ -180,7 +180,7 @@ Status Commit::Prepare() {
   return Status::OK();
 }
 
-Status Commit::Publish() {
+Status JournalCommit::Publish() {
   if (locks_ != nullptr && !locks_->LockAllSlots()) return locks_->status();
   Status st;
   for (size_t i : journaled_) {
@@ -197,7 +197,7 @@ Status Commit::Publish() {
   return st;
 }
 
-Status Commit::Abandon() {
+Status JournalCommit::Abandon() {
   if (locks_ != nullptr && !locks_->LockAllSlots()) return locks_->status();
   Status st = FinishHeader(file_, &result_.header, &result_.flushes);
   if (locks_ != nullptr) locks_->UnlockAllSlots();
@@ -205,7 +205,7 @@ Status Commit::Abandon() {
 }
 
 Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result) {
-  Commit commit(file, locks, std::move(set));
+  JournalCommit commit(file, locks, std::move(set));
   Status st = commit.Prepare();
   if (st.ok()) st = commit.Publish();
   *result = commit.result();
@@ -253,6 +253,15 @@ Status ResolveJournal(File* file, FileLocks* locks, JournalResolver* resolver, s
   *outcome = JournalOutcome::kNone;
   if (!Pending(*header)) return Status::OK();
   ResolveLocks held(locks);
+  if (locks != nullptr && locks->read_only()) {
+    // Without write access the journal cannot be resolved here; the header at
+    // 0 still describes whole pages while a writer is under way.
+    if (locks->WriterBusyElsewhere()) {
+      *outcome = JournalOutcome::kLeftToWriter;
+      return Status::OK();
+    }
+    return Status::Error(err::kAccessDenied);
+  }
   if (locks != nullptr && !locks->writer_held()) {
     // Never wait for the writer byte here: its holder may be waiting for the
     // reader slot we hold. Until it publishes, the pages at home are still

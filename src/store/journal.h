@@ -77,11 +77,11 @@ struct CommitResult {
 
 // A commit in two halves, so that a transaction can prepare several files
 // before any of them is published.
-class Commit {
+class JournalCommit {
  public:
   // locks: the open file's locks when it is shared or deny-write (steps 7 and
   // 10 take all reader slots), nullptr otherwise.
-  Commit(File* file, FileLocks* locks, CommitSet set);
+  JournalCommit(File* file, FileLocks* locks, CommitSet set);
 
   // Steps 4 to 6: journal images, flush, pending header, flush. On failure
   // nothing the journal wrote is reachable from the header at offset 0.
@@ -163,7 +163,8 @@ enum class JournalOutcome { kNone, kReplayed, kDiscarded, kLeftToWriter };
 // reading, since nothing is copied home before all reader slots are taken.
 // Otherwise the resolver takes the writer byte (when it does not hold it),
 // rereads the header, and under all reader slots replays or discards. On
-// success *header is the header now at offset 0. A journal whose images run
+// success *header is the header now at offset 0. A file opened read-only
+// cannot resolve: error 5 unless a writer is under way. A journal whose images run
 // past the file or whose sizes do not fit is left untouched and reported as
 // error 90 with a check number.
 Status ResolveJournal(File* file, FileLocks* locks, JournalResolver* resolver, std::string* header,

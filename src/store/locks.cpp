@@ -1,20 +1,16 @@
 #include "store/locks.h"
 
 #include <chrono>
-#include <thread>
 
 namespace kavo {
 namespace {
 
 const auto kProgramStart = std::chrono::steady_clock::now();
 
-// A reader that found every slot taken sleeps this long before the next round.
-constexpr auto kFullRoundPause = std::chrono::milliseconds(1);
-
 }  // namespace
 
-LockResult FileLocks::Take(uint64_t offset, uint64_t length, bool wait) {
-  Status st = file_->Lock(offset, length, true, wait);
+LockResult FileLocks::Take(uint64_t offset, uint64_t length, bool wait, bool exclusive) {
+  Status st = file_->Lock(offset, length, exclusive, wait);
   if (st.ok()) return LockResult::kGranted;
   if (st.code() == err::kFileLocked && !wait) return LockResult::kBusy;
   status_ = st;
@@ -34,21 +30,21 @@ int StartSlot() {
 
 bool FileLocks::LockReader() {
   if (reader_held_) return true;
-  for (;;) {
-    for (int tried = 0; tried < kReaderSlots; ++tried) {
-      switch (Take(kLockBase + slot_, 1, false)) {
-        case LockResult::kGranted:
-          reader_held_ = true;
-          return true;
-        case LockResult::kFailed:
-          return false;
-        case LockResult::kBusy:
-          slot_ = (slot_ + 1) % kReaderSlots;
-          break;
-      }
+  for (int tried = 0; tried < kReaderSlots; ++tried) {
+    switch (Take(kLockBase + slot_, 1, false, !read_only_)) {
+      case LockResult::kGranted:
+        reader_held_ = true;
+        return true;
+      case LockResult::kFailed:
+        return false;
+      case LockResult::kBusy:
+        slot_ = (slot_ + 1) % kReaderSlots;
+        break;
     }
-    std::this_thread::sleep_for(kFullRoundPause);
   }
+  if (Take(kLockBase + slot_, 1, true, !read_only_) != LockResult::kGranted) return false;
+  reader_held_ = true;
+  return true;
 }
 
 void FileLocks::UnlockReader() {
@@ -79,7 +75,9 @@ void FileLocks::UnlockWriter() {
 
 bool FileLocks::WriterBusyElsewhere() {
   if (writer_held_) return false;
-  switch (Take(kWriterByte, 1, false)) {
+  // A shared probe works on read-only files too and conflicts only with a
+  // writer's exclusive byte.
+  switch (Take(kWriterByte, 1, false, false)) {
     case LockResult::kGranted:
       Drop(kWriterByte, 1);
       return false;

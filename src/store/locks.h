@@ -37,16 +37,23 @@ int StartSlot();
 // entered by one thread at a time.
 class FileLocks {
  public:
-  FileLocks(File* file, int start_slot) : file_(file), slot_(start_slot) {}
+  // A file opened read-only can only take shared locks: its reader slots are
+  // shared (they still exclude the writer's all-slots lock) and it never
+  // takes the writer byte.
+  FileLocks(File* file, int start_slot, bool read_only = false)
+      : file_(file), slot_(start_slot), read_only_(read_only) {}
   FileLocks(const FileLocks&) = delete;
   FileLocks& operator=(const FileLocks&) = delete;
 
   // Takes a reader slot, waiting: its own slot first, the next one while
-  // another instance holds it. Returns false only when the system fails.
+  // another instance holds it; after a whole round without a free slot (a
+  // commit holds them all) it waits for its own. Returns false only when the
+  // system fails.
   bool LockReader();
   void UnlockReader();
   bool reader_held() const { return reader_held_; }
   int slot() const { return slot_; }
+  bool read_only() const { return read_only_; }
 
   // The writer byte, waiting.
   bool LockWriter();
@@ -73,11 +80,12 @@ class FileLocks {
   const Status& status() const { return status_; }
 
  private:
-  LockResult Take(uint64_t offset, uint64_t length, bool wait);
+  LockResult Take(uint64_t offset, uint64_t length, bool wait, bool exclusive = true);
   void Drop(uint64_t offset, uint64_t length);
 
   File* file_;
   int slot_;
+  bool read_only_;
   bool reader_held_ = false;
   bool writer_held_ = false;
   bool all_slots_held_ = false;

@@ -135,9 +135,9 @@ Status Transaction::CommitSeveral(std::vector<TransactionFile*>& changed) {
   }
 
   // b. Every changed file gets the link and a pending journal.
-  std::vector<std::unique_ptr<kavo::Commit>> commits;
+  std::vector<std::unique_ptr<JournalCommit>> commits;
   for (TransactionFile* file : changed) {
-    std::unique_ptr<kavo::Commit> commit;
+    std::unique_ptr<JournalCommit> commit;
     st = file->WriteLink({number, name});
     if (st.ok()) st = file->PrepareCommit(&commit);
     if (!st.ok()) break;

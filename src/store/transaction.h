@@ -39,7 +39,7 @@ class TransactionFile {
   // older one.
   virtual Status WriteLink(const TransactionLink& link) = 0;
   // Commit steps 1 to 6 (*commit is the prepared commit) and steps 1 to 10.
-  virtual Status PrepareCommit(std::unique_ptr<Commit>* commit) = 0;
+  virtual Status PrepareCommit(std::unique_ptr<JournalCommit>* commit) = 0;
   virtual Status CommitNow() = 0;
   // Ends the file's part in the transaction: takes in the header a published
   // or abandoned commit left at offset 0 (result), drops whatever changes are

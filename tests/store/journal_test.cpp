@@ -224,7 +224,7 @@ void Prepare(MemFileSystem* mem, const State& from, const State& to) {
   std::unique_ptr<File> file;
   ASSERT_TRUE(mem->Open(kPath, OpenMode::kReadWrite, true, &file).ok());
   mem->Bytes(kPath) = Image(from);
-  Commit commit(file.get(), nullptr, Change(from, to));
+  JournalCommit commit(file.get(), nullptr, Change(from, to));
   ASSERT_TRUE(commit.Prepare().ok());
 }
 
@@ -275,7 +275,7 @@ TEST(JournalResolve, AbandonCutsTheJournal) {
   std::unique_ptr<File> file;
   ASSERT_TRUE(mem.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
   mem.Bytes(kPath) = Image(a);
-  Commit commit(file.get(), nullptr, Change(a, b));
+  JournalCommit commit(file.get(), nullptr, Change(a, b));
   ASSERT_TRUE(commit.Prepare().ok());
   ASSERT_TRUE(commit.Abandon().ok());
   EXPECT_TRUE(Shows(mem.Bytes(kPath), a));
