@@ -1,0 +1,74 @@
+// kavo-tool dump NAME [--key KEY]: the table's rows as TSV under a header
+// line of the stored field names, in record order or in the order of the
+// named key (rows that an optional key leaves out are not listed then).
+
+#include <cstdio>
+#include <string>
+
+#include "store/errors.h"
+#include "tools/tool_columns.h"
+#include "tools/tool_commands.h"
+#include "tools/tool_common.h"
+
+namespace kavo::tool {
+
+int RunDumpCommand(int argc, char** argv) {
+  std::string name;
+  std::string key_name;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--key" && i + 1 < argc) {
+      key_name = argv[++i];
+    } else if (name.empty() && arg.rfind("--", 0) != 0) {
+      name = arg;
+    } else {
+      name.clear();
+      break;
+    }
+  }
+  if (name.empty()) return ReportError("usage: kavo-tool dump NAME [--key KEY]", 2);
+
+  Table table;
+  Status st = OpenStored(name, false, &table);
+  if (!st.ok()) return ReportFailure(name, st);
+  const TableDef& def = table.def();
+  if (key_name.empty()) {
+    st = table.Set();
+  } else {
+    int key = def.FindKey(key_name);
+    if (key < 0) return ReportError(name + ": no key named " + key_name);
+    st = table.SetKey(key);
+  }
+  if (!st.ok()) return ReportFailure(name, st);
+
+  std::vector<Column> columns = TableColumns(def);
+  std::vector<std::string> memos(def.memos.size());
+  std::string out;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) out.push_back('\t');
+    out.append(columns[i].name);
+  }
+  out.push_back('\n');
+  for (;;) {
+    st = table.Next();
+    if (st.code() == err::kRecordNotAvailable) break;
+    if (!st.ok()) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      return ReportFailure(name, st);
+    }
+    for (std::size_t m = 0; m < memos.size(); ++m) memos[m] = table.memo(static_cast<int>(m));
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) out.push_back('\t');
+      AppendCell(def, columns[i], table.record(), memos, &out);
+    }
+    out.push_back('\n');
+    if (out.size() > (1 << 16)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : ReportError("cannot write the output");
+}
+
+}  // namespace kavo::tool

@@ -1,0 +1,295 @@
+#include "tools/tool_columns.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "data/cp1251.h"
+#include "data/dict_decimal.h"
+#include "tools/tool_tsv.h"
+
+namespace kavo::tool {
+namespace {
+
+enum class Form { kText, kSigned, kUnsigned, kFloat, kDecimal, kHex };
+
+Form FieldForm(const FieldDef& f) {
+  if (f.elements > 1) return Form::kHex;
+  switch (f.type) {
+    case FieldType::kString:
+    case FieldType::kCString:
+    case FieldType::kPString:
+      return Form::kText;
+    case FieldType::kShort:
+    case FieldType::kLong:
+      return f.size == 2 || f.size == 4 ? Form::kSigned : Form::kHex;
+    case FieldType::kByte:
+    case FieldType::kUShort:
+    case FieldType::kULong:
+    case FieldType::kDate:
+    case FieldType::kTime:
+      return f.size == 1 || f.size == 2 || f.size == 4 ? Form::kUnsigned : Form::kHex;
+    case FieldType::kSReal:
+    case FieldType::kReal:
+      return f.size == 4 || f.size == 8 ? Form::kFloat : Form::kHex;
+    case FieldType::kDecimal:
+      return Form::kDecimal;
+    default:
+      return Form::kHex;
+  }
+}
+
+Form MemoForm(const MemoDef& m) {
+  return m.is_blob() || m.is_binary() ? Form::kHex : Form::kText;
+}
+
+std::uint64_t LoadUnsigned(const std::uint8_t* p, std::size_t n) {
+  std::uint64_t v = 0;
+  for (std::size_t i = n; i-- > 0;) v = (v << 8) | p[i];
+  return v;
+}
+
+void StoreUnsigned(std::uint64_t v, std::uint8_t* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::int64_t LoadSigned(const std::uint8_t* p, std::size_t n) {
+  std::uint64_t u = LoadUnsigned(p, n);
+  std::uint64_t sign = std::uint64_t{1} << (8 * n - 1);
+  return static_cast<std::int64_t>(u ^ sign) - static_cast<std::int64_t>(sign);
+}
+
+void AppendHex(const std::uint8_t* p, std::size_t n, std::string* out) {
+  static const char kDigits[] = "0123456789abcdef";
+  out->append("0x");
+  for (std::size_t i = 0; i < n; ++i) {
+    out->push_back(kDigits[p[i] >> 4]);
+    out->push_back(kDigits[p[i] & 15]);
+  }
+}
+
+bool ParseHex(std::string_view cell, std::string* bytes) {
+  if (cell.size() < 2 || cell[0] != '0' || (cell[1] != 'x' && cell[1] != 'X')) return false;
+  cell.remove_prefix(2);
+  if (cell.size() % 2 != 0) return false;
+  bytes->clear();
+  for (std::size_t i = 0; i < cell.size(); i += 2) {
+    unsigned v = 0;
+    auto [end, ec] = std::from_chars(cell.data() + i, cell.data() + i + 2, v, 16);
+    if (ec != std::errc() || end != cell.data() + i + 2) return false;
+    bytes->push_back(static_cast<char>(v));
+  }
+  return true;
+}
+
+// The field's text bytes, without trailing blanks (CSTRING up to its zero
+// byte, PSTRING over its length byte).
+std::string_view FieldText(const FieldDef& f, const std::uint8_t* row) {
+  const char* p = reinterpret_cast<const char*>(row + f.offset);
+  std::size_t n = f.size;
+  if (f.type == FieldType::kCString) {
+    const void* zero = std::memchr(p, 0, n);
+    if (zero != nullptr) n = static_cast<std::size_t>(static_cast<const char*>(zero) - p);
+  } else if (f.type == FieldType::kPString && n > 0) {
+    std::size_t len = static_cast<std::uint8_t>(p[0]);
+    n = len < n ? len : n - 1;
+    ++p;
+  }
+  while (n > 0 && p[n - 1] == ' ') --n;
+  return std::string_view(p, n);
+}
+
+void StoreFieldText(const FieldDef& f, std::string_view text, std::uint8_t* row) {
+  std::uint8_t* p = row + f.offset;
+  std::size_t size = f.size;
+  if (size == 0) return;
+  if (f.type == FieldType::kString) {
+    std::size_t n = text.size() < size ? text.size() : size;
+    std::memcpy(p, text.data(), n);
+    std::memset(p + n, ' ', size - n);
+  } else if (f.type == FieldType::kCString) {
+    // Keeps room for the terminating zero.
+    std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(p, text.data(), n);
+    std::memset(p + n, 0, size - n);
+  } else {
+    std::size_t room = size - 1 < 255 ? size - 1 : 255;
+    std::size_t n = text.size() < room ? text.size() : room;
+    p[0] = static_cast<std::uint8_t>(n);
+    std::memcpy(p + 1, text.data(), n);
+    std::memset(p + 1 + n, 0, size - 1 - n);
+  }
+}
+
+// UTF-8 cell text to code page 1251; false when a character has no place in
+// the code page or the UTF-8 is malformed.
+bool ToCp1251(std::string_view utf8, std::string* out) {
+  *out = Cp1251FromUtf8(utf8);
+  return Utf8FromCp1251(*out) == utf8;
+}
+
+template <typename T>
+bool ParseInteger(std::string_view cell, T* value) {
+  if (!cell.empty() && cell.front() == '+') cell.remove_prefix(1);
+  auto [end, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), *value);
+  return ec == std::errc() && end == cell.data() + cell.size();
+}
+
+}  // namespace
+
+std::vector<Column> TableColumns(const TableDef& def) {
+  std::vector<Column> columns;
+  for (std::size_t i = 0; i < def.fields.size(); ++i) {
+    columns.push_back({def.fields[i].name, false, static_cast<int>(i)});
+  }
+  for (std::size_t i = 0; i < def.memos.size(); ++i) {
+    columns.push_back({def.memos[i].name, true, static_cast<int>(i)});
+  }
+  return columns;
+}
+
+void AppendCell(const TableDef& def, const Column& c, const std::uint8_t* row,
+                const std::vector<std::string>& memos, std::string* out) {
+  if (c.memo) {
+    const MemoDef& m = def.memos[static_cast<std::size_t>(c.index)];
+    const std::string& content = memos[static_cast<std::size_t>(c.index)];
+    if (MemoForm(m) == Form::kHex) {
+      AppendHex(reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), out);
+      return;
+    }
+    std::string_view text = content;
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    AppendEscaped(Utf8FromCp1251(text), out);
+    return;
+  }
+  const FieldDef& f = def.fields[static_cast<std::size_t>(c.index)];
+  const std::uint8_t* p = row + f.offset;
+  char buf[64];
+  switch (FieldForm(f)) {
+    case Form::kText:
+      AppendEscaped(Utf8FromCp1251(FieldText(f, row)), out);
+      return;
+    case Form::kSigned:
+      out->append(std::to_string(LoadSigned(p, f.size)));
+      return;
+    case Form::kUnsigned:
+      out->append(std::to_string(LoadUnsigned(p, f.size)));
+      return;
+    case Form::kFloat: {
+      std::to_chars_result r;
+      if (f.size == 4) {
+        float v;
+        std::memcpy(&v, p, 4);
+        r = std::to_chars(buf, buf + sizeof buf, v);
+      } else {
+        double v;
+        std::memcpy(&v, p, 8);
+        r = std::to_chars(buf, buf + sizeof buf, v);
+      }
+      out->append(buf, r.ptr);
+      return;
+    }
+    case Form::kDecimal: {
+      std::int64_t v = 0;
+      if (ReadPackedDecimal(p, f.size, &v)) {
+        out->append(FormatScaledDecimal(v, f.places));
+      } else {
+        AppendHex(p, f.size, out);
+      }
+      return;
+    }
+    case Form::kHex:
+      AppendHex(p, f.size, out);
+      return;
+  }
+}
+
+std::string StoreCell(const TableDef& def, const Column& c, std::string_view cell,
+                      std::uint8_t* row, std::vector<std::string>* memos) {
+  if (c.memo) {
+    const MemoDef& m = def.memos[static_cast<std::size_t>(c.index)];
+    std::string& content = (*memos)[static_cast<std::size_t>(c.index)];
+    if (MemoForm(m) == Form::kHex) {
+      if (cell.empty()) {
+        content.clear();
+      } else if (!ParseHex(cell, &content)) {
+        return "bad hexadecimal bytes";
+      }
+    } else if (!ToCp1251(Unescape(cell), &content)) {
+      return "text not representable in code page 1251";
+    }
+    if (content.size() > m.size) content.resize(m.size);
+    return {};
+  }
+  const FieldDef& f = def.fields[static_cast<std::size_t>(c.index)];
+  std::uint8_t* p = row + f.offset;
+  const Form form = FieldForm(f);
+  if (cell.empty()) {
+    if (form == Form::kText) {
+      StoreFieldText(f, {}, row);
+    } else {
+      std::memset(p, 0, f.size);
+    }
+    return {};
+  }
+  switch (form) {
+    case Form::kText: {
+      std::string text;
+      if (!ToCp1251(Unescape(cell), &text)) return "text not representable in code page 1251";
+      StoreFieldText(f, text, row);
+      return {};
+    }
+    case Form::kSigned: {
+      std::int64_t v = 0;
+      std::int64_t limit = std::int64_t{1} << (8 * f.size - 1);
+      if (!ParseInteger(cell, &v) || v < -limit || v >= limit) return "bad number";
+      StoreUnsigned(static_cast<std::uint64_t>(v), p, f.size);
+      return {};
+    }
+    case Form::kUnsigned: {
+      std::uint64_t v = 0;
+      if (!ParseInteger(cell, &v) || (v >> (8 * f.size)) != 0) return "bad number";
+      StoreUnsigned(v, p, f.size);
+      return {};
+    }
+    case Form::kFloat: {
+      std::string_view text = cell;
+      if (text.front() == '+') text.remove_prefix(1);
+      double v = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+      if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) {
+        return "bad number";
+      }
+      if (f.size == 4) {
+        if (std::fabs(v) > std::numeric_limits<float>::max()) return "bad number";
+        float single = static_cast<float>(v);
+        std::memcpy(p, &single, 4);
+      } else {
+        std::memcpy(p, &v, 8);
+      }
+      return {};
+    }
+    case Form::kDecimal: {
+      std::int64_t v = 0;
+      std::string bytes;
+      if (ParseHex(cell, &bytes) && bytes.size() == f.size) {
+        std::memcpy(p, bytes.data(), f.size);
+        return {};
+      }
+      if (!ParseScaledDecimal(cell, f.places, &v) || !WritePackedDecimal(v, p, f.size)) {
+        return "bad number";
+      }
+      return {};
+    }
+    case Form::kHex: {
+      std::string bytes;
+      if (!ParseHex(cell, &bytes) || bytes.size() != f.size) return "bad hexadecimal bytes";
+      std::memcpy(p, bytes.data(), f.size);
+      return {};
+    }
+  }
+  return {};
+}
+
+}  // namespace kavo::tool

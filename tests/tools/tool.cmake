@@ -1,0 +1,1 @@
+kavo_add_gtest(tool_columns_test SOURCES tool_columns_test.cpp LIBS kavo_tool_core LABELS sanitize)

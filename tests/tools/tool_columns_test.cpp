@@ -1,0 +1,144 @@
+#include "tools/tool_columns.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "data/dict_records.h"
+#include "data/dict_tables.h"
+#include "tools/tool_tsv.h"
+
+namespace kavo::tool {
+namespace {
+
+std::string Cell(const TableDef& def, int column, const void* row,
+                 const std::vector<std::string>& memos = {}) {
+  std::string out;
+  AppendCell(def, TableColumns(def)[static_cast<std::size_t>(column)],
+             static_cast<const std::uint8_t*>(row), memos, &out);
+  return out;
+}
+
+std::string Store(const TableDef& def, int column, std::string_view cell, void* row,
+                  std::vector<std::string>* memos = nullptr) {
+  std::vector<std::string> none;
+  return StoreCell(def, TableColumns(def)[static_cast<std::size_t>(column)], cell,
+                   static_cast<std::uint8_t*>(row), memos ? memos : &none);
+}
+
+TEST(ToolColumns, LogRowRoundTripsThroughCells) {
+  const TableDef& def = dict::AAAA();
+  ASSERT_EQ(TableColumns(def).size(), 13u);
+  EXPECT_EQ(TableColumns(def)[2].name, "AAA:N_QSO");
+  dict::AAAARecord AAA;
+  AAA.Clear();
+  const char* cells[] = {"ua3abc",    "77",      "1234567", "Европейская Россия",
+                         "80000",     "4500001", "14.025",  "CW",
+                         "599",       "579",     "Москва",  "ПОЛУЧ",
+                         "tab\\there"};
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(Store(def, i, cells[i], &AAA), "") << cells[i];
+  EXPECT_EQ(dict::TextOf(AAA.QSL), "\xCF\xCE\xCB\xD3\xD7");
+  EXPECT_EQ(AAA.N_QSO.get(), 1234567);
+  EXPECT_EQ(AAA.DATA, 80000);
+  EXPECT_EQ(AAA.DIAPAZ, 14.025);
+  EXPECT_EQ(dict::TextOf(AAA.PRIMEC), "tab\there");
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(Cell(def, i, &AAA), cells[i]) << i;
+}
+
+TEST(ToolColumns, EmptyCellsAreBlankOrZeroAndLongTextIsCut) {
+  const TableDef& def = dict::AAAA();
+  dict::AAAARecord AAA;
+  std::memset(&AAA, 'x', sizeof AAA);
+  EXPECT_EQ(Store(def, 0, "", &AAA), "");
+  EXPECT_EQ(Store(def, 2, "", &AAA), "");
+  EXPECT_EQ(Store(def, 6, "", &AAA), "");
+  EXPECT_EQ(std::string(AAA.POZ, 12), std::string(12, ' '));
+  EXPECT_EQ(AAA.N_QSO.get(), 0);
+  EXPECT_EQ(AAA.DIAPAZ, 0.0);
+  EXPECT_EQ(Store(def, 1, "ABCDEF", &AAA), "");
+  EXPECT_EQ(std::string(AAA.PR, 2), "AB");
+  // A Cyrillic letter is two UTF-8 bytes but one byte in the row.
+  EXPECT_EQ(Store(def, 1, "ЖЖЖ", &AAA), "");
+  EXPECT_EQ(std::string(AAA.PR, 2), "\xC6\xC6");
+}
+
+TEST(ToolColumns, BadCellsAreRefused) {
+  const TableDef& def = dict::AAAA();
+  dict::AAAARecord AAA;
+  AAA.Clear();
+  for (const char* bad : {"12x", "1.5", "99999999", "-", "0x12"}) {
+    EXPECT_EQ(Store(def, 2, bad, &AAA), "bad number") << bad;  // N_QSO
+  }
+  for (const char* bad : {"2147483648", "-2147483649", "1e3", " 5", "five"}) {
+    EXPECT_EQ(Store(def, 4, bad, &AAA), "bad number") << bad;  // DATA
+  }
+  for (const char* bad : {"inf", "nan", "1e999", "14,0", "."}) {
+    EXPECT_EQ(Store(def, 6, bad, &AAA), "bad number") << bad;  // DIAPAZ
+  }
+  EXPECT_EQ(Store(def, 0, "日本", &AAA), "text not representable in code page 1251");
+  EXPECT_EQ(Store(def, 0, "\xFF\xFE", &AAA), "text not representable in code page 1251");
+  EXPECT_EQ(Store(def, 4, "-2147483648", &AAA), "");
+  EXPECT_EQ(AAA.DATA, INT32_MIN);
+  EXPECT_EQ(Store(def, 6, "+1.8", &AAA), "");
+  EXPECT_EQ(AAA.DIAPAZ, 1.8);
+}
+
+TEST(ToolColumns, OtherTypesUseHexAndDecimalsTheirPlaces) {
+  TableDef def;
+  def.record_length = 4 + 6 + 4 + 3;
+  FieldDef money;
+  money.name = "T:MONEY";
+  money.type = FieldType::kDecimal;
+  money.size = 4;
+  money.places = 2;
+  FieldDef group;
+  group.name = "T:G";
+  group.type = FieldType::kGroup;
+  group.offset = 4;
+  group.size = 6;
+  FieldDef ulong;
+  ulong.name = "T:U";
+  ulong.type = FieldType::kULong;
+  ulong.offset = 10;
+  ulong.size = 4;
+  FieldDef pstring;
+  pstring.name = "T:P";
+  pstring.type = FieldType::kPString;
+  pstring.offset = 14;
+  pstring.size = 3;
+  def.fields = {money, group, ulong, pstring};
+  std::uint8_t row[17] = {};
+  EXPECT_EQ(Store(def, 0, "-12.5", row), "");
+  EXPECT_EQ(Cell(def, 0, row), "-12.50");
+  EXPECT_EQ(Store(def, 1, "0x0102030405ff", row), "");
+  EXPECT_EQ(Cell(def, 1, row), "0x0102030405ff");
+  EXPECT_EQ(Store(def, 1, "0x0102", row), "bad hexadecimal bytes");
+  EXPECT_EQ(Store(def, 2, "4294967295", row), "");
+  EXPECT_EQ(Cell(def, 2, row), "4294967295");
+  EXPECT_EQ(Store(def, 2, "4294967296", row), "bad number");
+  EXPECT_EQ(Store(def, 2, "-1", row), "bad number");
+  EXPECT_EQ(Store(def, 3, "abcdef", row), "");
+  EXPECT_EQ(row[14], 2);
+  EXPECT_EQ(Cell(def, 3, row), "ab");
+  // A damaged packed number is shown as its bytes rather than as a value.
+  row[0] = 0x0A;
+  EXPECT_EQ(Cell(def, 0, row).substr(0, 2), "0x");
+}
+
+TEST(ToolTsv, EscapesRoundTripAndCellsSplit) {
+  std::string escaped;
+  AppendEscaped("a\\b\tc\nd\re", &escaped);
+  EXPECT_EQ(escaped, "a\\\\b\\tc\\nd\\re");
+  EXPECT_EQ(Unescape(escaped), "a\\b\tc\nd\re");
+  EXPECT_EQ(Unescape("keep \\x and trailing \\"), "keep \\x and trailing \\");
+  std::vector<std::string_view> cells = SplitCells("a\t\tb\t");
+  ASSERT_EQ(cells.size(), 4u);
+  EXPECT_EQ(cells[1], "");
+  EXPECT_EQ(cells[2], "b");
+  EXPECT_EQ(cells[3], "");
+}
+
+}  // namespace
+}  // namespace kavo::tool
