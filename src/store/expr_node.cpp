@@ -168,10 +168,11 @@ class Element final : public Node {
   }
   std::string_view Str() override {
     const uint8_t* p = At();
-    if (p == nullptr) return {};
-    if (cls_ == VarClass::kString) return ReadText(var_, p);
+    if (cls_ == VarClass::kString) return p == nullptr ? std::string_view() : ReadText(var_, p);
     buf_.clear();
-    if (cls_ == VarClass::kInteger) {
+    if (p == nullptr) {
+      buf_ = "0";
+    } else if (cls_ == VarClass::kInteger) {
       AppendInt(ReadInt(var_, p), &buf_);
     } else {
       AppendNumber(ReadReal(var_, p), &buf_);
