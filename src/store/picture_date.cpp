@@ -345,9 +345,15 @@ std::vector<Token> Tokenize(std::string_view text) {
   return tokens;
 }
 
-// A character that is no digit, letter or usual separator: such text is not
-// read past.
-bool HasStraySymbol(std::string_view text) {
+// Text with a character that is no digit, letter or usual separator, or that
+// starts with a separator or ends with one other than a full stop ("-1:00",
+// "1/1/2000/"): such text is not read past.
+bool Unreadable(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  size_t last = text.find_last_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  if (!IsDigit(text[first]) && !IsLetter(text[first])) return true;
+  if (!IsDigit(text[last]) && !IsLetter(text[last]) && text[last] != '.') return true;
   for (char c : text) {
     if (IsDigit(c) || IsLetter(c)) continue;
     if (c == ' ' || c == '/' || c == '.' || c == '-' || c == ',' || c == ':' || c == '\'' ||
@@ -557,12 +563,29 @@ DeformatResult DeformatDate(const PictureLayout& l, std::string_view text) {
     if (text.find_first_not_of(' ') == std::string_view::npos) return {};
     return Failure("Text is not a date");
   }
-  if (HasStraySymbol(text)) return Failure("Text is not a date");
+  if (Unreadable(text)) return Failure("Text is not a date");
   std::vector<PictureElement> fields;
+  std::vector<std::string> words;  // letters the picture shows as they are
+  std::string word;
   for (const PictureElement& e : l.elements) {
+    if (e.kind == Kind::kLiteral && IsLetter(e.fill)) {
+      word.push_back(e.fill);
+      continue;
+    }
+    if (!word.empty()) words.push_back(std::move(word));
+    word.clear();
     if (e.kind == Kind::kDayDigit || e.kind == Kind::kMonthDigit || e.kind == Kind::kYearDigit ||
         e.kind == Kind::kMonthName || e.kind == Kind::kWeekdayName) {
       fields.push_back(e);
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  for (const std::string& w : words) {
+    for (size_t i = 0; i < tokens.size(); ++i) {
+      if (!tokens[i].digits && SameFolded(tokens[i].text, w)) {
+        tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+      }
     }
   }
   const RegionalSettings& r = Regional();
@@ -621,7 +644,7 @@ DeformatResult DeformatTime(const PictureLayout&, std::string_view text) {
     if (text.find_first_not_of(' ') == std::string_view::npos) return {};
     return Failure("Text is not a time");
   }
-  if (HasStraySymbol(text)) return Failure("Text is not a time");
+  if (Unreadable(text)) return Failure("Text is not a time");
   const RegionalSettings& r = Regional();
   int marker = 0;  // 1 morning, 2 afternoon
   if (!tokens.back().digits) {

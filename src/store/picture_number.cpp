@@ -1,5 +1,8 @@
 // Number pictures: @N[$|~currency~][-|(][0|_|*]width[.places][)].
 //
+// Grouping by three with "," is shown unless the fill is "0" or "_", and only
+// where it fits: a narrow picture shows its digits ungrouped.
+//
 // Values are rounded half away from zero on their shortest decimal text, so
 // 0.125 shown with two places is 0.13 although its binary value is a shade
 // below. The width is a hard limit: a value that needs more positions shows
@@ -75,15 +78,18 @@ std::string Grouped(const std::string& digits) {
   return out;
 }
 
-// Lays out rounded digits in the picture; empty when they do not fit.
+// Lays out rounded digits in the picture; empty when they do not fit. When
+// the grouping commas are all that does not fit, the digits go ungrouped:
+// a number is never hidden while its digits have room.
 std::string Layout(const PictureLayout& l, const std::string& int_part, const std::string& frac,
                    bool negative) {
   std::string prefix = negative ? (l.parens ? "(" : "-") : "";
   std::string suffix = l.parens ? (negative ? ")" : " ") : "";
-  std::string whole = l.grouping ? Grouped(int_part) : int_part;
   std::string fraction = l.decimals > 0 ? "." + frac : "";
   size_t fixed = prefix.size() + l.currency.size() + fraction.size() + suffix.size();
   size_t width = static_cast<size_t>(l.width);
+  std::string whole = int_part;
+  if (l.grouping && fixed + Grouped(int_part).size() <= width) whole = Grouped(int_part);
   // A zero before the point is dropped when there is no room for it.
   if (fixed + whole.size() > width && int_part == "0" && l.decimals > 0) whole.clear();
   if (fixed + whole.size() > width) return {};
