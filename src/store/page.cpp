@@ -1,0 +1,252 @@
+#include "store/page.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "store/format.h"
+
+namespace kavo {
+
+// Check numbers of page coding failures.
+namespace {
+constexpr int kCheckPageTooLarge = 201;
+constexpr int kCheckStoredSize = 202;
+constexpr int kCheckUnpack = 203;
+constexpr int kCheckDecode = 204;
+constexpr int kCheckHome = 205;
+constexpr int kCheckSizes = 206;
+constexpr int kCheckOrder = 207;
+constexpr int kCheckLevel = 208;
+
+void PutVar(std::string* out, size_t v) {
+  while (v >= 0x80) {
+    out->push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out->push_back(static_cast<char>(v));
+}
+
+bool GetVar(const uint8_t* in, size_t size, size_t* pos, size_t* v) {
+  size_t r = 0;
+  for (int shift = 0; shift < 28; shift += 7) {
+    if (*pos >= size) return false;
+    uint8_t b = in[(*pos)++];
+    r |= static_cast<size_t>(b & 0x7F) << shift;
+    if ((b & 0x80) == 0) {
+      *v = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+size_t Blocks(size_t bytes) {
+  return (bytes + fmt::kBlockSize - 1) / fmt::kBlockSize;
+}
+}  // namespace
+
+size_t Page::SizeEstimate() const {
+  size_t n = fmt::kPageHeaderSize;
+  for (const Record& r : records) n += r.bytes.size() + 5;
+  if (!leaf()) n += 4 * records.size();
+  return n;
+}
+
+bool Page::TooBig() const {
+  size_t est = SizeEstimate();
+  return est > fmt::kMaxRecord ||
+         (est > fmt::kSplitSmall && records.size() > fmt::kSplitSmallRecords);
+}
+
+size_t Page::LowerBound(std::string_view key) const {
+  auto it = std::lower_bound(records.begin(), records.end(), key,
+                             [](const Record& r, std::string_view k) { return r.key() < k; });
+  return static_cast<size_t>(it - records.begin());
+}
+
+size_t Page::ChildFor(std::string_view key) const {
+  auto it = std::upper_bound(records.begin(), records.end(), key,
+                             [](std::string_view k, const Record& r) { return k < r.key(); });
+  size_t i = static_cast<size_t>(it - records.begin());
+  return i == 0 ? 0 : i - 1;
+}
+
+bool PackBody(std::string_view body, std::string* out) {
+  out->clear();
+  const size_t n = body.size();
+  size_t covered = 0;  // packed output covers [0, covered)
+  bool any_run = false;
+  size_t i = 0;
+  while (i < n) {
+    size_t m = 1;
+    while (i + m < n && body[i + m] == body[i]) ++m;
+    if (m >= 4) {
+      PutVar(out, i + 1 - covered);
+      out->append(body.substr(covered, i + 1 - covered));
+      PutVar(out, m - 1);
+      covered = i + m;
+      any_run = true;
+    }
+    i += m;
+  }
+  if (!any_run) return false;
+  PutVar(out, n - covered);
+  out->append(body.substr(covered));
+  return true;
+}
+
+bool UnpackBody(const uint8_t* in, size_t in_size, size_t n, std::string* out) {
+  out->clear();
+  out->reserve(n);
+  size_t pos = 0;
+  for (;;) {
+    size_t lit = 0;
+    if (!GetVar(in, in_size, &pos, &lit)) return false;
+    if (lit > in_size - pos || lit > n - out->size()) return false;
+    out->append(reinterpret_cast<const char*>(in + pos), lit);
+    pos += lit;
+    if (out->size() == n) return true;
+    size_t c = 0;
+    if (!GetVar(in, in_size, &pos, &c)) return false;
+    if (out->empty() || c > n - out->size()) return false;
+    out->append(c, out->back());
+    if (out->size() == n) return true;
+  }
+}
+
+void EncodeRecords(const std::vector<Record>& records, std::string* out) {
+  const Record* prev = nullptr;
+  for (const Record& r : records) {
+    size_t shared = 0;
+    bool put_total = true, put_key = true;
+    if (prev != nullptr) {
+      size_t limit = std::min<size_t>({63, r.bytes.size(), prev->bytes.size()});
+      while (shared < limit && r.bytes[shared] == prev->bytes[shared]) ++shared;
+      put_total = r.bytes.size() != prev->bytes.size();
+      put_key = r.key_length != prev->key_length;
+    }
+    out->push_back(static_cast<char>((put_total ? 0x80 : 0) | (put_key ? 0x40 : 0) |
+                                     static_cast<int>(shared)));
+    if (put_total) fmt::Append16(out, static_cast<uint16_t>(r.bytes.size()));
+    if (put_key) fmt::Append16(out, r.key_length);
+    out->append(r.bytes, shared, std::string::npos);
+    prev = &r;
+  }
+}
+
+bool DecodeRecords(std::string_view body, size_t count, std::vector<Record>* records) {
+  records->clear();
+  records->reserve(count);
+  const uint8_t* p = fmt::U8(body);
+  size_t pos = 0, total = 0, klen = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (pos >= body.size()) return false;
+    uint8_t flag = p[pos++];
+    size_t shared = flag & 0x3F;
+    if (flag & 0x80) {
+      if (body.size() - pos < 2) return false;
+      total = fmt::Get16(p + pos);
+      pos += 2;
+    } else if (i == 0) {
+      return false;
+    }
+    if (flag & 0x40) {
+      if (body.size() - pos < 2) return false;
+      klen = fmt::Get16(p + pos);
+      pos += 2;
+    } else if (i == 0) {
+      return false;
+    }
+    if (i == 0 && shared != 0) return false;
+    if (klen > total || shared > total) return false;
+    Record r;
+    if (shared > 0) {
+      const std::string& pb = records->back().bytes;
+      if (shared > pb.size()) return false;
+      r.bytes.assign(pb, 0, shared);
+    }
+    size_t rest = total - shared;
+    if (body.size() - pos < rest) return false;
+    r.bytes.append(body.substr(pos, rest));
+    pos += rest;
+    r.key_length = static_cast<uint16_t>(klen);
+    records->push_back(std::move(r));
+  }
+  return pos == body.size();
+}
+
+Status EncodePage(const Page& p, int64_t home, EncodedPage* out) {
+  std::string body;
+  EncodeRecords(p.records, &body);
+  const size_t head = fmt::kPageHeaderSize + (p.leaf() ? 0 : 4 * p.records.size());
+  const size_t unpacked = head + body.size();
+  std::string packed;
+  size_t stored = unpacked;
+  bool use_packed = false;
+  if (PackBody(body, &packed) && Blocks(head + packed.size()) < Blocks(unpacked)) {
+    use_packed = true;
+    stored = head + packed.size();
+  }
+  if (stored > static_cast<size_t>(fmt::kMaxPageBytes) || unpacked > 0xFFFF)
+    return Status::Check(kCheckPageTooLarge);
+  size_t blocks = std::max<size_t>(1, Blocks(stored));
+  out->blocks = static_cast<int>(blocks);
+  out->bytes.assign(blocks * fmt::kBlockSize, static_cast<char>(fmt::kFill));
+  uint8_t* b = reinterpret_cast<uint8_t*>(out->bytes.data());
+  fmt::Put16(b + 4, static_cast<uint16_t>(stored));
+  fmt::Put16(b + 6, static_cast<uint16_t>(unpacked));
+  fmt::Put16(b + 8, static_cast<uint16_t>(std::max(p.SizeEstimate(), unpacked)));
+  fmt::Put16(b + 10, static_cast<uint16_t>(p.records.size()));
+  b[12] = p.level;
+  const std::string& src = use_packed ? packed : body;
+  std::memcpy(b + head, src.data(), src.size());
+  PatchPage(p, home, out);
+  return Status::OK();
+}
+
+void PatchPage(const Page& p, int64_t home, EncodedPage* out) {
+  uint8_t* b = reinterpret_cast<uint8_t*>(out->bytes.data());
+  fmt::Put32(b, static_cast<uint32_t>(home));
+  if (!p.leaf()) {
+    for (size_t i = 0; i < p.children.size(); ++i)
+      fmt::Put32(b + fmt::kPageHeaderSize + 4 * i, static_cast<uint32_t>(p.children[i]));
+  }
+}
+
+Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
+  if (size != static_cast<size_t>(k) * fmt::kBlockSize) return Status::Check(kCheckSizes);
+  if (fmt::Get32(b) != static_cast<uint32_t>(home)) return Status::Check(kCheckHome);
+  size_t stored = fmt::Get16(b + 4);
+  size_t unpacked = fmt::Get16(b + 6);
+  size_t count = fmt::Get16(b + 10);
+  uint8_t level = b[12];
+  if (stored < fmt::kPageHeaderSize || Blocks(stored) != static_cast<size_t>(k))
+    return Status::Check(kCheckStoredSize);
+  if (unpacked < stored) return Status::Check(kCheckStoredSize);
+  if (level > 40) return Status::Check(kCheckLevel);
+  size_t head = fmt::kPageHeaderSize + (level == 0 ? 0 : 4 * count);
+  if (head > stored) return Status::Check(kCheckSizes);
+  p->level = level;
+  p->children.clear();
+  if (level > 0) {
+    p->children.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+      p->children.push_back(static_cast<int32_t>(fmt::Get32(b + fmt::kPageHeaderSize + 4 * i)));
+  }
+  std::string unpacked_body;
+  std::string_view body;
+  if (stored < unpacked) {
+    if (!UnpackBody(b + head, stored - head, unpacked - head, &unpacked_body))
+      return Status::Check(kCheckUnpack);
+    body = unpacked_body;
+  } else {
+    body = std::string_view(reinterpret_cast<const char*>(b + head), stored - head);
+  }
+  if (!DecodeRecords(body, count, &p->records)) return Status::Check(kCheckDecode);
+  for (size_t i = 1; i < p->records.size(); ++i) {
+    if (!(p->records[i - 1].key() < p->records[i].key())) return Status::Check(kCheckOrder);
+  }
+  return Status::OK();
+}
+
+}  // namespace kavo

@@ -1,0 +1,11 @@
+add_library(kavo_store STATIC
+  header.cpp
+  mem_file.cpp
+  page.cpp
+  page_cache.cpp
+  posix_file.cpp
+  record_codec.cpp
+  store_file.cpp
+  table.cpp
+  verify.cpp)
+target_link_libraries(kavo_store PUBLIC kavo_keys kavo_errors)
