@@ -121,9 +121,11 @@ EnvironmentParse ParseEnvironment(std::string_view text, RegionalSettings* setti
       ok = ApplyName(key, value, settings);
     } else if (section == "tables") {
       if (key == "upper") {
+        // Counted with its lower= partner line.
+        if (pending_upper_line != 0) reject(pending_upper_line);
         pending_upper = value;
         pending_upper_line = line_number;
-        ok = true;
+        continue;
       } else if (key == "lower") {
         ok = pending_upper_line != 0 && tables->AddCasePairs(pending_upper, value);
         pending_upper_line = 0;
