@@ -1,0 +1,249 @@
+#include "store/store_transaction.h"
+
+#include "store/format.h"
+#include "store/header.h"
+#include "store/page.h"
+#include "store/store_file.h"
+#include "store/table.h"
+
+namespace kavo {
+namespace {
+
+// Deeper than any tree a 2^31-byte file can hold; a longer path is a loop.
+constexpr int kMaxTreeDepth = 64;
+
+const std::string kLinkKey(1, static_cast<char>(fmt::kKindLink));
+
+// The file system of the files in the transaction: the control file lives on
+// the same one.
+StoreControlFiles& ControlFilesOn(FileSystem* fs) {
+  static FileSystem* current = nullptr;
+  static std::unique_ptr<StoreControlFiles> files;
+  if (files == nullptr || current != fs) {
+    files = std::make_unique<StoreControlFiles>(fs);
+    current = fs;
+  }
+  return *files;
+}
+
+Status PostStatus(Status st) {
+  if (st.ok()) {
+    ClearError();
+  } else if (st.is_check()) {
+    PostFileSystemError("Vantor File Driver Error", st.detail());
+  } else {
+    PostError(st.code());
+  }
+  return st;
+}
+
+class StoreControlFile final : public ControlFile {
+ public:
+  explicit StoreControlFile(std::shared_ptr<StoreFile> file) : file_(std::move(file)) {}
+
+  Status Listed(uint32_t number, bool* listed) override {
+    KAVO_RETURN_IF_ERROR(file_->Begin(false));
+    Record record;
+    *listed = false;
+    return file_->End(file_->Find(ControlKey(number), SeekMode::kExact, &record, listed));
+  }
+  Status Add(uint32_t number) override {
+    KAVO_RETURN_IF_ERROR(file_->Begin(true));
+    bool existed = false;
+    return file_->End(file_->Insert(ControlKey(number), {}, &existed));
+  }
+  Status Remove(uint32_t number) override {
+    KAVO_RETURN_IF_ERROR(file_->Begin(true));
+    bool found = false;
+    return file_->End(file_->Erase(ControlKey(number), &found));
+  }
+
+ private:
+  std::shared_ptr<StoreFile> file_;
+};
+
+}  // namespace
+
+// ---- Public operations ----
+
+Status Logout(Table& table) {
+  StoreFile* file = table.store();
+  if (file == nullptr) return PostStatus(Status::Error(err::kFileNotOpen));
+  ControlFilesOn(file->fs());
+  Transaction& t = Transaction::Process();
+  t.set_control_files(&ControlFilesOn(file->fs()));
+  return PostStatus(t.Logout(file));
+}
+
+Status CommitTransaction() {
+  return PostStatus(Transaction::Process().Commit());
+}
+
+Status RollbackTransaction() {
+  return PostStatus(Transaction::Process().Rollback());
+}
+
+// ---- Journal resolution ----
+
+Status StoreJournalResolver::FindLink(File* view, const std::string& header,
+                                      std::optional<TransactionLink>* link) {
+  FileHeader h;
+  KAVO_RETURN_IF_ERROR(FileHeader::Decode(fmt::U8(header), &h));
+  int32_t ref = h.root;
+  for (int depth = 0; ref != -1; ++depth) {
+    if (depth > kMaxTreeDepth) return Status::Check(store_check::kTreeShape);
+    int k = h.RegionOf(ref);
+    if (k == 0) return Status::Check(store_check::kNoPageRegion);
+    size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
+    std::string bytes(n, '\0');
+    size_t got = 0;
+    KAVO_RETURN_IF_ERROR(
+        view->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), bytes.data(), n, &got));
+    if (got != n) return Status::Check(store_check::kShortRead);
+    Page page;
+    KAVO_RETURN_IF_ERROR(DecodePage(fmt::U8(bytes), n, k, fmt::RefOffset(ref), &page));
+    if (page.leaf()) {
+      if (page.records.empty() || page.records.back().key() != kLinkKey) return Status::OK();
+      TransactionLink found;
+      if (!DecodeLink(std::string(page.records.back().data()), &found)) {
+        return Status::Check(kBadLinkCheck);
+      }
+      *link = found;
+      return Status::OK();
+    }
+    if (page.children.empty()) return Status::Check(store_check::kTreeShape);
+    ref = page.children.back();
+  }
+  return Status::OK();
+}
+
+Status StoreJournalResolver::Listed(const TransactionLink& link, bool* listed) {
+  *listed = false;
+  if (link.control_file.empty()) return Status::Check(kLinkPathCheck);
+  // A control file that is gone lists nothing: its transactions all ended.
+  if (!fs_->Exists(link.control_file)) return Status::OK();
+  if (fs_->IsDirectory(link.control_file)) return Status::Error(err::kInvalidDataFile);
+  // Read-write when possible, so that a journal pending in the control file
+  // itself can be resolved on the way.
+  std::shared_ptr<StoreFile> file;
+  OpenOptions options;
+  options.share = ShareMode::kDenyNone;
+  Status st = StoreFile::Acquire(fs_, link.control_file, options, false, &file);
+  if (!st.ok()) {
+    options.mode = OpenMode::kReadOnly;
+    KAVO_RETURN_IF_ERROR(StoreFile::Acquire(fs_, link.control_file, options, false, &file));
+  }
+  return StoreControlFile(file).Listed(link.number, listed);
+}
+
+Status StoreControlFiles::Open(const std::string& name, bool create,
+                               std::unique_ptr<ControlFile>* file) {
+  std::shared_ptr<StoreFile> store;
+  OpenOptions options;
+  options.mode = create ? OpenMode::kReadWrite : OpenMode::kReadOnly;
+  options.share = ShareMode::kDenyNone;
+  KAVO_RETURN_IF_ERROR(StoreFile::Acquire(fs_, name, options, create, &store));
+  *file = std::make_unique<StoreControlFile>(std::move(store));
+  return Status::OK();
+}
+
+// ---- The store file's part ----
+
+Status StoreFile::BeginTransaction() {
+  if (mode_ == OpenMode::kReadOnly) return Status::Error(err::kAccessDenied);
+  if (!locks_->LockWriter()) return locks_->status();
+  in_transaction_ = true;
+  DeferCommits(true);
+  return Status::OK();
+}
+
+bool StoreFile::HasChanges() const {
+  return !cache_.changed().empty() || header_dirty_ || !dropped_.empty();
+}
+
+Status StoreFile::WriteLink(const TransactionLink& link) {
+  KAVO_RETURN_IF_ERROR(Begin(true));
+  std::string data = EncodeLink(link);
+  bool found = false;
+  Status st = Replace(kLinkKey, data, &found);
+  if (st.ok() && !found) {
+    bool existed = false;
+    st = Insert(kLinkKey, data, &existed);
+  }
+  return End(st);
+}
+
+Status StoreFile::PrepareCommit(std::unique_ptr<JournalCommit>* commit) {
+  CommitSet set;
+  KAVO_RETURN_IF_ERROR(BuildCommitSet(&set));
+  auto prepared = std::make_unique<JournalCommit>(file_.get(), locks_.get(), std::move(set));
+  Status st = prepared->Prepare();
+  flushes_ += prepared->result().flushes;
+  if (!st.ok()) {
+    DropAfterFailedWrite();
+    return st;
+  }
+  *commit = std::move(prepared);
+  return Status::OK();
+}
+
+Status StoreFile::CommitNow() {
+  return Commit();
+}
+
+void StoreFile::EndTransaction(const CommitResult* result) {
+  if (result != nullptr) {
+    flushes_ += result->flushes;
+    AdoptCommitted(result->header);
+  } else if (HasChanges()) {
+    DropAfterFailedWrite();
+  }
+  if (in_transaction_) {
+    in_transaction_ = false;
+    DeferCommits(false);
+  }
+  if (depth_ == 0) locks_->UnlockWriter();
+}
+
+Status StoreFile::ResolvePending(const uint8_t* raw, FileHeader* h) {
+  std::string bytes(reinterpret_cast<const char*>(raw), fmt::kHeaderSize);
+  StoreJournalResolver resolver(fs_);
+  JournalOutcome outcome = JournalOutcome::kNone;
+  KAVO_RETURN_IF_ERROR(ResolveJournal(file_.get(), locks_.get(), &resolver, &bytes, &outcome));
+  return FileHeader::Decode(fmt::U8(bytes), h);
+}
+
+void StoreFile::AdoptCommitted(const std::string& header) {
+  FileHeader h;
+  if (!FileHeader::Decode(fmt::U8(header), &h).ok()) {
+    DropAfterFailedWrite();
+    return;
+  }
+  header_ = h;
+  cache_.CommitChanged();
+  dropped_.clear();
+  next_temp_ = -2;
+  header_dirty_ = false;
+  kept_header_ = header_;
+}
+
+void StoreFile::DropAfterFailedWrite() {
+  Rollback();
+  have_header_ = false;
+  cache_.Clear();
+}
+
+Status StoreFile::LockBracket(bool write) {
+  if (in_transaction_) return Status::OK();
+  if (!shared_) return Status::OK();
+  bool locked = write ? locks_->LockWriter() : locks_->LockReader();
+  return locked ? Status::OK() : locks_->status();
+}
+
+void StoreFile::UnlockBracket() {
+  if (in_transaction_) return;
+  locks_->UnlockReader();
+  locks_->UnlockWriter();
+}
+
+}  // namespace kavo
