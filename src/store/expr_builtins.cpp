@@ -530,6 +530,13 @@ const BuiltinSpec& BuiltinAt(int function) {
   return Table()[static_cast<size_t>(function)].spec;
 }
 
+int FindBuiltin(std::string_view name) {
+  for (int i = 0; i < BuiltinCount(); ++i) {
+    if (name == BuiltinAt(i).name) return i;
+  }
+  return -1;
+}
+
 NodePtr MakeCall(int function, NodeList args) {
   const Builtin& b = Table()[static_cast<size_t>(function)];
   Call call;

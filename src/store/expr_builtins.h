@@ -93,6 +93,8 @@ struct BuiltinSpec {
 
 int BuiltinCount();
 const BuiltinSpec& BuiltinAt(int function);
+// The function of this name (upper case), or -1.
+int FindBuiltin(std::string_view name);
 
 // A call of built-in `function` with between min_args and max_args
 // arguments (the parser checks the count).

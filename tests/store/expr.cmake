@@ -1,1 +1,2 @@
 kavo_add_gtest(expr_test SOURCES expr_test.cpp LIBS kavo_expr LABELS sanitize)
+kavo_add_gtest(expr_view_test SOURCES expr_view_test.cpp LIBS kavo_expr kavo_dict)
