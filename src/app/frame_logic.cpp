@@ -36,15 +36,15 @@ int32_t FrameTimerPeriod(int32_t period) {
 
 std::vector<IconSlot> ArrangeIconSlots(int count, int32_t icon_width, int32_t icon_height,
                                        int32_t area_width, int32_t area_height) {
-  std::vector<IconSlot> slots;
-  if (count <= 0) return slots;
+  std::vector<IconSlot> places;
+  if (count <= 0) return places;
   int32_t per_row = icon_width > 0 ? std::max<int32_t>(1, area_width / icon_width) : 1;
   for (int i = 0; i < count; ++i) {
     int32_t row = i / per_row;
     int32_t column = i % per_row;
-    slots.push_back({column * icon_width, area_height - (row + 1) * icon_height});
+    places.push_back({column * icon_width, area_height - (row + 1) * icon_height});
   }
-  return slots;
+  return places;
 }
 
 void MainLogic::Open() {

@@ -91,6 +91,9 @@ class WindowResizeType {
 
   const WindowRect& OrigWin() const { return OrigWin_; }
   const WindowRect& PreviousWin() const { return PreviousWin_; }
+  // The entries may be edited between Initialize and Resize to give single
+  // controls a strategy of their own.
+  std::vector<ControlEntry>& ControlQueue() { return ControlQueue_; }
   const std::vector<ControlEntry>& ControlQueue() const { return ControlQueue_; }
 
  private:

@@ -23,7 +23,7 @@ int32_t ProfileNumber(std::string_view text) {
   if (begin == std::string_view::npos) return 0;
   std::size_t end = text.find_last_not_of(" \t");
   text = text.substr(begin, end - begin + 1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.size() > 1 && text[0] == '+' && text[1] >= '0' && text[1] <= '9') text.remove_prefix(1);
   int64_t value = 0;
   // Long digit strings overflow int64 and are reported as out of range.
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -1,0 +1,37 @@
+#include "app/program.h"
+
+#include <QApplication>
+
+#include "app/globals.h"
+#include "app/window_state.h"
+#include "store/datetime.h"
+
+namespace kavo {
+
+Program::Program() {
+  QApplication::setApplicationName("kavo");
+  ResetGlobals();
+  RegisterProcedures(procedures_);
+  SetMessageBoxService(&messages_);
+}
+
+Program::~Program() {
+  frame_.reset();
+  SetMessageBoxService(nullptr);
+}
+
+MainFrame& Program::OpenFrame() {
+  FrameServices services;
+  services.messages = &messages_;
+  services.printer_setup = &printer_setup_;
+  services.sound = &sound_;
+  services.procedures = &procedures_;
+  services.today = &Today;
+  services.clock = &Clock;
+  services.ini_file = kIniFileName;
+  frame_ = std::make_unique<MainFrame>(std::move(services));
+  frame_->Open();
+  return *frame_;
+}
+
+}  // namespace kavo

@@ -1,0 +1,52 @@
+#include "app/window_state_qt.h"
+
+#include <QMdiSubWindow>
+#include <QWidget>
+
+namespace kavo {
+
+bool QtPlacedWindow::IsMaximized() const {
+  return window_->isMaximized();
+}
+
+bool QtPlacedWindow::IsMinimized() const {
+  return window_->isMinimized();
+}
+
+void QtPlacedWindow::SetMaximized(bool maximized) {
+  Qt::WindowStates state = window_->windowState();
+  window_->setWindowState(maximized ? (state | Qt::WindowMaximized)
+                                    : (state & ~Qt::WindowMaximized));
+}
+
+bool QtPlacedWindow::IsResizable() const {
+  auto fixed = [](const QWidget* w) { return w->minimumSize() == w->maximumSize(); };
+  if (fixed(window_)) return false;
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(window_); sub && sub->widget()) {
+    return !fixed(sub->widget());
+  }
+  return true;
+}
+
+WindowRect QtPlacedWindow::Placement() const {
+  const bool away = window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
+  if (window_->isWindow() && away && !window_->normalGeometry().isNull()) {
+    // normalGeometry() excludes the frame that pos() includes.
+    QRect normal = window_->normalGeometry();
+    QPoint frame_offset = window_->geometry().topLeft() - window_->pos();
+    return {normal.x() - frame_offset.x(), normal.y() - frame_offset.y(), normal.width(),
+            normal.height()};
+  }
+  return {window_->x(), window_->y(), window_->width(), window_->height()};
+}
+
+void QtPlacedWindow::MoveTo(int32_t x, int32_t y) {
+  window_->move(x, y);
+}
+
+void QtPlacedWindow::SetPlacement(const WindowRect& placement) {
+  window_->move(placement.XPos, placement.YPos);
+  window_->resize(placement.Width, placement.Height);
+}
+
+}  // namespace kavo
