@@ -1,0 +1,2 @@
+kavo_add_gtest(check_open_test SOURCES check_open_test.cpp LIBS kavo_data)
+kavo_add_gtest(procedure_files_test SOURCES procedure_files_test.cpp LIBS kavo_data)
