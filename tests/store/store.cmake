@@ -1,0 +1,1 @@
+kavo_add_gtest(store_property_test SOURCES store_property_test.cpp LIBS kavo_store)
