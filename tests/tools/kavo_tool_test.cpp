@@ -1,0 +1,261 @@
+// Runs the kavo-tool binary on a temporary directory, as a user would.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "store/format.h"
+#include "store/store_file.h"
+#include "store/table.h"
+
+namespace kavo::tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::stringstream s(text);
+  std::string line;
+  while (std::getline(s, line)) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Cells(const std::string& line) {
+  std::vector<std::string> cells;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t tab = line.find('\t', start);
+    cells.push_back(line.substr(start, tab - start));
+    if (tab == std::string::npos) return cells;
+    start = tab + 1;
+  }
+}
+
+class KavoToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kavo-tool-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs kavo-tool with args (already quoted where needed), stdin from text.
+  Result Run(const std::string& args, const std::string& input = {}) {
+    fs::path in = dir_ / "stdin.txt", out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    std::ofstream(in, std::ios::binary) << input;
+    std::string command = std::string(KAVO_TOOL_PATH) + " " + args + " <" + in.string() + " >" +
+                          out.string() + " 2>" + err.string();
+    int status = std::system(command.c_str());
+    Result r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFile(out);
+    r.err = ReadFile(err);
+    return r;
+  }
+
+  std::string Log() const { return (dir_ / "AAAA").string(); }
+
+  fs::path dir_;
+};
+
+// 1000 log rows with mixed-case callsigns, Cyrillic text and a blank QSL
+// state now and then, in the TSV form the tool reads.
+std::string LogRows(int count, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  const char* countries[] = {"Россия", "Germany", "USA", "Япония", "austria"};
+  const char* qsl[] = {"НЕТ", "ОТПР", "ПОЛУЧ", ""};
+  std::string text = "AAA:POZ\tAAA:N_QSO\tAAA:PREF\tAAA:DATA\tAAA:TIM\tAAA:DIAPAZ\tAAA:QSL\n";
+  for (int i = 1; i <= count; ++i) {
+    std::string call = "ua" + std::to_string(rng() % 10) + static_cast<char>('a' + rng() % 26);
+    if (i % 2) std::transform(call.begin(), call.end(), call.begin(), ::toupper);
+    text += call + "\t" + std::to_string(i) + "\t" + countries[rng() % 5] + "\t" +
+            std::to_string(80000 + rng() % 400) + "\t" + std::to_string(1 + rng() % 8640000) +
+            "\t" + (rng() % 2 ? "14.025" : "7") + "\t" + qsl[rng() % 4] + "\n";
+  }
+  return text;
+}
+
+TEST_F(KavoToolTest, CreateMakesTheSevenTablesAndLeavesExistingFilesAlone) {
+  Result r = Run("create " + dir_.string());
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (const char* file : {"DXCC.VTF", "NA_IOTA.VTF", "IOTA.VTF", "RAJON.VTF", "PREFRUS.VTF",
+                           "PRINT.TMP", "AAAA.VTF"}) {
+    EXPECT_TRUE(fs::exists(dir_ / file)) << file;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "SETUP.VTF"));
+  EXPECT_EQ(Lines(r.out).size(), 7u);
+
+  ASSERT_EQ(Run("load " + Log(), LogRows(10, 1)).code, 0);
+  r = Run("create " + dir_.string());
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("exists\tAAAA"), std::string::npos);
+  r = Run("tables " + Log());
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "UNNAMED\t1\t10\t107\n");
+}
+
+TEST_F(KavoToolTest, LoadReportsBadRowsByLineAndAddsTheOthers) {
+  ASSERT_EQ(Run("create " + dir_.string()).code, 0);
+  std::vector<std::string> lines = Lines(LogRows(1000, 2));
+  // Line numbers count the header as line 1.
+  lines.insert(lines.begin() + 100, lines[5]);                      // line 101: serial 5 again
+  lines.insert(lines.begin() + 200, "UA1AA\t2000\tX\t8x\t1\t7\t");  // line 201: bad date
+  lines.insert(lines.begin() + 300, "UA1AB\t2001");                 // line 301: short row
+  lines.insert(lines.begin() + 400, "日本\t2002\tX\t1\t1\t7\t");    // line 401: not cp1251
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  Result r = Run("load " + Log(), text);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("line 101: Creates Duplicate Key (40)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("line 201: AAA:DATA: bad number"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("line 301: 2 cells where the header names 7"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("line 401: AAA:POZ: text not representable"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("added 1000 rows, 4 failed"), std::string::npos) << r.err;
+  EXPECT_EQ(Run("tables " + Log()).out, "UNNAMED\t1\t1000\t107\n");
+
+  r = Run("load " + Log(), "AAA:POZ\tAAA:NOSUCH\nUA1A\t1\n");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("has no field AAA:NOSUCH"), std::string::npos) << r.err;
+  EXPECT_EQ(Run("tables " + Log()).out, "UNNAMED\t1\t1000\t107\n");
+}
+
+TEST_F(KavoToolTest, DumpFollowsTheKeyOrderAndRoundTrips) {
+  ASSERT_EQ(Run("create " + dir_.string()).code, 0);
+  std::string rows = LogRows(1000, 3);
+  ASSERT_EQ(Run("load " + Log(), rows).code, 0);
+
+  Result r = Run("dump " + Log() + " --key AAA:BEY_SS");
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 1001u);
+  EXPECT_EQ(lines[0],
+            "AAA:POZ\tAAA:PR\tAAA:N_QSO\tAAA:PREF\tAAA:DATA\tAAA:TIM\tAAA:DIAPAZ\tAAA:MODE\t"
+            "AAA:RPT_1\tAAA:RPT_2\tAAA:QTH\tAAA:QSL\tAAA:PRIMEC");
+  // Country case-insensitively for Latin letters (code page order, so the
+  // Cyrillic names come last), then date, then time; ties by serial number.
+  auto fold = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  auto sort_key = [&](const std::string& line) {
+    std::vector<std::string> c = Cells(line);
+    return std::make_tuple(fold(c[3]), std::stol(c[4]), std::stol(c[5]), std::stol(c[2]));
+  };
+  for (std::size_t i = 2; i < lines.size(); ++i) {
+    ASSERT_LE(sort_key(lines[i - 1]), sort_key(lines[i])) << lines[i];
+  }
+  EXPECT_EQ(Cells(lines[1])[3], "austria");
+  EXPECT_EQ(Cells(lines.back())[3], "Япония");
+
+  // Rows with a blank QSL state are not in the optional QSL key.
+  r = Run("dump " + Log() + " --key aaa:bey_qsl");
+  ASSERT_EQ(r.code, 0);
+  std::size_t blank = 0;
+  for (const std::string& l : Lines(rows)) blank += l.back() == '\t';
+  EXPECT_EQ(Lines(r.out).size(), 1001u - blank);
+
+  // Record order is the load order; loading the dump into a fresh table
+  // gives the same dump.
+  Result all = Run("dump " + Log());
+  ASSERT_EQ(all.code, 0);
+  EXPECT_EQ(Cells(Lines(all.out)[1])[2], "1");
+  EXPECT_EQ(Cells(Lines(all.out)[1000])[2], "1000");
+  std::string copy = (dir_ / "COPY").string();
+  ASSERT_EQ(Run("load " + copy, all.out).code, 1);  // COPY.VTF does not exist yet
+  ASSERT_EQ(Run("create " + (dir_ / "c").string()).code, 0);
+  std::string fresh = (dir_ / "c" / "AAAA").string();
+  ASSERT_EQ(Run("load " + fresh, all.out).code, 0);
+  EXPECT_EQ(Run("dump " + fresh).out, all.out);
+
+  r = Run("dump " + Log() + " --key AAA:BEY_NONE");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("no key named AAA:BEY_NONE"), std::string::npos);
+  EXPECT_EQ(Run("dump").code, 2);
+  r = Run("dump " + (dir_ / "MISSING").string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("MISSING"), std::string::npos);
+}
+
+TEST_F(KavoToolTest, CheckFindsDamagedKeysAndRebuildRepairsThem) {
+  ASSERT_EQ(Run("create " + dir_.string()).code, 0);
+  ASSERT_EQ(Run("load " + Log(), LogRows(1000, 4)).code, 0);
+  Result r = Run("check " + Log());
+  ASSERT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("sound, 1000 rows, 12 keys"), std::string::npos) << r.out;
+
+  // Remove the first entry of key AAA:BEY_SS behind the table's back, and
+  // raise the row counter.
+  {
+    Table t;
+    ASSERT_TRUE(t.Open(Log(), nullptr).ok());
+    StoreFile* store = t.store();
+    std::string prefix;
+    fmt::AppendBE32(&prefix, t.table_number());
+    ASSERT_TRUE(store->Begin(true).ok());
+    Record entry;
+    bool found = false;
+    ASSERT_TRUE(store->Find(prefix + '\x02', SeekMode::kAfter, &entry, &found).ok());
+    ASSERT_TRUE(found);
+    ASSERT_TRUE(store->Erase(entry.key(), &found).ok());
+    std::string counter = prefix + "\xF6\xF3";
+    std::string data(8, '\0');
+    data[0] = static_cast<char>(0xE9);  // 1001 rows
+    data[1] = 0x03;
+    ASSERT_TRUE(store->Replace(counter, data, &found).ok());
+    ASSERT_TRUE(found);
+    ASSERT_TRUE(store->End(Status::OK()).ok());
+  }
+  r = Run("check " + Log());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("key AAA:BEY_SS: entry"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("is missing"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("the table counts 1001 but holds 1000"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("key AAA:BEY_SS counts 1000 but holds 999"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("NOT SOUND"), std::string::npos) << r.out;
+
+  r = Run("rebuild " + Log());
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "rebuilt 12 keys over 1001 rows\n");
+  r = Run("check " + Log());
+  // The row counter is the table's own bookkeeping: a key rebuild leaves it.
+  EXPECT_EQ(r.out.find("key AAA:BEY_SS"), std::string::npos) << r.out;
+}
+
+TEST_F(KavoToolTest, UsageAndUnknownCommands) {
+  Result r = Run("");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("kavo-tool dump NAME [--key KEY]"), std::string::npos);
+  EXPECT_EQ(Run("frobnicate").code, 2);
+  EXPECT_EQ(Run("create").code, 2);
+  EXPECT_EQ(Run("--help").code, 0);
+}
+
+}  // namespace
+}  // namespace kavo::tool
