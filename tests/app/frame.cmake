@@ -1,0 +1,6 @@
+if(KAVO_GUI)
+  kavo_add_gtest(main_frame_test
+    SOURCES qt_environment.cpp main_frame_test.cpp window_resize_qt_test.cpp
+    LIBS kavo_frame Qt6::Test
+    LABELS gui)
+endif()
