@@ -448,15 +448,15 @@ PictureStatus CompileDate(std::string_view body, PictureLayout* l) {
   if (!rest.empty() && (rest.front() == '<' || rest.front() == '>')) {
     bool before = rest.front() == '<';
     rest.remove_prefix(1);
-    int value = before ? 80 : 19;
+    l->window = before ? 80 : 19;  // the windows of "<" and ">" without digits
     if (!rest.empty()) {
       if (rest.size() > 2 || !IsDigit(rest[0]) || (rest.size() == 2 && !IsDigit(rest[1]))) {
         return PictureStatus::Error("Century window needs up to two digits");
       }
-      value = Number(std::string(rest));
+      int digits = Number(std::string(rest));
+      l->window = before ? digits : 99 - digits;
       rest = {};
     }
-    l->window = before ? value : 99 - value;
   }
   if (!rest.empty()) return PictureStatus::Error("Date picture has unexpected characters");
   const RegionalSettings& r = Regional();

@@ -86,13 +86,25 @@ TEST(DateDeformat, ReadsThePictureAndTolerantForms) {
 }
 
 TEST(DateDeformat, TwoDigitYearsUseThePictureWindow) {
-  EXPECT_EQ(Read("D5", "1/1/30"), DateFromParts(ExpandYear(30, 80), 1, 1));
-  EXPECT_EQ(Read("D5<10", "1/1/30"), DateFromParts(ExpandYear(30, 10), 1, 1));
-  EXPECT_EQ(Read("D5<", "1/1/30"), DateFromParts(ExpandYear(30, 80), 1, 1));
-  EXPECT_EQ(Read("D5>10", "1/1/30"), DateFromParts(ExpandYear(30, 89), 1, 1));
-  EXPECT_EQ(Read("D5>", "1/1/30"), DateFromParts(ExpandYear(30, 19), 1, 1));
-  EXPECT_EQ(Read("D6", "1/1/30"), DateFromParts(ExpandYear(30, 80), 1, 1));
-  EXPECT_EQ(Read("D5", "010130"), DateFromParts(ExpandYear(30, 80), 1, 1));
+  struct {
+    const char* picture;
+    int window;
+  } cases[] = {{"D5", 80},  {"D5<", 80},   {"D5<10", 10}, {"D5<0", 0},
+               {"D5>", 19}, {"D5>10", 89}, {"D5>99", 0},  {"D6.<5B", 5}};
+  // A year 30 years ahead: windows 80 and 19 put it in different centuries.
+  int yy = (CurrentYear() + 30) % 100;
+  ASSERT_NE(ExpandYear(yy, 80), ExpandYear(yy, 19));
+  std::string typed = "1/1/" + std::to_string(yy);
+  for (const auto& c : cases) {
+    Picture p;
+    ASSERT_TRUE(Picture::Compile(c.picture, &p).ok) << c.picture;
+    EXPECT_EQ(p.layout().window, c.window) << c.picture;
+    DeformatResult r = p.Deformat(typed);
+    ASSERT_TRUE(r.ok()) << c.picture;
+    EXPECT_EQ(r.number, DateFromParts(ExpandYear(yy, c.window), 1, 1)) << c.picture;
+  }
+  EXPECT_EQ(Read("D5", "0101" + std::to_string(yy + 100).substr(1)),
+            DateFromParts(ExpandYear(yy, 80), 1, 1));
 }
 
 TEST(DateDeformat, RejectsTextThatIsNoDateOfThePicture) {
