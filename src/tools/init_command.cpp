@@ -1,0 +1,160 @@
+#include "tools/init_command.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "data/cp1251.h"
+#include "data/dict_records.h"
+#include "data/dict_tables.h"
+#include "store/errors.h"
+#include "store/file.h"
+#include "store/table.h"
+
+namespace kavo::tool {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kavo-tool init DIR --callsign CALL [--name N] [--surname S] [--qth Q] "
+    "[--locator L] [--gmt H]";
+
+int Fail(const std::string& message, int code = 1) {
+  std::fprintf(stderr, "kavo-tool: %s\n", message.c_str());
+  return code;
+}
+
+std::string Describe(const Status& st) {
+  std::string text = ErrorText(st.code()) + " (" + std::to_string(st.code()) + ")";
+  if (st.is_check()) text += ", check " + std::to_string(st.check());
+  return text;
+}
+
+// Stores a UTF-8 argument into a text field; false when it does not fit.
+template <std::size_t N>
+bool StoreText(char (&field)[N], const std::string& utf8, const char* option, std::string* error) {
+  const std::string text = Cp1251FromUtf8(utf8);
+  if (text.size() > N) {
+    *error = std::string(option) + " takes at most " + std::to_string(N) + " characters";
+    return false;
+  }
+  dict::SetText(field, text);
+  return true;
+}
+
+std::optional<double> ParseHours(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(value) ||
+      std::fabs(value) >= 24) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+int CreateTables(const std::string& dir) {
+  int status = 0;
+  for (const TableDef* def : dict::AllTables()) {
+    if (!def->has(kTableCreate)) continue;
+    const std::string name = dir + "/" + def->disk_name;
+    const TableName parsed = ParseTableName(name);
+    if (DefaultFileSystem()->Exists(parsed.file)) {
+      std::printf("exists\t%s\t%s\n", def->label.c_str(), parsed.file.c_str());
+      continue;
+    }
+    Status st = Table::Create(name, *def);
+    if (!st.ok()) {
+      status = Fail(parsed.file + ": " + Describe(st));
+      continue;
+    }
+    std::printf("created\t%s\t%s\n", def->label.c_str(), parsed.file.c_str());
+  }
+  return status;
+}
+
+// Creates SETUP and adds the station record; a file left half made is
+// removed so that the next run starts clean.
+int CreateSetup(const std::string& dir, const dict::SETUPRecord& record) {
+  const std::string name = dir + "/" + dict::SETUP().disk_name;
+  const TableName parsed = ParseTableName(name);
+  if (DefaultFileSystem()->Exists(parsed.file)) {
+    std::printf("exists\tSETUP\t%s\tstation record kept\n", parsed.file.c_str());
+    return 0;
+  }
+  Table setup;
+  Status st = Table::Create(name, dict::SETUP());
+  if (st.ok()) st = setup.Open(name, &dict::SETUP());
+  if (st.ok()) {
+    std::memcpy(setup.record(), &record, sizeof record);
+    st = setup.Add();
+    Status closed = setup.Close();
+    if (st.ok()) st = closed;
+  }
+  if (!st.ok()) {
+    (void)Table::Remove(name);
+    return Fail(parsed.file + ": " + Describe(st));
+  }
+  std::printf("created\tSETUP\t%s\n", parsed.file.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int RunInitCommand(int argc, char** argv) {
+  if (argc < 2) return Fail(kUsage, 2);
+  const std::string dir = argv[1];
+  bool has_callsign = false;
+  dict::SETUPRecord record;
+  record.Clear();
+  std::string error;
+  for (int i = 2; i < argc; i += 2) {
+    const std::string_view option = argv[i];
+    if (i + 1 >= argc) return Fail(std::string(option) + " needs a value\n" + kUsage, 2);
+    const std::string value = argv[i + 1];
+    bool ok = true;
+    if (option == "--callsign") {
+      has_callsign = !value.empty();
+      ok = has_callsign && StoreText(record.CALLSIGN, value, "--callsign", &error);
+      if (!has_callsign) error = "--callsign must not be empty";
+    } else if (option == "--name") {
+      ok = StoreText(record.IMJA, value, "--name", &error);
+    } else if (option == "--surname") {
+      ok = StoreText(record.FAM, value, "--surname", &error);
+    } else if (option == "--qth") {
+      ok = StoreText(record.QTH, value, "--qth", &error);
+    } else if (option == "--locator") {
+      ok = StoreText(record.LOC, value, "--locator", &error);
+    } else if (option == "--gmt") {
+      std::optional<double> hours = ParseHours(value);
+      if (hours) {
+        record.GMT = *hours;
+      } else {
+        ok = false;
+        error = "--gmt takes hours from UTC, a number above -24 and below 24";
+      }
+    } else {
+      return Fail("unknown option '" + std::string(option) + "'\n" + kUsage, 2);
+    }
+    if (!ok) return Fail(error, 2);
+  }
+  if (!has_callsign) return Fail(std::string("--callsign is required\n") + kUsage, 2);
+
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec || !std::filesystem::is_directory(dir)) {
+    return Fail(dir + ": not a directory that can be written");
+  }
+  const int tables = CreateTables(dir);
+  const int setup = CreateSetup(dir, record);
+  return tables != 0 ? tables : setup;
+}
+
+}  // namespace kavo::tool
