@@ -230,6 +230,8 @@ void MainFrame::ShowMessage(const QString& title, const QString& text) {
 
 void MainFrame::closeEvent(QCloseEvent* event) {
   timer_->stop();
+  // Child procedures get their own close event, so they save their placement too.
+  mdi_->closeAllSubWindows();
   QtPlacedWindow placed(this);
   INISaveWindow(kFrameSection, services_.ini_file, placed);
   logic_.Close();

@@ -43,6 +43,18 @@ class RecordingSound : public SoundPlayer {
   QStringList played;
 };
 
+class CloseSpy : public QObject {
+ public:
+  CloseSpy(bool* closed, QObject* parent) : QObject(parent), closed_(closed) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Close) *closed_ = true;
+    return false;
+  }
+
+ private:
+  bool* closed_;
+};
+
 QString Utf8(const std::string& cp1251) {
   return QString::fromStdString(Utf8FromCp1251(cp1251));
 }
@@ -320,6 +332,17 @@ TEST_F(MainFrameTest, ExitSavesPlacementAndAnswersCancelled) {
   EXPECT_EQ(again.size(), QSize(640, 480));
   Button("Выход")->trigger();
   EXPECT_FALSE(again.isVisible());
+}
+
+TEST_F(MainFrameTest, ClosingTheFrameClosesChildWindowsFirst) {
+  MainFrame& f = Open();
+  QMdiSubWindow* child = f.mdiArea()->addSubWindow(new QWidget);
+  child->setAttribute(Qt::WA_DeleteOnClose, false);
+  child->show();
+  bool closed = false;
+  child->installEventFilter(new CloseSpy(&closed, child));
+  f.close();
+  EXPECT_TRUE(closed);
 }
 
 TEST_F(MainFrameTest, PlacementRestoredFromSettingsFile) {
