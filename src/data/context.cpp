@@ -97,7 +97,9 @@ DataContext::DataContext(std::string directory, FileSystem* fs)
       AAAAPRINT(dict::AAAAPRINT(), directory, fs),
       AAAA(dict::AAAA(), directory, fs),
       directory_(std::move(directory)),
-      fs_(fs) {}
+      fs_(fs) {
+  dict::SetText(SAV_DXC_STRANA, "");
+}
 
 DataContext& ThisThreadData() {
   thread_local DataContext context;

@@ -84,6 +84,16 @@ class DataContext {
   TypedDataFile<dict::AAAAPRINTRecord> AAAAPRINT;
   TypedDataFile<dict::AAAARecord> AAAA;
 
+  // State of the integrity routines (ri_routines.h). They are kept per
+  // context rather than once per program, so that integrity routines running
+  // on two threads at once cannot take each other's saved country name or
+  // record position.
+  // CURRENT:POSITION of the RIUpdate routines: the position of the record
+  // being written, to re-read it after a change by another station.
+  std::string CURRENT_POSITION;
+  // SAV:DXC:STRANA: the country name as the DXCC form read it (RISnap:DXCC).
+  char SAV_DXC_STRANA[20];
+
   const std::string& directory() const { return directory_; }
   FileSystem* fs() const { return fs_; }
 

@@ -5,5 +5,6 @@ add_library(kavo_data STATIC
   check_open.cpp
   context.cpp
   procedure_files.cpp
+  ri_routines.cpp
   transaction_scope.cpp)
 target_link_libraries(kavo_data PUBLIC kavo_dict kavo_store kavo_journal kavo_warnings)

@@ -1,12 +1,93 @@
 #include "data/transaction_scope.h"
 
-#include "store/transaction.h"
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "store/errors.h"
+#include "store/store_transaction.h"
 
 namespace kavo {
+namespace {
+
+// Ownership of the process's transaction.
+struct Gate {
+  std::timed_mutex mutex;
+  std::atomic<std::thread::id> owner{};
+};
+
+Gate& TheGate() {
+  static Gate gate;
+  return gate;
+}
+
+bool OwnedHere() {
+  return TheGate().owner.load() == std::this_thread::get_id();
+}
+
+// Ends the owning thread's transaction, keeping the last error as it was.
+void RollbackOwned() {
+  Gate& gate = TheGate();
+  if (!OwnedHere()) return;
+  const int code = ERRORCODE();
+  const std::string message = ERROR();
+  const int file_code = FILEERRORCODE();
+  (void)RollbackTransaction();
+  gate.owner.store(std::thread::id());
+  gate.mutex.unlock();
+  if (code == err::kFileSystemError) {
+    PostFileSystemError(message, std::to_string(file_code));
+  } else if (code != 0) {
+    PostError(code);
+  }
+}
+
+}  // namespace
+
+TransactionScope::~TransactionScope() {
+  Rollback();
+}
+
+Status TransactionScope::Logout(int seconds, std::initializer_list<Table*> tables) {
+  Gate& gate = TheGate();
+  if (!gate.mutex.try_lock_for(std::chrono::seconds(seconds))) {
+    PostError(err::kLogoutAlreadyActive);
+    return Status::Error(err::kLogoutAlreadyActive);
+  }
+  gate.owner.store(std::this_thread::get_id());
+  owner_ = true;
+  for (Table* table : tables) {
+    Status st = kavo::Logout(*table);
+    if (!st.ok()) {
+      Rollback();
+      return st;
+    }
+  }
+  return Status::OK();
+}
+
+Status TransactionScope::Commit() {
+  if (!owner_) {
+    PostError(err::kLogoutNotActive);
+    return Status::Error(err::kLogoutNotActive);
+  }
+  Status st = CommitTransaction();
+  Gate& gate = TheGate();
+  gate.owner.store(std::thread::id());
+  gate.mutex.unlock();
+  owner_ = false;
+  return st;
+}
+
+void TransactionScope::Rollback() {
+  if (!owner_) return;
+  owner_ = false;
+  RollbackOwned();
+}
 
 void RollbackActiveTransaction() {
-  Transaction& t = Transaction::Process();
-  if (t.active()) (void)t.Rollback();
+  RollbackOwned();
 }
 
 }  // namespace kavo

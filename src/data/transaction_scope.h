@@ -1,12 +1,15 @@
 // The transactions of the integrity routines: LOGOUT over the data files a
 // routine changes, COMMIT on success, ROLLBACK on every failure.
 //
-// The record store begins a transaction without waiting and fails when it
-// cannot (another thread of the process has its transaction open: error 56;
-// a file's lock is taken: error 32). The routines pass a timeout of 2
-// seconds; it is spent here: LOGOUT is retried every 50 ms while it fails
-// with one of those two passing conditions, until 2 seconds have gone by,
-// and then its last error stands. Any other error fails at once.
+// The record store keeps one transaction per process, shared by all threads.
+// So that a routine on one thread never commits or rolls back the changes of
+// a routine on another, a TransactionScope owns the process's transaction
+// from its LOGOUT until its COMMIT or ROLLBACK; a scope on another thread
+// waits for it. The routines pass LOGOUT a timeout of 2 seconds, and that is
+// what it bounds: a LOGOUT that cannot have the transaction within 2 seconds
+// fails with error 56 (LOGOUT Already Active) and the routine reports it.
+// The store's own LOGOUT is not retried: it waits for a file's writer lock
+// itself, and its other failures do not pass with time.
 #pragma once
 
 #include <initializer_list>
@@ -18,10 +21,27 @@ namespace kavo {
 
 inline constexpr int kLogoutSeconds = 2;
 
-// LOGOUT(seconds, tables...): on failure nothing is left in a transaction.
-Status Logout(int seconds, std::initializer_list<Table*> tables);
-Status Commit();
-// ROLLBACK of the process's transaction; nothing when none is active.
+class TransactionScope {
+ public:
+  TransactionScope() = default;
+  // Rolls back a transaction still open.
+  ~TransactionScope();
+  TransactionScope(const TransactionScope&) = delete;
+  TransactionScope& operator=(const TransactionScope&) = delete;
+
+  // LOGOUT(seconds, tables...). On failure no transaction is left open and
+  // the failure is the last error.
+  Status Logout(int seconds, std::initializer_list<Table*> tables);
+  // COMMIT; the result is the last error. The transaction ends either way.
+  Status Commit();
+  // ROLLBACK; nothing when the transaction has ended already.
+  void Rollback();
+
+ private:
+  bool owner_ = false;
+};
+
+// Rolls back the calling thread's transaction, if it has one (RISaveError).
 void RollbackActiveTransaction();
 
 }  // namespace kavo
