@@ -13,3 +13,7 @@ target_compile_definitions(kavo_journal_store_util PRIVATE
 kavo_add_gtest(journal_store_test SOURCES journal_store_test.cpp
   LIBS kavo_journal_store_util kavo_fault_file)
 add_dependencies(journal_store_test kavo-tool)
+
+kavo_add_gtest(journal_process_test SOURCES journal_process_test.cpp
+  LIBS kavo_journal_store_util kavo_store)
+add_dependencies(journal_process_test kavo-tool)
