@@ -1,26 +1,20 @@
 // kavo-tool: the command-line companion for people who keep a log. The
 // dispatcher only picks the command; each command lives in its own file.
-// Commands contributed by other parts of the program (eval, init) are wired
-// in when their headers are part of the build.
+// Commands contributed by other parts of the program live in their own
+// libraries, linked in by their own build fragments.
 
 #include <cstdio>
 #include <cstring>
 
+#include "tools/init_command.h"
 #include "tools/tool_commands.h"
 #if __has_include("tools/eval_command.h")
 #include "tools/eval_command.h"
 #define KAVO_TOOL_HAS_EVAL 1
 #endif
-#if __has_include("tools/init_command.h")
-#include "tools/init_command.h"
-#define KAVO_TOOL_HAS_INIT 1
-#endif
 
 namespace {
 
-// Contributed commands may declare their entry point in kavo, kavo::tool or
-// the global namespace.
-using namespace kavo;
 using namespace kavo::tool;
 
 struct Command {
@@ -30,25 +24,23 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"create", kavo::tool::RunCreateCommand,
+    {"create", RunCreateCommand,
      "create DIR              create the tables that may be created, empty, in DIR"},
-    {"tables", kavo::tool::RunTablesCommand,
+    {"tables", RunTablesCommand,
      "tables FILE             list the tables of a store file: name, number, rows, record length"},
-    {"dump", kavo::tool::RunDumpCommand,
+    {"dump", RunDumpCommand,
      "dump NAME [--key KEY]   print the rows as TSV, in record order or in a key's order"},
-    {"load", kavo::tool::RunLoadCommand,
+    {"load", RunLoadCommand,
      "load NAME < rows.tsv    add the rows of a TSV text with a header line"},
-    {"check", kavo::tool::RunCheckCommand,
+    {"check", RunCheckCommand,
      "check NAME              verify page tree, record order, counters and keys"},
-    {"rebuild", kavo::tool::RunRebuildCommand, "rebuild NAME            rebuild the keys"},
+    {"rebuild", RunRebuildCommand, "rebuild NAME            rebuild the keys"},
 #ifdef KAVO_TOOL_HAS_EVAL
-    {"eval", RunEvalCommand,
-     "eval ...                evaluate a filter expression (see eval --help)"},
+    {"eval", RunEvalCommand, "eval EXPR [--bind NAME=VALUE]...  evaluate a filter expression"},
 #endif
-#ifdef KAVO_TOOL_HAS_INIT
     {"init", RunInitCommand,
-     "init DIR --callsign CALL [...]  create the tables and the station record"},
-#endif
+     "init DIR --callsign CALL [--name N] [--surname S] [--qth Q] [--locator L] [--gmt H]\n"
+     "                          create the tables and the station record in DIR"},
 };
 
 void PrintUsage(std::FILE* out) {
