@@ -17,6 +17,10 @@ inline constexpr int kPageHeaderSize = 13;
 inline constexpr int kRegionCount = 60;
 // A record's total length stays below this; a page splits above it.
 inline constexpr int kMaxRecord = 0x3AF6;  // 15094
+// The longest record the tree takes: two of them must fit one index page as
+// separators (13 + 2 x (length + 5) + 2 x 4 <= 15094), or index pages could
+// hold a single child each and the tree would grow into a chain.
+inline constexpr int kMaxTreeRecord = 7531;
 inline constexpr int kSplitSmall = 4096;
 inline constexpr int kSplitSmallRecords = 20;
 inline constexpr uint8_t kFill = 0xB0;

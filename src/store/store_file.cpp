@@ -38,8 +38,8 @@ Status StoreFile::Acquire(FileSystem* fs, const std::string& path, const OpenOpt
   sf->path_ = path;
   sf->key_ = canonical;
   sf->file_ = std::move(file);
-  sf->locks_ = std::make_unique<FileLocks>(sf->file_.get(), StartSlot(),
-                                           opt.mode == OpenMode::kReadOnly);
+  sf->locks_ =
+      std::make_unique<FileLocks>(sf->file_.get(), StartSlot(), opt.mode == OpenMode::kReadOnly);
   sf->mode_ = opt.mode;
   sf->shared_ = opt.share == ShareMode::kDenyNone || opt.share == ShareMode::kCompatibility;
   OpenFiles()[key] = sf;
@@ -147,7 +147,9 @@ std::shared_ptr<Page> StoreFile::NewPage(uint8_t level) {
   return p;
 }
 
-void StoreFile::MarkChanged(Page* page) { cache_.MarkChanged(page); }
+void StoreFile::MarkChanged(Page* page) {
+  cache_.MarkChanged(page);
+}
 
 Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
   cache_.Trim();
@@ -159,7 +161,8 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
   std::string buf(n, '\0');
   size_t got = 0;
-  KAVO_RETURN_IF_ERROR(file_->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), buf.data(), n, &got));
+  KAVO_RETURN_IF_ERROR(
+      file_->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), buf.data(), n, &got));
   if (got != n) return Status::Check(store_check::kShortRead);
   auto p = std::make_shared<Page>();
   p->ref = ref;
@@ -312,7 +315,10 @@ void StoreFile::UpdateSeparators(Path& path, size_t depth) {
 Status StoreFile::SplitInto(const std::shared_ptr<Page>& page, Page* parent, size_t index) {
   size_t n = page->records.size();
   if (n < 2) return Status::Check(store_check::kSplitSingle);
-  size_t keep = n / 2;
+  // The middle record of the page's balanced tree joins the half with fewer
+  // records; on a tie it stays, so the page keeps the larger half and
+  // ascending inserts leave full pages behind them.
+  size_t keep = (n + 1) / 2;
   std::shared_ptr<Page> right = NewPage(page->level);
   right->records.assign(std::make_move_iterator(page->records.begin() + static_cast<long>(keep)),
                         std::make_move_iterator(page->records.end()));
@@ -359,9 +365,7 @@ Status StoreFile::FixOverflow(Path& path) {
 
 Status StoreFile::Insert(std::string_view key, std::string_view data, bool* existed) {
   *existed = false;
-  // A record must fit a page together with the page header and its length
-  // fields even when it is the only separator of an index page.
-  if (key.size() + data.size() >= fmt::kMaxRecord - 22 || key.empty())
+  if (key.size() + data.size() > fmt::kMaxTreeRecord || key.empty())
     return Status::Check(store_check::kRecordTooLong);
   Path path;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
@@ -379,7 +383,7 @@ Status StoreFile::Insert(std::string_view key, std::string_view data, bool* exis
 
 Status StoreFile::Replace(std::string_view key, std::string_view data, bool* found) {
   *found = false;
-  if (key.size() + data.size() >= fmt::kMaxRecord - 22)
+  if (key.size() + data.size() > fmt::kMaxTreeRecord)
     return Status::Check(store_check::kRecordTooLong);
   Path path;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
@@ -579,8 +583,7 @@ Status StoreFile::Place(Page* page, int k) {
         continue;
       }
       while (header_.region_start[j] - header_.region_end[j - 1] >= j) {
-        KAVO_RETURN_IF_ERROR(
-            MovePage(header_.region_end[j] - j, header_.region_start[j] - j, j));
+        KAVO_RETURN_IF_ERROR(MovePage(header_.region_end[j] - j, header_.region_start[j] - j, j));
         header_.region_start[j] -= j;
         header_.region_end[j] -= j;
       }
@@ -678,7 +681,8 @@ Status StoreFile::BuildCommitSet(CommitSet* set) {
     } else {
       e = std::move(it->second);
     }
-    if (st.ok() && header_.RegionOf(p->ref) != e.blocks) st = Status::Check(store_check::kPageClass);
+    if (st.ok() && header_.RegionOf(p->ref) != e.blocks)
+      st = Status::Check(store_check::kPageClass);
     if (st.ok() && e.bytes.size() % 64 != 0) st = Status::Check(store_check::kIoSize);
     if (!st.ok()) {
       encoded_.clear();

@@ -51,6 +51,15 @@ std::string BE(uint32_t v) {
   return s;
 }
 
+// Rows and key entries must stay within the longest record the tree takes.
+bool FitsTree(const TableDef& def) {
+  if (def.record_length + 9 > fmt::kMaxTreeRecord) return false;
+  for (const KeyDef& k : def.keys) {
+    if (def.KeyValueLength(k) + 9 > static_cast<size_t>(fmt::kMaxTreeRecord)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string TransactionControlFile() {
@@ -594,9 +603,9 @@ Status Table::Create(std::string_view name, const TableDef& def, const OpenOptio
   FileSystem* fs = opt.fs ? opt.fs : DefaultFileSystem();
   Table t;
   t.name_ = ParseTableName(name, fs);
-  if (opt.mode == OpenMode::kReadOnly || !def.Validate().empty())
-    return Post(t, Status::Error(def.Validate().empty() ? err::kAccessDenied
-                                                        : err::kInvalidRecordDeclaration));
+  if (opt.mode == OpenMode::kReadOnly) return Post(t, Status::Error(err::kAccessDenied));
+  if (!def.Validate().empty() || !FitsTree(def))
+    return Post(t, Status::Error(err::kInvalidRecordDeclaration));
   std::shared_ptr<StoreFile> sf;
   Status st = StoreFile::Acquire(fs, t.name_.file, opt, true, &sf);
   if (!st.ok()) return Post(t, st);
@@ -1229,6 +1238,80 @@ Status Table::BuildKey(int key) {
     if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
       return Status::Error(err::kInvalidKeyFile);
     return ops.RebuildKey(static_cast<size_t>(key), 0);
+  });
+}
+
+Status Table::RebuildKeys() {
+  return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
+    for (size_t k = 0; k < def_.keys.size(); ++k) {
+      if (ops.Indexed(def_.keys[k])) KAVO_RETURN_IF_ERROR(ops.RebuildKey(k, 0));
+    }
+    return Status::OK();
+  });
+}
+
+Status Table::Verify(std::vector<std::string>* problems) {
+  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+    uint32_t count = 0, flags = 0;
+    KAVO_RETURN_IF_ERROR(ops.Counter(fmt::kKindRow, &count, &flags));
+    uint32_t rows = 0;
+    KAVO_RETURN_IF_ERROR(ops.ForEachRow([&](uint32_t r, const std::vector<uint8_t>&) -> Status {
+      ++rows;
+      if (r > store_->header().last_number)
+        problems->push_back("row " + std::to_string(r) + " lies beyond the number counter");
+      return Status::OK();
+    }));
+    if (rows != count)
+      problems->push_back("the row counter says " + std::to_string(count) + " but there are " +
+                          std::to_string(rows) + " rows");
+    for (size_t k = 0; k < def_.keys.size(); ++k) {
+      const KeyDef& kd = def_.keys[k];
+      if (!ops.Indexed(kd)) continue;
+      std::vector<std::string> expect;
+      KAVO_RETURN_IF_ERROR(
+          ops.ForEachRow([&](uint32_t r, const std::vector<uint8_t>& row) -> Status {
+            std::string key, data;
+            if (ops.Entry(k, row.data(), r, &key, &data)) expect.push_back(key.append(data));
+            return Status::OK();
+          }));
+      std::sort(expect.begin(), expect.end());
+      std::string prefix = ops.KeyPrefix(k);
+      std::string from = prefix;
+      bool inclusive = true;
+      size_t i = 0, missing = 0, extra = 0, seen = 0;
+      for (;;) {
+        Record e;
+        bool found = false;
+        KAVO_RETURN_IF_ERROR(
+            store_->Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &e, &found));
+        if (!found || e.key().substr(0, prefix.size()) != prefix) break;
+        ++seen;
+        while (i < expect.size() && expect[i] < e.bytes) {
+          ++missing;
+          ++i;
+        }
+        if (i < expect.size() && expect[i] == e.bytes) {
+          ++i;
+        } else {
+          ++extra;
+        }
+        from = std::string(e.key());
+        inclusive = false;
+      }
+      missing += expect.size() - i;
+      uint32_t entries = 0, low = 0;
+      KAVO_RETURN_IF_ERROR(ops.Counter(static_cast<uint8_t>(k), &entries, &low));
+      if (missing != 0 || extra != 0)
+        problems->push_back("key " + kd.name + ": " + std::to_string(missing) +
+                            " entries missing, " + std::to_string(extra) + " entries too many");
+      if (entries != seen)
+        problems->push_back("key " + kd.name + ": the counter says " + std::to_string(entries) +
+                            " but there are " + std::to_string(seen) + " entries");
+      if (low != 0)
+        problems->push_back("key " + kd.name + ": entries from row " + std::to_string(low) +
+                            " on await a build");
+    }
+    return Status::OK();
   });
 }
 

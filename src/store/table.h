@@ -93,6 +93,14 @@ class Table {
   // completes deferred keys. BuildKey rebuilds one key.
   Status Build();
   Status BuildKey(int key);
+  // Rebuilds every key from all rows with the stored character tables
+  // (kavo-tool rebuild).
+  Status RebuildKeys();
+  // Checks the table: the row counter against the rows, and that every key
+  // holds exactly the entries its rows produce with a matching counter and
+  // nothing left deferred. Problems are appended as readable lines; the
+  // Status reports only failures to read.
+  Status Verify(std::vector<std::string>* problems);
 
   // ---- Record buffer ----
 

@@ -1,1 +1,2 @@
 kavo_add_gtest(store_property_test SOURCES store_property_test.cpp LIBS kavo_store)
+kavo_add_gtest(store_test SOURCES store_test.cpp LIBS kavo_store)

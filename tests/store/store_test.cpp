@@ -1,0 +1,581 @@
+// Edge cases of the store file, records and keys, and several contexts on
+// one table.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "store/format.h"
+#include "store/mem_file.h"
+#include "store/page.h"
+#include "store/record_codec.h"
+#include "store/store_file.h"
+#include "store/table.h"
+#include "store/verify.h"
+#include "store_test_util.h"
+
+namespace kavo {
+namespace {
+
+using testing::T;
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    opt_.fs = &fs_;
+    def_ = testing::TestTable();
+    ASSERT_TRUE(Table::Create("db\\!ROWS", def_, opt_).ok());
+  }
+  // Adds a row with id, name and call; returns its record number.
+  uint32_t AddRow(Table& t, int32_t id, const std::string& name, const std::string& call = "") {
+    t.ClearRecord();
+    testing::PutLong(t.record(), T::kId, id);
+    testing::PutText(t.record(), T::kName, 12, name);
+    std::memcpy(t.record() + T::kCall, call.data(), std::min<size_t>(call.size(), 8));
+    testing::PutLong(t.record(), T::kDay, 70000 + id);
+    Status st = t.Add();
+    EXPECT_TRUE(st.ok()) << st.code();
+    return t.Pointer();
+  }
+  void Open(Table& t) { ASSERT_TRUE(t.Open("db\\!ROWS", &def_, opt_).ok()); }
+  std::vector<int32_t> IdsInKey(Table& t, int key) {
+    std::vector<int32_t> ids;
+    EXPECT_TRUE(t.SetKey(key).ok());
+    while (t.Next().ok()) ids.push_back(testing::GetLong(t.record(), T::kId));
+    return ids;
+  }
+  Record Raw(const std::string& key, bool* found) {
+    std::shared_ptr<StoreFile> sf;
+    EXPECT_TRUE(StoreFile::Acquire(&fs_, "db.VTF", opt_, false, &sf).ok());
+    EXPECT_TRUE(sf->Begin(false).ok());
+    Record r;
+    EXPECT_TRUE(sf->End(sf->Find(key, SeekMode::kExact, &r, found)).ok());
+    return r;
+  }
+
+  MemFileSystem fs_;
+  OpenOptions opt_;
+  TableDef def_;
+};
+
+TEST(StoreNames, FilePartTablePartAndExtension) {
+  MemFileSystem fs;
+  TableName n = ParseTableName("LOG", &fs);
+  EXPECT_EQ(n.file, "LOG.VTF");
+  EXPECT_EQ(n.table, "UNNAMED");
+  EXPECT_EQ(n.Full(), "LOG.VTF");
+  n = ParseTableName("DATA\\!CALLS", &fs);
+  EXPECT_EQ(n.file, "DATA.VTF");
+  EXPECT_EQ(n.table, "CALLS");
+  EXPECT_EQ(n.Full(), "DATA.VTF\\!CALLS");
+  n = ParseTableName("PRINT.TMP", &fs);
+  EXPECT_EQ(n.file, "PRINT.TMP");
+  // A separator right after an existing directory stays part of the path.
+  fs.Mkdir("dir");
+  n = ParseTableName("dir\\!f\\!T", &fs);
+  EXPECT_EQ(n.file, "dir\\!f.VTF");
+  EXPECT_EQ(n.table, "T");
+}
+
+TEST(StorePacking, RunsAndLiterals) {
+  std::string out;
+  EXPECT_TRUE(PackBody(std::string(300, ' '), &out));
+  EXPECT_EQ(out, std::string("\x01 \xAB\x02\x00", 5));
+  std::string back;
+  ASSERT_TRUE(UnpackBody(fmt::U8(out), out.size(), 300, &back));
+  EXPECT_EQ(back, std::string(300, ' '));
+  EXPECT_FALSE(PackBody("abcabcaab", &out));
+  std::string mixed = "xy" + std::string(10, 'z') + "q" + std::string(4, 'w') + "end";
+  ASSERT_TRUE(PackBody(mixed, &out));
+  ASSERT_TRUE(UnpackBody(fmt::U8(out), out.size(), mixed.size(), &back));
+  EXPECT_EQ(back, mixed);
+  // Truncated or overlong input never reads or writes beyond its bounds.
+  EXPECT_FALSE(UnpackBody(fmt::U8(out), out.size() - 1, mixed.size(), &back));
+  EXPECT_FALSE(UnpackBody(fmt::U8(out), out.size(), mixed.size() - 1, &back));
+}
+
+TEST(StorePages, PrefixSharingOfNeighbours) {
+  Page p;
+  p.records.push_back(Record(std::string("\0\0\0\1\2SMITH", 10), "R001"));
+  p.records.push_back(Record(std::string("\0\0\0\1\2SMYTH", 10), "R002"));
+  std::string body;
+  EncodeRecords(p.records, &body);
+  // First: flag with both lengths, then all 14 bytes.
+  ASSERT_EQ(static_cast<uint8_t>(body[0]), 0xC0);
+  size_t second = 1 + 4 + 14;
+  // Second: the same lengths, seven shared bytes (T, key number, S, M).
+  EXPECT_EQ(static_cast<uint8_t>(body[second]), 7);
+  EXPECT_EQ(body.substr(second + 1), "YTHR002");
+  std::vector<Record> back;
+  ASSERT_TRUE(DecodeRecords(body, 2, &back));
+  EXPECT_EQ(back[1].bytes, p.records[1].bytes);
+}
+
+TEST(StorePages, BodyWithoutRunsIsStoredUnpacked) {
+  Page p;
+  for (int i = 0; i < 30; ++i) {
+    std::string k = "k" + std::to_string(1000 + i * 7);
+    p.records.push_back(Record(k, "abcdefgh" + std::to_string(i)));
+  }
+  EncodedPage e;
+  ASSERT_TRUE(EncodePage(p, 512, &e).ok());
+  const uint8_t* b = fmt::U8(e.bytes);
+  EXPECT_EQ(fmt::Get16(b + 4), fmt::Get16(b + 6));
+  EXPECT_EQ(static_cast<uint8_t>(e.bytes.back()), 0xB0);
+  Page q;
+  ASSERT_TRUE(DecodePage(b, e.bytes.size(), e.blocks, 512, &q).ok());
+  EXPECT_EQ(q.records.size(), 30u);
+}
+
+TEST(StoreFileTest, ZeroLengthFileBecomesAStoreFile) {
+  MemFileSystem fs;
+  fs.Bytes("new.VTF");
+  OpenOptions opt;
+  opt.fs = &fs;
+  ASSERT_TRUE(Table::Create("new", testing::TestTable(), opt).ok());
+  const std::string& bytes = fs.Bytes("new.VTF");
+  ASSERT_GE(bytes.size(), 512u + 256u);
+  EXPECT_EQ(bytes.substr(14, 4), "qUaL");
+  FileHeader h;
+  ASSERT_TRUE(FileHeader::Decode(fmt::U8(bytes), &h).ok());
+  EXPECT_GT(h.change_counter, 0);
+  EXPECT_EQ(h.committed_end, h.journal_end);
+  EXPECT_EQ(static_cast<int64_t>(bytes.size()), h.EndOfFile());
+  EXPECT_EQ(h.committed_end, bytes.size());
+  EXPECT_GE(h.RegionOf(h.root), 1);
+}
+
+TEST(StoreFileTest, ShortHeaderOrWrongMagicIsInvalidDataFile) {
+  MemFileSystem fs;
+  OpenOptions opt;
+  opt.fs = &fs;
+  ASSERT_TRUE(Table::Create("good", testing::TestTable(), opt).ok());
+  for (size_t n : {1u, 100u, 511u}) {
+    fs.Bytes("short.VTF") = fs.Bytes("good.VTF").substr(0, n);
+    Table t;
+    EXPECT_EQ(t.Open("short", nullptr, opt).code(), err::kInvalidDataFile) << n;
+    EXPECT_EQ(ERRORCODE(), err::kInvalidDataFile);
+  }
+  fs.Bytes("magic.VTF") = fs.Bytes("good.VTF");
+  fs.Bytes("magic.VTF")[15] = 'u';
+  Table t;
+  EXPECT_EQ(t.Open("magic", nullptr, opt).code(), err::kInvalidDataFile);
+  EXPECT_EQ(t.Open("missing", nullptr, opt).code(), err::kFileNotFound);
+  EXPECT_EQ(t.Open("good\\!OTHER", nullptr, opt).code(), err::kFileNotFound);
+}
+
+TEST_F(StoreTest, SendOptions) {
+  Table t;
+  Open(t);
+  EXPECT_EQ(t.Send("QUICKSCAN=on"), "");
+  EXPECT_EQ(t.Send("Recover=10"), "");
+  EXPECT_EQ(t.Send("FULLBUILD"), "OFF");
+  EXPECT_EQ(t.Send("FULLBUILD=ON"), "OFF");
+  EXPECT_EQ(t.Send("FULLBUILD=yes"), "ON");
+  EXPECT_EQ(t.Send("FULLBUILD"), "OFF");
+  EXPECT_EQ(t.Send("FLAGS"), "0");
+  EXPECT_EQ(t.Send("FLAGS=77"), "0");
+  EXPECT_EQ(t.Send("FLAGS"), "77");
+  std::string old = t.Send("TCF");
+  EXPECT_EQ(t.Send("TCF=other.tcf"), old);
+  EXPECT_EQ(t.Send("TCF=" + old), "other.tcf");
+  ASSERT_TRUE(Table::Create("db\\!ALPHA", def_, opt_).ok());
+  EXPECT_EQ(t.Send("PNM="), "ALPHA");
+  EXPECT_EQ(t.Send("PNM=ALPHA"), "ROWS");
+  EXPECT_EQ(t.Send("PNM=ROWS"), "");
+  EXPECT_EQ(t.GetProperty("Driver"), "VANTOR");
+}
+
+TEST_F(StoreTest, DuplicateOnSecondUniqueKeyLeavesEverythingAsBefore) {
+  Table t;
+  Open(t);
+  AddRow(t, 1, "ONE");
+  AddRow(t, 2, "TWO");
+  // Same day and id as row 2 on BEY_DAY (unique), new id on BEY_ID: the
+  // entry made for BEY_ID must be taken back.
+  t.ClearRecord();
+  testing::PutLong(t.record(), T::kId, 2);
+  testing::PutLong(t.record(), T::kDay, 70002);
+  EXPECT_EQ(t.Add().code(), err::kDuplicateKey);
+  EXPECT_EQ(ERRORCODE(), err::kDuplicateKey);
+  uint32_t n = 0;
+  ASSERT_TRUE(t.Records(&n).ok());
+  EXPECT_EQ(n, 2u);
+  for (int k = 0; k < static_cast<int>(def_.keys.size()); ++k) {
+    ASSERT_TRUE(t.Records(k, &n).ok());
+    EXPECT_LE(n, 2u);
+  }
+  EXPECT_EQ(IdsInKey(t, 0), (std::vector<int32_t>{1, 2}));
+  std::vector<std::string> problems;
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  EXPECT_TRUE(problems.empty()) << problems[0];
+}
+
+TEST_F(StoreTest, DupKeyKeepsRecordNumberOrderAndSetKeyValueFindsAll) {
+  Table t;
+  Open(t);
+  uint32_t a = AddRow(t, 10, "Same");
+  AddRow(t, 11, "Other");
+  uint32_t b = AddRow(t, 12, "SAME");  // NOCASE: the same value
+  uint32_t c = AddRow(t, 13, "same");
+  t.ClearRecord();
+  testing::PutText(t.record(), T::kName, 12, "same");
+  ASSERT_TRUE(t.SetKeyValue(1).ok());
+  std::vector<uint32_t> got;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(t.Next().ok());
+    got.push_back(t.Pointer());
+  }
+  EXPECT_EQ(got, (std::vector<uint32_t>{a, b, c}));
+  // GET on a DUP key reads the lowest record number.
+  testing::PutText(t.record(), T::kName, 12, "SaMe");
+  ASSERT_TRUE(t.Get(1).ok());
+  EXPECT_EQ(t.Pointer(), a);
+  // PREVIOUS from the value reads the last duplicate.
+  ASSERT_TRUE(t.SetKeyValue(1).ok());
+  ASSERT_TRUE(t.Previous().ok());
+  EXPECT_EQ(t.Pointer(), c);
+}
+
+TEST_F(StoreTest, NextAfterLastIsRecordNotAvailableAndPositionStays) {
+  Table t;
+  Open(t);
+  AddRow(t, 1, "A");
+  AddRow(t, 2, "B");
+  ASSERT_TRUE(t.SetKey(0).ok());
+  ASSERT_TRUE(t.Next().ok());
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(t.Next().code(), err::kRecordNotAvailable);
+  EXPECT_EQ(t.Next().code(), err::kRecordNotAvailable);
+  EXPECT_TRUE(t.Eof());
+  ASSERT_TRUE(t.Previous().ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), 2);
+  ASSERT_TRUE(t.Previous().ok());
+  EXPECT_EQ(t.Previous().code(), err::kRecordNotAvailable);
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), 1);
+}
+
+TEST_F(StoreTest, GetByKeyAndRecordNumber) {
+  Table t;
+  Open(t);
+  uint32_t r = AddRow(t, 5, "FIVE");
+  t.ClearRecord();
+  testing::PutLong(t.record(), T::kId, 5);
+  ASSERT_TRUE(t.Get(0).ok());
+  EXPECT_EQ(t.Pointer(), r);
+  testing::PutLong(t.record(), T::kId, 6);
+  EXPECT_EQ(t.Get(0).code(), err::kRecordNotFound);
+  ASSERT_TRUE(t.GetRecord(r).ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), 5);
+  EXPECT_EQ(t.GetRecord(r + 100).code(), err::kRecordNotFound);
+  EXPECT_EQ(t.Bytes(), def_.record_length);
+}
+
+TEST_F(StoreTest, PositionAndReset) {
+  Table t;
+  Open(t);
+  for (int i = 1; i <= 20; ++i) AddRow(t, i, "N" + std::to_string(i % 3));
+  ASSERT_TRUE(t.SetKey(1).ok());
+  for (int i = 0; i < 7; ++i) ASSERT_TRUE(t.Next().ok());
+  std::string pos = t.Position(1);
+  int32_t id = testing::GetLong(t.record(), T::kId);
+  ASSERT_TRUE(t.Next().ok());
+  int32_t next_id = testing::GetLong(t.record(), T::kId);
+  ASSERT_TRUE(t.Reset(1, pos).ok());
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), id);
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), next_id);
+  // A position whose row is gone continues with its neighbour.
+  ASSERT_TRUE(t.Reset(1, pos).ok());
+  ASSERT_TRUE(t.Next().ok());
+  ASSERT_TRUE(t.Delete().ok());
+  ASSERT_TRUE(t.Reset(1, pos).ok());
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), next_id);
+  EXPECT_EQ(t.Position().size(), 4u);
+}
+
+TEST_F(StoreTest, TwoContextsReadAtDifferentPositions) {
+  Table a, b;
+  Open(a);
+  Open(b);
+  for (int i = 1; i <= 50; ++i) AddRow(a, i, "X");
+  ASSERT_TRUE(a.SetKey(0).ok());
+  ASSERT_TRUE(b.SetKey(3).ok());  // descending day: highest id first
+  for (int i = 1; i <= 50; ++i) {
+    ASSERT_TRUE(a.Next().ok());
+    ASSERT_TRUE(b.Next().ok());
+    EXPECT_EQ(testing::GetLong(a.record(), T::kId), i);
+    EXPECT_EQ(testing::GetLong(b.record(), T::kId), 51 - i);
+  }
+  // A row added through one context is seen by the other at its next read.
+  AddRow(a, 0, "ZERO");
+  ASSERT_TRUE(b.SetKey(0).ok());
+  ASSERT_TRUE(b.Next().ok());
+  EXPECT_EQ(testing::GetLong(b.record(), T::kId), 0);
+}
+
+TEST_F(StoreTest, PutDetectsRowChangedThroughAnotherContext) {
+  Table a, b;
+  Open(a);
+  Open(b);
+  uint32_t r = AddRow(a, 1, "FIRST");
+  ASSERT_TRUE(a.GetRecord(r).ok());
+  ASSERT_TRUE(b.GetRecord(r).ok());
+  testing::PutText(b.record(), T::kName, 12, "CHANGED");
+  ASSERT_TRUE(b.Put().ok());
+  testing::PutText(a.record(), T::kName, 12, "LOST");
+  EXPECT_EQ(a.Put().code(), err::kRecordChanged);
+  ASSERT_TRUE(a.GetRecord(r).ok());
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(a.record()) + T::kName, 7), "CHANGED");
+  testing::PutText(a.record(), T::kName, 12, "AGAIN");
+  EXPECT_TRUE(a.Put().ok());
+  Table c;
+  Open(c);
+  EXPECT_EQ(c.Put().code(), err::kRecordNotAvailable);
+  EXPECT_EQ(c.Delete().code(), err::kRecordNotAvailable);
+}
+
+TEST_F(StoreTest, OptKeyHasNoEntryForEmptyComponents) {
+  Table t;
+  Open(t);
+  uint32_t r = AddRow(t, 1, "A", "");
+  AddRow(t, 2, "B", "RA1");
+  uint32_t n = 0;
+  ASSERT_TRUE(t.Records(2, &n).ok());
+  EXPECT_EQ(n, 1u);
+  EXPECT_EQ(IdsInKey(t, 2), (std::vector<int32_t>{2}));
+  ASSERT_TRUE(t.GetRecord(r).ok());
+  std::memcpy(t.record() + T::kCall, "UA9", 3);
+  ASSERT_TRUE(t.Put().ok());
+  EXPECT_EQ(IdsInKey(t, 2), (std::vector<int32_t>{2, 1}));
+  ASSERT_TRUE(t.GetRecord(r).ok());
+  std::memset(t.record() + T::kCall, 0, 8);
+  ASSERT_TRUE(t.Put().ok());
+  ASSERT_TRUE(t.Records(2, &n).ok());
+  EXPECT_EQ(n, 1u);
+}
+
+TEST_F(StoreTest, DefinitionComparedOnOpen) {
+  Table t;
+  TableDef renamed = def_;
+  renamed.fields[1].name = "TST:OTHER";
+  renamed.keys[0].flags = 0;  // PRIMARY aside
+  renamed.fields[5].digits = 3;
+  EXPECT_TRUE(t.Open("db\\!ROWS", &renamed, opt_).ok());
+  ASSERT_TRUE(t.Close().ok());
+  TableDef moved = def_;
+  moved.fields[2].offset = 17;
+  EXPECT_EQ(t.Open("db\\!ROWS", &moved, opt_).code(), err::kInvalidRecordDeclaration);
+  TableDef dup = def_;
+  dup.keys[0].flags |= kKeyDup;
+  EXPECT_EQ(t.Open("db\\!ROWS", &dup, opt_).code(), err::kInvalidRecordDeclaration);
+  TableDef comps = def_;
+  comps.keys[3].components[0].flags = 0;
+  EXPECT_EQ(t.Open("db\\!ROWS", &comps, opt_).code(), err::kInvalidRecordDeclaration);
+  // Without a declaration the stored definition is used as it was written.
+  ASSERT_TRUE(t.Open("db\\!ROWS", nullptr, opt_).ok());
+  ASSERT_EQ(t.def().fields.size(), def_.fields.size());
+  EXPECT_EQ(t.def().fields[9].name, "TST:PS");
+  EXPECT_EQ(t.def().fields[5].digits, 9);
+  EXPECT_EQ(t.def().keys[3].components[0].flags, kComponentDescending);
+}
+
+TEST(StoreMemo, MemoAndBlobSegments) {
+  MemFileSystem fs;
+  OpenOptions opt;
+  opt.fs = &fs;
+  TableDef def = testing::TestTable();
+  MemoDef memo;
+  memo.name = "TST:NOTE";
+  memo.size = 600;
+  MemoDef blob;
+  blob.name = "TST:PIC";
+  blob.flags = kMemoBlob;
+  def.memos = {memo, blob};
+  ASSERT_TRUE(Table::Create("m", def, opt).ok());
+  Table t;
+  ASSERT_TRUE(t.Open("m", &def, opt).ok());
+  t.ClearRecord();
+  t.memo(0) = "73 ";
+  std::string content(600, 'b');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+  ASSERT_TRUE(t.BlobTake(1, content).ok());
+  ASSERT_TRUE(t.Add().ok());
+  uint32_t r = t.Pointer();
+  std::shared_ptr<StoreFile> sf;
+  ASSERT_TRUE(StoreFile::Acquire(&fs, "m.VTF", opt, false, &sf).ok());
+  ASSERT_TRUE(sf->Begin(false).ok());
+  auto seg = [&](uint8_t m, uint16_t s, bool* found) {
+    Record rc;
+    EXPECT_TRUE(
+        sf->Find(rec::MemoKey(t.table_number(), r, m, s), SeekMode::kExact, &rc, found).ok());
+    return std::string(rc.data());
+  };
+  bool found = false;
+  EXPECT_EQ(seg(0, 0, &found), "73");
+  EXPECT_TRUE(found);
+  seg(0, 1, &found);
+  EXPECT_FALSE(found);
+  EXPECT_EQ(seg(1, 0, &found).size(), 260u);
+  EXPECT_EQ(seg(1, 1, &found).size(), 256u);
+  EXPECT_EQ(seg(1, 2, &found).size(), 88u);
+  ASSERT_TRUE(sf->End(Status::OK()).ok());
+  t.ClearRecord();
+  ASSERT_TRUE(t.GetRecord(r).ok());
+  EXPECT_EQ(t.memo(0), "73" + std::string(598, ' '));
+  EXPECT_EQ(t.memo(1), content);
+  EXPECT_EQ(t.BlobSize(1), 600u);
+  // A memo of blanks stores nothing; a shorter BLOB drops its last segments.
+  t.memo(0) = std::string(600, ' ');
+  ASSERT_TRUE(t.BlobTake(1, "tiny").ok());
+  ASSERT_TRUE(t.Put().ok());
+  ASSERT_TRUE(sf->Begin(false).ok());
+  seg(0, 0, &found);
+  EXPECT_FALSE(found);
+  EXPECT_EQ(seg(1, 0, &found).size(), 8u);
+  seg(1, 1, &found);
+  EXPECT_FALSE(found);
+  ASSERT_TRUE(sf->End(Status::OK()).ok());
+}
+
+TEST_F(StoreTest, DeepTreeVerifiesAndSurvivesPackAndReopen) {
+  TableDef big = testing::TestTable(7000);
+  ASSERT_TRUE(Table::Create("db\\!BIG", big, opt_).ok());
+  Table t;
+  ASSERT_TRUE(t.Open("db\\!BIG", &big, opt_).ok());
+  ASSERT_TRUE(t.Stream().ok());
+  for (int i = 0; i < 400; ++i) {
+    t.ClearRecord();
+    testing::PutLong(t.record(), T::kId, i);
+    testing::PutLong(t.record(), T::kDay, i);
+    for (int j = T::kPad; j < 7000; j += 13)
+      t.record()[j] = static_cast<uint8_t>('a' + (i * j) % 26);
+    Status st = t.Add();
+    ASSERT_TRUE(st.ok()) << i << " " << st.code() << " " << st.check() << " " << st.detail() << " "
+                         << ERROR();
+  }
+  ASSERT_TRUE(t.Flush().ok());
+  TreeReport report;
+  ASSERT_TRUE(VerifyTree(*t.store(), &report).ok());
+  EXPECT_TRUE(report.problems.empty()) << report.problems[0];
+  EXPECT_GE(report.depth, 3);
+  std::vector<std::string> problems;
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  EXPECT_TRUE(problems.empty()) << problems[0];
+  // Delete most rows, pack, and check that the file shrank and stays sound.
+  ASSERT_TRUE(t.SetKey(0).ok());
+  int deleted = 0;
+  while (t.Next().ok()) {
+    if (testing::GetLong(t.record(), T::kId) % 10 != 0) {
+      ASSERT_TRUE(t.Delete().ok());
+      ++deleted;
+    }
+  }
+  EXPECT_EQ(deleted, 360);
+  size_t before = fs_.Bytes("db.VTF").size();
+  ASSERT_TRUE(t.Pack().ok());
+  EXPECT_LE(fs_.Bytes("db.VTF").size(), before);
+  ASSERT_TRUE(t.Close().ok());
+  ASSERT_TRUE(t.Open("db\\!BIG", &big, opt_).ok());
+  ASSERT_TRUE(VerifyTree(*t.store(), &report).ok());
+  EXPECT_TRUE(report.problems.empty()) << report.problems[0];
+  problems.clear();
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  EXPECT_TRUE(problems.empty()) << problems[0];
+  uint32_t n = 0;
+  ASSERT_TRUE(t.Records(&n).ok());
+  EXPECT_EQ(n, 40u);
+}
+
+TEST_F(StoreTest, EmptyAppendAndBuild) {
+  Table t;
+  Open(t);
+  for (int i = 0; i < 30; ++i) AddRow(t, i, "E");
+  ASSERT_TRUE(t.Empty().ok());
+  uint32_t n = 1;
+  ASSERT_TRUE(t.Records(&n).ok());
+  EXPECT_EQ(n, 0u);
+  ASSERT_TRUE(t.Records(1, &n).ok());
+  EXPECT_EQ(n, 0u);
+  EXPECT_TRUE(IdsInKey(t, 0).empty());
+  for (int i = 0; i < 5; ++i) {
+    t.ClearRecord();
+    testing::PutLong(t.record(), T::kId, 10 - i);
+    testing::PutLong(t.record(), T::kDay, i);
+    ASSERT_TRUE(t.Append().ok());
+  }
+  std::vector<std::string> problems;
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  EXPECT_FALSE(problems.empty());
+  ASSERT_TRUE(t.Build().ok());
+  problems.clear();
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  EXPECT_TRUE(problems.empty()) << problems[0];
+  EXPECT_EQ(IdsInKey(t, 0), (std::vector<int32_t>{6, 7, 8, 9, 10}));
+  // A duplicate on a unique key ends the build with error 40.
+  t.ClearRecord();
+  testing::PutLong(t.record(), T::kId, 10);
+  testing::PutLong(t.record(), T::kDay, 99);
+  ASSERT_TRUE(t.Append().ok());
+  EXPECT_EQ(t.Build().code(), err::kDuplicateKey);
+}
+
+TEST_F(StoreTest, DuplicateReportsWithoutWriting) {
+  Table t;
+  Open(t);
+  AddRow(t, 1, "A");
+  // The row just added is the current row and never duplicates itself.
+  bool dup = true;
+  ASSERT_TRUE(t.Duplicate(0, &dup).ok());
+  EXPECT_FALSE(dup);
+  Table other;
+  Open(other);
+  other.ClearRecord();
+  testing::PutLong(other.record(), T::kId, 1);
+  ASSERT_TRUE(other.Duplicate(0, &dup).ok());
+  EXPECT_TRUE(dup);
+  ASSERT_TRUE(other.Duplicate(&dup).ok());
+  EXPECT_TRUE(dup);
+  testing::PutLong(other.record(), T::kId, 2);
+  ASSERT_TRUE(other.Duplicate(0, &dup).ok());
+  EXPECT_FALSE(dup);
+}
+
+TEST_F(StoreTest, FileOperations) {
+  EXPECT_TRUE(Table::Copy("db", "copy", &fs_).ok());
+  Table t;
+  ASSERT_TRUE(t.Open("copy\\!ROWS", &def_, opt_).ok());
+  EXPECT_EQ(Table::Remove("copy", &fs_).code(), err::kFileAlreadyOpen);
+  ASSERT_TRUE(t.Close().ok());
+  EXPECT_TRUE(Table::Rename("copy", "moved", &fs_).ok());
+  EXPECT_FALSE(fs_.Exists("copy.VTF"));
+  EXPECT_TRUE(Table::Remove("moved", &fs_).ok());
+  EXPECT_FALSE(fs_.Exists("moved.VTF"));
+  EXPECT_EQ(t.Open("moved", nullptr, opt_).code(), err::kFileNotFound);
+  EXPECT_EQ(t.Next().code(), err::kFileNotOpen);
+}
+
+TEST_F(StoreTest, PersistsOnDisk) {
+  char dir[] = "/tmp/kavo_store_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string name = std::string(dir) + "/LOG";
+  ASSERT_TRUE(Table::Create(name, def_).ok());
+  {
+    Table t;
+    ASSERT_TRUE(t.Open(name, &def_).ok());
+    for (int i = 0; i < 100; ++i) AddRow(t, i, "DISK");
+  }
+  Table t;
+  ASSERT_TRUE(t.Open(name, &def_).ok());
+  uint32_t n = 0;
+  ASSERT_TRUE(t.Records(&n).ok());
+  EXPECT_EQ(n, 100u);
+  ASSERT_TRUE(t.Close().ok());
+  EXPECT_TRUE(Table::Remove(name).ok());
+  rmdir(dir);
+}
+
+}  // namespace
+}  // namespace kavo
