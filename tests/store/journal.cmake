@@ -17,3 +17,6 @@ add_dependencies(journal_store_test kavo-tool)
 kavo_add_gtest(journal_process_test SOURCES journal_process_test.cpp
   LIBS kavo_journal_store_util kavo_store)
 add_dependencies(journal_process_test kavo-tool)
+
+kavo_add_gtest(journal_parse_test SOURCES journal_parse_test.cpp
+  LIBS kavo_journal_store_util kavo_fault_file LABELS sanitize)

@@ -225,7 +225,8 @@ TEST_F(ProcessTest, WriterKilledInCommitsNeverLeavesAnUnsoundFile) {
       if (!testing::LastNumber(&t, &n).ok()) return 2;
       started.Signal();
       for (;;) {
-        if (!testing::AddPerson(&t, ++n, std::string(1 + n % 19, 'W')).ok()) return 3;
+        ++n;
+        if (!testing::AddPerson(&t, n, std::string(1 + n % 19, 'W')).ok()) return 3;
         if (n % 5 == 0 && !testing::DeletePerson(&t, n - 2).ok()) return 4;
       }
     });
@@ -247,7 +248,9 @@ TEST_F(ProcessTest, WriterKilledInCommitsNeverLeavesAnUnsoundFile) {
     int top = rows.empty() ? 0 : rows.rbegin()->first;
     EXPECT_GE(top, last);
     for (int n = 1; n <= top; ++n) {
-      if (n % 5 != 3) EXPECT_EQ(rows.count(n), 1u) << n;
+      if (n % 5 != 3) {
+        EXPECT_EQ(rows.count(n), 1u) << n;
+      }
     }
     last = top;
     std::string report;
