@@ -1,6 +1,7 @@
 // Implementations of the built-in functions (documented in the header).
 #include "store/expr_builtins.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@ namespace {
 // result lives in, and the last picture it compiled.
 struct Call {
   NodeList args;
+  const CharTables* tables = nullptr;  // the process's tables when compiled
   std::string buf;
   std::string picture_text;
   Picture picture;
@@ -192,7 +194,7 @@ int32_t Inlist(Call& c) {
   // Views of different arguments never share a buffer, so the first one
   // stays valid while the others are evaluated.
   std::string_view s = c.arg(0).Str();
-  const CharTables& tables = ProcessCharTables();
+  const CharTables& tables = *c.tables;
   for (size_t i = 1; i < c.argc(); ++i) {
     if (CompareTexts(s, c.arg(i).Str(), tables) == 0) return static_cast<int32_t>(i);
   }
@@ -206,7 +208,7 @@ int32_t Inrange(Call& c) {
     return c.arg(1).Int() <= x && x <= c.arg(2).Int();
   }
   if (IsText(tx) && IsText(tlo) && IsText(thi)) {
-    const CharTables& tables = ProcessCharTables();
+    const CharTables& tables = *c.tables;
     std::string_view x = c.arg(0).Str();
     if (!Satisfies(CompareOp::kGe, CompareTexts(x, c.arg(1).Str(), tables))) return 0;
     return Satisfies(CompareOp::kLe, CompareTexts(x, c.arg(2).Str(), tables));
@@ -405,7 +407,7 @@ std::string_view Right(Call& c) {
 }
 
 std::string_view Fold(Call& c, uint8_t from_class) {
-  const CharTables& t = ProcessCharTables();
+  const CharTables& t = *c.tables;
   std::string_view s = c.arg(0).Str();
   c.buf.resize(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
@@ -515,10 +517,81 @@ class TextCall final : public Node {
   std::string_view Str() override { return fn_(call_); }
   bool Truth() override { return TextTruth(fn_(call_)); }
 
+  // The class whose letters this call folds (UPPER: lower-case letters,
+  // LOWER: upper-case ones), 0 for any other function.
+  uint8_t FoldedClass() const {
+    if (fn_ == UpperFn) return kClassLower;
+    if (fn_ == LowerFn) return kClassUpper;
+    return 0;
+  }
+  NodePtr TakeArgument() { return std::move(call_.args[0]); }
+
  private:
   TextFn fn_;
   Call call_;
 };
+
+// A text comparison whose sides are folded by UPPER or LOWER on the fly:
+// each byte is mapped through one table that combines the fold with the
+// collation weight, so no folded copy is built. The result is the same as
+// comparing the folded texts, blank padding included.
+class FoldedComparison final : public Node {
+ public:
+  FoldedComparison(CompareOp op, NodePtr left, uint8_t left_class, NodePtr right,
+                   uint8_t right_class, const CharTables& t)
+      : Node(ExprType::kBoolean, 1 + std::max(left->depth(), right->depth())),
+        op_(op),
+        left_(std::move(left)),
+        right_(std::move(right)) {
+    for (int c = 0; c < 256; ++c) {
+      uint8_t b = static_cast<uint8_t>(c);
+      left_weight_[c] = t.collation[(t.klass[b] & left_class) ? t.partner[b] : b];
+      right_weight_[c] = t.collation[(t.klass[b] & right_class) ? t.partner[b] : b];
+    }
+    blank_ = t.collation[static_cast<uint8_t>(' ')];
+  }
+  int32_t Int() override { return Truth() ? 1 : 0; }
+  double Real() override { return Truth() ? 1.0 : 0.0; }
+  std::string_view Str() override { return Truth() ? "1" : "0"; }
+  bool Truth() override { return Satisfies(op_, Compare(left_->Str(), right_->Str())); }
+
+ private:
+  int Compare(std::string_view a, std::string_view b) const {
+    const auto* x = reinterpret_cast<const uint8_t*>(a.data());
+    const auto* y = reinterpret_cast<const uint8_t*>(b.data());
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+      uint8_t wx = left_weight_[x[i]], wy = right_weight_[y[i]];
+      if (wx != wy) return wx < wy ? -1 : 1;
+    }
+    for (size_t i = n; i < a.size(); ++i) {
+      if (left_weight_[x[i]] != blank_) return left_weight_[x[i]] < blank_ ? -1 : 1;
+    }
+    for (size_t i = n; i < b.size(); ++i) {
+      if (right_weight_[y[i]] != blank_) return blank_ < right_weight_[y[i]] ? -1 : 1;
+    }
+    return 0;
+  }
+
+  CompareOp op_;
+  NodePtr left_;
+  NodePtr right_;
+  uint8_t left_weight_[256];
+  uint8_t right_weight_[256];
+  uint8_t blank_;
+};
+
+uint8_t FoldedClassOf(const NodePtr& node) {
+  auto* call = dynamic_cast<TextCall*>(node.get());
+  return call != nullptr ? call->FoldedClass() : 0;
+}
+
+// The text a side compares: the argument of its UPPER or LOWER, or itself.
+NodePtr Unfolded(NodePtr node) {
+  auto* call = dynamic_cast<TextCall*>(node.get());
+  if (call == nullptr || call->FoldedClass() == 0) return node;
+  return call->TakeArgument();
+}
 
 }  // namespace
 
@@ -537,10 +610,22 @@ int FindBuiltin(std::string_view name) {
   return -1;
 }
 
+NodePtr MakeFoldedComparison(CompareOp op, NodePtr& left, NodePtr& right) {
+  if (!IsText(left->type()) || !IsText(right->type())) return nullptr;
+  uint8_t left_class = FoldedClassOf(left);
+  uint8_t right_class = FoldedClassOf(right);
+  if (left_class == 0 && right_class == 0) return nullptr;
+  NodePtr l = Unfolded(std::move(left));
+  NodePtr r = Unfolded(std::move(right));
+  return std::make_unique<FoldedComparison>(op, std::move(l), left_class, std::move(r), right_class,
+                                            ProcessCharTables());
+}
+
 NodePtr MakeCall(int function, NodeList args) {
   const Builtin& b = Table()[static_cast<size_t>(function)];
   Call call;
   call.args = std::move(args);
+  call.tables = &ProcessCharTables();
   if (b.int_fn != nullptr) return std::make_unique<IntegerCall>(b.int_fn, std::move(call));
   if (b.real_fn != nullptr) return std::make_unique<RealCall>(b.real_fn, std::move(call));
   return std::make_unique<TextCall>(b.text_fn, std::move(call));
@@ -548,18 +633,26 @@ NodePtr MakeCall(int function, NodeList args) {
 
 std::string ReadIniEntry(std::string_view path, std::string_view section, std::string_view entry,
                          std::string_view fallback) {
-  // Settings files are small; a huge or binary file is read only this far.
+  // Settings files are small; only regular files are read (a device or a
+  // pipe named in an expression must not block or flood the evaluation), and
+  // only their first megabyte.
   constexpr size_t kMaxBytes = 1 << 20;
-  std::ifstream in{std::string(path), std::ios::binary};
+  std::string name(path);
+  struct stat st;
+  if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string(fallback);
+  std::ifstream in{name, std::ios::binary};
   if (!in) return std::string(fallback);
+  std::string content(std::min<size_t>(static_cast<size_t>(st.st_size), kMaxBytes), '\0');
+  in.read(content.data(), static_cast<std::streamsize>(content.size()));
+  content.resize(static_cast<size_t>(in.gcount()));
   section = Trim(section);
   entry = Trim(entry);
-  std::string line;
-  size_t read = 0;
   bool in_section = false;
-  while (read < kMaxBytes && std::getline(in, line)) {
-    read += line.size() + 1;
-    std::string_view l = Trim(line);
+  std::string_view rest = content;
+  while (!rest.empty()) {
+    size_t eol = rest.find('\n');
+    std::string_view l = Trim(rest.substr(0, eol));
+    rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
     if (!l.empty() && l.front() == '[') {
       size_t close = l.find(']');
       in_section =

@@ -1,6 +1,7 @@
 // The built-in functions of filter expressions.
 //
-// Each function evaluates its arguments as the types it needs; a missing
+// A compiled call uses the process's character tables as they were when it
+// was compiled. Each function evaluates its arguments as the types it needs; a missing
 // optional argument takes the default given below. Lengths are capped at
 // kMaxTextLength so that no argument can make a text grow without bound.
 //
@@ -99,6 +100,12 @@ int FindBuiltin(std::string_view name);
 // A call of built-in `function` with between min_args and max_args
 // arguments (the parser checks the count).
 NodePtr MakeCall(int function, NodeList args);
+
+// A text comparison where either side is a call of UPPER or LOWER, done
+// without building the folded texts (the same result as MakeComparison).
+// nullptr, with both sides left as they were, when neither side is such a
+// call or the sides are not both texts.
+NodePtr MakeFoldedComparison(CompareOp op, NodePtr& left, NodePtr& right);
 
 // The value of `entry` in `section` of a settings file, or fallback.
 std::string ReadIniEntry(std::string_view path, std::string_view section, std::string_view entry,

@@ -116,6 +116,20 @@ class RealVariable final : public RealNode {
   const uint8_t* p_;
 };
 
+// STRING fields, the usual text of a record: the bytes as they stand.
+class StringVariable final : public TextNode {
+ public:
+  explicit StringVariable(const VarRef& var)
+      : TextNode(ExprType::kString, 1),
+        p_(static_cast<const char*>(var.address)),
+        size_(var.size) {}
+  std::string_view Str() override { return std::string_view(p_, size_); }
+
+ private:
+  const char* p_;
+  size_t size_;
+};
+
 class TextVariable final : public TextNode {
  public:
   explicit TextVariable(const VarRef& var)
@@ -171,7 +185,7 @@ class Element final : public Node {
     if (cls_ == VarClass::kString) return p == nullptr ? std::string_view() : ReadText(var_, p);
     buf_.clear();
     if (p == nullptr) {
-      buf_ = "0";
+      buf_.push_back('0');
     } else if (cls_ == VarClass::kInteger) {
       AppendInt(ReadInt(var_, p), &buf_);
     } else {
@@ -446,6 +460,7 @@ NodePtr MakeVariable(const VarRef& var) {
     case VarClass::kString:
       break;
   }
+  if (var.type == VarType::kString) return std::make_unique<StringVariable>(var);
   return std::make_unique<TextVariable>(var);
 }
 

@@ -164,7 +164,9 @@ class Parser {
     while (left && ComparisonOp(&op)) {
       NodePtr right = Concat();
       if (!right) return nullptr;
-      left = Checked(MakeComparison(op, std::move(left), std::move(right)));
+      NodePtr folded = MakeFoldedComparison(op, left, right);
+      left = Checked(folded ? std::move(folded)
+                            : MakeComparison(op, std::move(left), std::move(right)));
     }
     return status_.ok() ? std::move(left) : nullptr;
   }
@@ -271,7 +273,7 @@ class Parser {
   NodePtr Named() {
     const Binding* b = scopes_.Lookup(tok_.text);
     if (b == nullptr) {
-      Fail("No BIND on variable " + std::string(tok_.text), err::kNoBind);
+      Fail(std::string(tok_.text), err::kNoBind);
       return nullptr;
     }
     switch (b->kind) {

@@ -315,6 +315,32 @@ TEST_F(ExprTest, TextComparisonIgnoresTrailingBlanksButNotCase) {
   EXPECT_EQ(Eval("'AB' & CHR(9) < 'AB'"), "1");
 }
 
+// UPPER and LOWER on either side of a comparison are folded on the fly; the
+// result must be that of comparing the folded texts themselves (appending
+// '' keeps the comparison from being folded on the fly).
+TEST_F(ExprTest, FoldedComparisonsMatchComparingFoldedTexts) {
+  const char* texts[] = {"'ab'",          "'AB'",       "'aB  '",     "'abc'", "''",  "'  '", "'a'",
+                         "'AB' & CHR(9)", "'\xCF\xEE'", "'\xEF\xEE'", "'Z'",   "'z'", "'['"};
+  const char* ops[] = {"=", "<>", "<", "<=", ">", ">="};
+  for (const char* a : texts) {
+    for (const char* b : texts) {
+      for (const char* op : ops) {
+        for (const char* fa : {"UPPER", "LOWER", ""}) {
+          for (const char* fb : {"UPPER", "LOWER", ""}) {
+            std::string l = std::string(fa) + "(" + a + ")";
+            std::string r = std::string(fb) + "(" + b + ")";
+            std::string folded = l + " " + op + " " + r;
+            std::string plain = l + " & '' " + op + " " + r + " & ''";
+            EXPECT_EQ(Eval(folded), Eval(plain)) << folded;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(Eval("UPPER('x') = 1"), "0");  // a number on one side: compared as numbers
+  EXPECT_EQ(Eval("UPPER(' 1') = 1"), "1");
+}
+
 TEST_F(ExprTest, TextComparisonFollowsTheCollationTable) {
   CharTables saved = ProcessCharTables();
   CharTables t = saved;
@@ -323,6 +349,8 @@ TEST_F(ExprTest, TextComparisonFollowsTheCollationTable) {
   SetProcessCharTables(t);
   EXPECT_EQ(Eval("'A' < 'a'"), "1");
   EXPECT_EQ(Eval("'a' < 'B'"), "1");
+  EXPECT_EQ(Eval("LOWER('B') < UPPER('a')"), "0");
+  EXPECT_EQ(Eval("UPPER('a') < LOWER('B')"), "1");
   EXPECT_EQ(Eval("'a ' = 'a'"), "1");
   SetProcessCharTables(saved);
   EXPECT_EQ(Eval("'a' < 'B'"), "0");
@@ -605,6 +633,8 @@ TEST_F(ExprTest, GetIniReadsSettingsFiles) {
   EXPECT_EQ(Eval("GETINI('Main', 'Y', 'none', " + file + ")"), "none");
   EXPECT_EQ(Eval("GETINI('Nope', 'X', 'd', " + file + ")"), "d");
   EXPECT_EQ(Eval("GETINI('Main', 'X', 'd', '/nonexistent/kavo.INI')"), "d");
+  EXPECT_EQ(Eval("GETINI('Main', 'X', 'd', '/dev/zero')"), "d");  // not a regular file
+  EXPECT_EQ(Eval("GETINI('Main', 'X', 'd', '/tmp')"), "d");
   EXPECT_EQ(Eval("GETINI('Main', 'X')"), ReadIniEntry("kavo.INI", "Main", "X", ""));
   std::remove(path.c_str());
 }
