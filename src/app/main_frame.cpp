@@ -30,6 +30,8 @@ namespace {
 constexpr char kBackground[] = ":/art/ft1000mp.png";
 constexpr char kProgramIcon[] = ":/art/html.png";
 constexpr char kFrameSection[] = "Main";
+// Where the frame opens when kavo.INI has no placement for it.
+constexpr QSize kDesignSize(900, 640);
 
 QString Text(const char* utf8) {
   return QString::fromUtf8(utf8);
@@ -74,7 +76,7 @@ MainFrame::MainFrame(FrameServices services, QWidget* parent)
   setWindowTitle(Text(frame_text::kTitle));
   setFont(QFont(Text(frame_text::kFrameFont)));
   setCentralWidget(mdi_);
-  resize(900, 640);
+  resize(kDesignSize);
   BuildMenus();
   BuildToolBar();
   BuildStatusBar();
@@ -94,8 +96,7 @@ void MainFrame::BuildMenus() {
           }
           QAction* action = menu->addAction(Text(entry.text));
           if (entry.status) action->setStatusTip(Text(entry.status));
-          FrameAction what = entry.action;
-          connect(action, &QAction::triggered, this, [this, what] { Accept(what); });
+          commands_.emplace_back(action, entry.action);
         }
       };
   for (const frame_text::MenuEntry& top : frame_text::MenuBar()) {
@@ -117,27 +118,29 @@ void MainFrame::BuildToolBar() {
     action->setStatusTip(Text(entry.status));
     action->setFont(QFont(Text(entry.font)));
     if (QWidget* button = bar->widgetForAction(action)) button->setFont(QFont(Text(entry.font)));
-    FrameAction what = entry.action;
-    connect(action, &QAction::triggered, this, [this, what] { Accept(what); });
+    commands_.emplace_back(action, entry.action);
   }
 }
 
 void MainFrame::BuildStatusBar() {
   // Zone 1 is the status bar's own message area; zones 2 to 4 sit on the right.
-  for (int i = 1; i < 4; ++i) {
+  for (std::size_t i = 0; i < zones_.size(); ++i) {
     zones_[i] = new QLabel(this);
-    zones_[i]->setObjectName(QString("zone%1").arg(i + 1));
-    zones_[i]->setMinimumWidth(i == 1 ? 40 : 90);
+    zones_[i]->setObjectName(QString("zone%1").arg(i + 2));
+    zones_[i]->setMinimumWidth(i == 0 ? 40 : 90);
     statusBar()->addPermanentWidget(zones_[i]);
   }
 }
 
 void MainFrame::ConnectSignals() {
+  for (const auto& [action, what] : commands_) {
+    connect(action, &QAction::triggered, this, [this, what = what] { Accept(what); });
+  }
   connect(timer_, &QTimer::timeout, this, &MainFrame::ShowDayAndTime);
 }
 
 QLabel* MainFrame::zone(int number) const {
-  return number >= 2 && number <= 4 ? zones_[number - 1] : nullptr;
+  return number >= 2 && number <= 4 ? zones_[static_cast<std::size_t>(number - 2)] : nullptr;
 }
 
 void MainFrame::Open() {
@@ -160,8 +163,8 @@ void MainFrame::Open() {
 }
 
 void MainFrame::ShowDayAndTime() {
-  zones_[2]->setText(FromCp1251(StatusDayText(services_.today())));
-  zones_[3]->setText(FromCp1251(StatusTimeText(services_.clock())));
+  zone(3)->setText(FromCp1251(StatusDayText(services_.today())));
+  zone(4)->setText(FromCp1251(StatusTimeText(services_.clock())));
 }
 
 void MainFrame::Accept(const FrameAction& action) {

@@ -10,13 +10,17 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/frame_actions.h"
 #include "app/frame_logic.h"
 #include "app/splash_window.h"
 
+class QAction;
 class QLabel;
 class QMdiArea;
 class QTimer;
@@ -77,7 +81,9 @@ class MainFrame : public QMainWindow {
   MainLogic logic_;
   QMdiArea* mdi_;
   QTimer* timer_;
-  QLabel* zones_[4] = {};
+  std::array<QLabel*, 3> zones_{};  // status zones 2, 3 and 4
+  // Each menu item and toolbar button with what it does, connected in ConnectSignals().
+  std::vector<std::pair<QAction*, FrameAction>> commands_;
   QPointer<SplashWindow> splash_;
 };
 

@@ -356,6 +356,9 @@ TEST_F(MainFrameTest, PlacementRestoredFromSettingsFile) {
   EXPECT_TRUE(max.isMaximized());
   max.close();
   EXPECT_EQ(IniEntry("Maximize"), "Yes");
+  // The normal placement, not the maximised one, is kept.
+  EXPECT_EQ(IniEntry("XPosit"), "150");
+  EXPECT_EQ(IniEntry("Width"), "700");
 }
 
 TEST_F(MainFrameTest, GarbageSettingsLeaveTheDesignPlace) {
