@@ -58,7 +58,9 @@ struct DeformatResult {
 };
 
 // What one position (or run of positions) of a date, time or pattern
-// picture shows.
+// picture shows. Number pictures keep their parts (currency, sign, width,
+// places, grouping) in the layout instead: their positions depend on the
+// value shown.
 enum class PictureElementKind : uint8_t {
   kDayDigit,
   kMonthDigit,
@@ -68,14 +70,10 @@ enum class PictureElementKind : uint8_t {
   kHourDigit,
   kMinuteDigit,
   kSecondDigit,
-  kMarker,     // the morning or afternoon marker of a 12-hour time
-  kSeparator,  // the date or time separator
-  kLiteral,    // a fixed character
-  kNumberDigit,
-  kSign,
-  kCurrency,
-  kDecimalPoint,
-  kGrouping,
+  kMarker,       // the morning or afternoon marker of a 12-hour time
+  kSeparator,    // the date or time separator
+  kLiteral,      // a fixed character
+  kNumberDigit,  // a digit position of a pattern
 };
 
 struct PictureElement {

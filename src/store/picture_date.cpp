@@ -10,8 +10,10 @@
 //
 // Reading text back is tolerant of the separators actually typed, of
 // one-digit fields and of the picture's separators left out altogether
-// ("010126" for 01/01/26), but never guesses: a missing or surplus field, an
-// unknown month name or a day that does not exist is a failure.
+// ("010126" for 01/01/26), and a time may carry more parts than its picture
+// shows (seconds, hundredths); but it never guesses: a missing or surplus
+// date field, an unknown month name or marker, or a day or hour that does not
+// exist is a failure.
 
 #include <string>
 #include <vector>
