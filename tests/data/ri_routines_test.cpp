@@ -21,6 +21,7 @@
 #include "data/transaction_scope.h"
 #include "data_test_util.h"
 #include "store/errors.h"
+#include "store/transaction.h"
 
 namespace kavo {
 namespace {
@@ -33,7 +34,11 @@ constexpr char kReferenced[] =
 
 class RITest : public ::testing::Test {
  protected:
-  void SetUp() override { TakeSavedError(); }
+  void SetUp() override {
+    TakeSavedError();
+    previous_control_file_ = SetControlFileName(dir_.File("vantor.tcf"));
+  }
+  void TearDown() override { SetControlFileName(previous_control_file_); }
 
   void AddCountry(const char* prefix, const char* name) {
     UseFile(context_.DXCC, 1);
@@ -107,6 +112,7 @@ class RITest : public ::testing::Test {
   }
 
   ScratchDir dir_;
+  std::string previous_control_file_;
   DataContext context_{dir_.path()};
   ScriptedMessageBox boxes_;
   ScopedMessageBox install_boxes_{&boxes_};
