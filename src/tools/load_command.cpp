@@ -3,7 +3,8 @@
 // zero). A row that fails (a bad cell, a duplicate on a unique key) is
 // reported with its line number and skipped; the other rows are added, and
 // the exit code is 1 when any row failed. A failure of the store itself ends
-// the load.
+// the load. With --transaction the rows are added in one transaction
+// (LOGOUT/COMMIT): a row that fails rolls the whole load back.
 
 #include <cstdio>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "store/errors.h"
+#include "store/store_transaction.h"
 #include "tools/tool_columns.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_common.h"
@@ -45,8 +47,11 @@ void RowError(long line, std::string_view message) {
 }  // namespace
 
 int RunLoadCommand(int argc, char** argv) {
-  if (argc != 2) return ReportError("usage: kavo-tool load NAME < rows.tsv", 2);
-  std::string name = argv[1];
+  bool transaction = argc == 3 && std::string_view(argv[1]) == "--transaction";
+  if (argc != 2 && !transaction) {
+    return ReportError("usage: kavo-tool load [--transaction] NAME < rows.tsv", 2);
+  }
+  std::string name = argv[argc - 1];
   std::string text;
   if (!ReadAll(stdin, &text)) return ReportError("cannot read the rows from standard input");
 
@@ -75,7 +80,7 @@ int RunLoadCommand(int argc, char** argv) {
     columns.push_back(*match);
   }
 
-  st = table.Stream();
+  st = transaction ? Logout(table) : table.Stream();
   if (!st.ok()) return ReportFailure(name, st);
   long line_number = 1;
   long added = 0;
@@ -118,7 +123,12 @@ int RunLoadCommand(int argc, char** argv) {
     }
     ++added;
   }
-  st = table.Flush();
+  if (transaction && failed > 0) {
+    (void)RollbackTransaction();
+    std::fputs("rolled back: no rows added\n", stderr);
+    return 1;
+  }
+  st = transaction ? CommitTransaction() : table.Flush();
   if (!st.ok()) return ReportFailure(name, st);
   std::string summary =
       "added " + std::to_string(added) + " rows, " + std::to_string(failed) + " failed\n";

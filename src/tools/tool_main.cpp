@@ -31,7 +31,9 @@ const Command kCommands[] = {
     {"dump", RunDumpCommand,
      "dump NAME [--key KEY]   print the rows as TSV, in record order or in a key's order"},
     {"load", RunLoadCommand,
-     "load NAME < rows.tsv    add the rows of a TSV text with a header line"},
+     "load [--transaction] NAME < rows.tsv\n"
+     "                          add the rows of a TSV text with a header line\n"
+     "                          (--transaction: all rows in one transaction, or none)"},
     {"check", RunCheckCommand,
      "check NAME              verify page tree, record order, counters and keys"},
     {"rebuild", RunRebuildCommand, "rebuild NAME            rebuild the keys"},

@@ -259,5 +259,26 @@ TEST_F(ProcessTest, WriterKilledInCommitsNeverLeavesAnUnsoundFile) {
   RecordProperty("pending_journals_found", pending);
 }
 
+TEST_F(ProcessTest, ToolLoadsInOneTransactionOrNotAtAll) {
+  std::string tsv = dir_ + "/rows.tsv", bad = dir_ + "/bad.tsv", out;
+  {
+    std::FILE* f = std::fopen(tsv.c_str(), "w");
+    std::fputs("PEO:N\tPEO:NAME\n", f);
+    for (int n = 1; n <= 500; ++n) std::fprintf(f, "%d\tNAME%d\n", n, n);
+    std::fclose(f);
+    f = std::fopen(bad.c_str(), "w");
+    std::fputs("PEO:N\tPEO:NAME\n501\tNEW\n7\tTWICE\n502\tNEW\n", f);
+    std::fclose(f);
+  }
+  ASSERT_EQ(testing::RunTool("load --transaction " + name_, tsv, &out), 0) << out;
+  // A duplicate in the middle: nothing of this load stays.
+  EXPECT_EQ(testing::RunTool("load --transaction " + name_, bad, &out), 1) << out;
+  Rows rows;
+  ASSERT_TRUE(testing::ReadPeople(name_, &fs_, &rows).ok());
+  EXPECT_EQ(rows.size(), 500u);
+  EXPECT_EQ(rows.count(501), 0u);
+  EXPECT_TRUE(testing::ToolCheck(name_ + ".VTF", &out)) << out;
+}
+
 }  // namespace
 }  // namespace kavo

@@ -1,5 +1,6 @@
 #include "journal_store_util.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -180,16 +181,23 @@ bool LinkOf(FileSystem* fs, const std::string& path, std::string* data) {
   return true;
 }
 
-bool ToolCheck(const std::string& path, std::string* report) {
-  std::string table = path.substr(0, path.size() - 4);  // without ".VTF"
-  std::string command = std::string(KAVO_TOOL_PATH) + " check " + table + " 2>&1";
+int RunTool(const std::string& args, const std::string& input, std::string* output) {
+  std::string command = std::string(KAVO_TOOL_PATH) + " " + args;
+  if (!input.empty()) command += " < " + input;
+  command += " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return false;
-  report->clear();
+  if (pipe == nullptr) return -1;
+  output->clear();
   std::array<char, 256> buf;
   size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) report->append(buf.data(), n);
-  return pclose(pipe) == 0;
+  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) output->append(buf.data(), n);
+  int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool ToolCheck(const std::string& path, std::string* report) {
+  std::string table = path.substr(0, path.size() - 4);  // without ".VTF"
+  return RunTool("check " + table, {}, report) == 0;
 }
 
 bool CheckSound(MemFileSystem* mem, const std::string& path, std::string* report) {

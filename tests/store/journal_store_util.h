@@ -40,6 +40,9 @@ size_t ControlRecords(FileSystem* fs, const std::string& path);
 bool LinkOf(FileSystem* fs, const std::string& path, std::string* data);
 // Runs "kavo-tool check" on the disk file path (DIR/NAME.VTF).
 bool ToolCheck(const std::string& path, std::string* report);
+// Runs kavo-tool with args (stdin from the file input when not empty);
+// returns its exit code and its output in *output.
+int RunTool(const std::string& args, const std::string& input, std::string* output);
 // Copies an in-memory file to a scratch directory and checks it there.
 bool CheckSound(MemFileSystem* mem, const std::string& path, std::string* report);
 
