@@ -83,6 +83,11 @@ bool ParseHex(std::string_view cell, std::string* bytes) {
   return true;
 }
 
+std::string_view TrimTrailingBlanks(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 // The field's text bytes, without trailing blanks (CSTRING up to its zero
 // byte, PSTRING over its length byte).
 std::string_view FieldText(const FieldDef& f, const std::uint8_t* row) {
@@ -96,10 +101,12 @@ std::string_view FieldText(const FieldDef& f, const std::uint8_t* row) {
     n = len < n ? len : n - 1;
     ++p;
   }
-  while (n > 0 && p[n - 1] == ' ') --n;
-  return std::string_view(p, n);
+  return TrimTrailingBlanks(std::string_view(p, n));
 }
 
+// Stores text as the field's type holds it. Trailing blanks never reach a
+// CSTRING or PSTRING (as they never show in a cell), and a CSTRING ends at
+// the text's first zero byte, so what is stored shows as the same cell.
 void StoreFieldText(const FieldDef& f, std::string_view text, std::uint8_t* row) {
   std::uint8_t* p = row + f.offset;
   std::size_t size = f.size;
@@ -108,18 +115,17 @@ void StoreFieldText(const FieldDef& f, std::string_view text, std::uint8_t* row)
     std::size_t n = text.size() < size ? text.size() : size;
     std::memcpy(p, text.data(), n);
     std::memset(p + n, ' ', size - n);
-  } else if (f.type == FieldType::kCString) {
-    // Keeps room for the terminating zero.
-    std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
-    std::memcpy(p, text.data(), n);
-    std::memset(p + n, 0, size - n);
-  } else {
-    std::size_t room = size - 1 < 255 ? size - 1 : 255;
-    std::size_t n = text.size() < room ? text.size() : room;
-    p[0] = static_cast<std::uint8_t>(n);
-    std::memcpy(p + 1, text.data(), n);
-    std::memset(p + 1 + n, 0, size - 1 - n);
+    return;
   }
+  // A CSTRING keeps room for its terminating zero, a PSTRING for its length
+  // byte (which counts at most 255).
+  std::size_t room = size - 1 < 255 || f.type == FieldType::kCString ? size - 1 : 255;
+  if (f.type == FieldType::kCString) text = text.substr(0, text.find('\0'));
+  text = TrimTrailingBlanks(text.substr(0, room));
+  std::size_t at = f.type == FieldType::kCString ? 0 : 1;
+  if (at == 1) p[0] = static_cast<std::uint8_t>(text.size());
+  std::memcpy(p + at, text.data(), text.size());
+  std::memset(p + at + text.size(), 0, size - at - text.size());
 }
 
 // UTF-8 cell text to code page 1251; false when a character has no place in
@@ -158,9 +164,7 @@ void AppendCell(const TableDef& def, const Column& c, const std::uint8_t* row,
       AppendHex(reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), out);
       return;
     }
-    std::string_view text = content;
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    AppendEscaped(Utf8FromCp1251(text), out);
+    AppendEscaped(Utf8FromCp1251(TrimTrailingBlanks(content)), out);
     return;
   }
   const FieldDef& f = def.fields[static_cast<std::size_t>(c.index)];
@@ -220,6 +224,7 @@ std::string StoreCell(const TableDef& def, const Column& c, std::string_view cel
       return "text not representable in code page 1251";
     }
     if (content.size() > m.size) content.resize(m.size);
+    if (MemoForm(m) == Form::kText) content.resize(TrimTrailingBlanks(content).size());
     return {};
   }
   const FieldDef& f = def.fields[static_cast<std::size_t>(c.index)];
