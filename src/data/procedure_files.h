@@ -67,11 +67,20 @@ inline constexpr FileUse f_gorod[] = {{FileId::PREFRUS, 1}};
 inline constexpr FileUse BROWSEOBL[] = {{FileId::PREFRUS, 1}};
 inline constexpr FileUse fSETUP[] = {{FileId::SETUP, 0}};
 inline constexpr FileUse REPORTQSL[] = {{FileId::AAAA, 1}, {FileId::SETUP, 0}};
-// PECAT_NAKL and PEC1_NAKL, the label runs.
-inline constexpr FileUse QslLabels[] = {{FileId::AAAA, 1}, {FileId::AAAAPRINT, 1}};
-// STRANA21, STRANA22, STRANA, STRANA1, STRANA2, PRINTAAA:BEY_SS,
-// PRINTAAA:BEY_D, PRINTDIAP and PRINTMODE, the log reports.
-inline constexpr FileUse LogReports[] = {{FileId::AAAA, 1}};
+// The label runs and the log reports share their lists.
+inline constexpr FileUse kLabelRun[] = {{FileId::AAAA, 1}, {FileId::AAAAPRINT, 1}};
+inline constexpr FileUse kLogReport[] = {{FileId::AAAA, 1}};
+inline constexpr auto& PECAT_NAKL = kLabelRun;
+inline constexpr auto& PEC1_NAKL = kLabelRun;
+inline constexpr auto& STRANA21 = kLogReport;
+inline constexpr auto& STRANA22 = kLogReport;
+inline constexpr auto& STRANA = kLogReport;
+inline constexpr auto& STRANA1 = kLogReport;
+inline constexpr auto& STRANA2 = kLogReport;
+inline constexpr auto& PRINTAAA_BEY_SS = kLogReport;
+inline constexpr auto& PRINTAAA_BEY_D = kLogReport;
+inline constexpr auto& PRINTDIAP = kLogReport;
+inline constexpr auto& PRINTMODE = kLogReport;
 }  // namespace procedure_files
 
 }  // namespace kavo

@@ -40,7 +40,7 @@ TEST_F(ProcedureFilesTest, FirstStartCreatesEveryFileButSetupOnFirstNeed) {
   ASSERT_TRUE(context_.AAAA.file().Records(&rows).ok());
   EXPECT_EQ(rows, 0u);
 
-  ProcedureFiles labels(context_, procedure_files::QslLabels);
+  ProcedureFiles labels(context_, procedure_files::PECAT_NAKL);
   labels.Open();
   EXPECT_TRUE(dir_.Exists("PRINT.TMP"));
 
@@ -101,12 +101,12 @@ TEST_F(ProcedureFilesTest, ProcedureThatNeverOpenedLeavesTheCountersAlone) {
   ProcedureFiles browse(context_, procedure_files::BrowseAAAA);
   browse.Open();
   {
-    ProcedureFiles report(context_, procedure_files::LogReports);
+    ProcedureFiles report(context_, procedure_files::STRANA);
     report.Release();
   }
   EXPECT_EQ(context_.AAAA.USED, 1);
   {
-    ProcedureFiles report(context_, procedure_files::LogReports);
+    ProcedureFiles report(context_, procedure_files::STRANA);
     report.Open();
     EXPECT_EQ(context_.AAAA.USED, 2);
   }  // released on leaving

@@ -419,7 +419,7 @@ TEST_F(RITest, DuplicateAddressIsAnUpdateError) {
 TEST_F(RITest, SimpleDeletesAndUpdates) {
   AddContact(context_.AAAA, 7, "Italy", 50000);
   AddContact(context_.AAAA, 8, "Italy", 50001);
-  ProcedureFiles form(context_, procedure_files::LogReports);
+  ProcedureFiles form(context_, procedure_files::PRINTAAA_BEY_D);
   form.Open();
   const int by_number = dict::AAAA().FindKey("AAA:BEY_N");
   context_.AAAA.rec().Clear();
