@@ -5,11 +5,13 @@
 // without one), a type letter in either case, the type's parameters and an
 // optional trailing "B" (a zero value shows as blanks):
 //   @Sn            text of n (1..255) characters, blank-padded or cut
-//   @D[f]n[s][<w|>w][B]  date format n (1..18), fill f (0 _ *), separator s
-//                  (. - _ `), century window <nn (w = nn) or >nn (w = 99-nn)
+//   @D[f]n[s][<nn|>nn][B]  date format n (1..18), fill f (0 _ *), separator
+//                  s (. - _ `), century window <nn (nn; "<" alone 80) or >nn
+//                  (99 - nn; ">" alone 19)
 //   @T[f]n[s][B]   time format n (1..8), same fill and separator
 //   @N[$|~cur~][-|(][f]w[.d][)][B]  number of width w (1..100) with d
 //                  (0..99) decimals; grouping by "," unless fill is 0 or _
+//                  (dropped for a value whose digits fit only without it)
 //   @P<pattern>P[B] pattern: '#' a digit, '<' a digit shown blank while it is
 //                  a leading zero, every other character shown as it is
 //
@@ -22,7 +24,9 @@
 // shows its sign: "-" unless the picture asks for parentheses. Text is code
 // page 1251 bytes throughout.
 //
-// Compiled pictures are immutable and may be shared between threads.
+// Compiled pictures are immutable and may be shared between threads. Date
+// and time pictures take the regional settings (names, markers, desktop
+// formats) in force when they are compiled.
 #pragma once
 
 #include <cstdint>
