@@ -25,8 +25,9 @@
 // page 1251 bytes throughout.
 //
 // Compiled pictures are immutable and may be shared between threads. Date
-// and time pictures take the regional settings (names, markers, desktop
-// formats) in force when they are compiled.
+// and time pictures take their layout and width from the regional settings
+// in force when they are compiled, and their names and markers from those in
+// force when they format (the settings change only at start-up).
 #pragma once
 
 #include <cstdint>
