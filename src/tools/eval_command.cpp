@@ -36,7 +36,8 @@ bool ParseQuoted(std::string_view v, std::string* out) {
 }
 
 // Binds NAME=VALUE; false with a message for a malformed argument.
-bool BindArgument(std::string_view arg, BoundValues* values, std::string* error) {
+bool BindArgument(std::string_view arg, expr::BindScopes& scopes, BoundValues* values,
+                  std::string* error) {
   size_t eq = arg.find('=');
   if (eq == std::string_view::npos || eq == 0) {
     *error = "--bind needs NAME=VALUE";
@@ -74,7 +75,7 @@ bool BindArgument(std::string_view arg, BoundValues* values, std::string* error)
     values->reals.push_back(v);
     var = expr::VarRef::Real(&values->reals.back());
   }
-  if (!expr::BindScopes::ForThread().Bind(Cp1251FromUtf8(name), var)) {
+  if (!scopes.Bind(Cp1251FromUtf8(name), var)) {
     *error = "'" + name + "' is not a name";
     return false;
   }
@@ -92,6 +93,8 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunEvalCommand(int argc, char** argv) {
+  // The bindings live in a scope of their own: they point into `values`.
+  expr::BindScopes scopes;
   BoundValues values;
   const char* text = nullptr;
   for (int i = 1; i < argc; ++i) {
@@ -100,8 +103,8 @@ int RunEvalCommand(int argc, char** argv) {
       return 0;
     }
     if (std::strcmp(argv[i], "--bind") == 0) {
-      std::string error;
-      if (i + 1 >= argc || !BindArgument(argv[++i], &values, &error)) {
+      std::string error = "--bind needs NAME=VALUE";
+      if (i + 1 >= argc || !BindArgument(argv[++i], scopes, &values, &error)) {
         std::fprintf(stderr, "kavo-tool eval: %s\n%s", error.c_str(), kUsage);
         return 2;
       }
@@ -117,7 +120,7 @@ int RunEvalCommand(int argc, char** argv) {
     return 2;
   }
   std::string result;
-  Status s = expr::Evaluate(Cp1251FromUtf8(text), &result);
+  Status s = expr::Evaluate(Cp1251FromUtf8(text), &result, scopes);
   if (!s.ok()) {
     std::fprintf(stderr, "%s\n", ErrorLine(s).c_str());
     return 1;
