@@ -10,6 +10,7 @@
 #include "store/key_codec.h"
 #include "store/record_codec.h"
 #include "store/store_file.h"
+#include "store/transaction.h"
 
 namespace kavo {
 
@@ -20,11 +21,6 @@ constexpr char kSeparator[] = "\\!";
 std::recursive_mutex& StoreMutex() {
   static std::recursive_mutex m;
   return m;
-}
-
-std::string& TcfName() {
-  static std::string name = "vantor.tcf";
-  return name;
 }
 
 std::string AsciiUpper(std::string_view s) {
@@ -63,10 +59,10 @@ bool FitsTree(const TableDef& def) {
 }  // namespace
 
 std::string TransactionControlFile() {
-  return TcfName();
+  return ControlFileName();
 }
 void SetTransactionControlFile(std::string name) {
-  TcfName() = std::move(name);
+  SetControlFileName(name);
 }
 
 std::string TableName::Full() const {
@@ -1418,8 +1414,8 @@ std::string Table::Send(std::string_view option) {
     return answer;
   }
   if (up.find("TCF") != std::string::npos) {
-    std::string prev = TcfName();
-    if (auto v = value_of("TCF")) TcfName() = *v;
+    std::string prev = ControlFileName();
+    if (auto v = value_of("TCF")) SetControlFileName(*v);
     return prev;
   }
   return {};
