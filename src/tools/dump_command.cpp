@@ -1,11 +1,15 @@
-// kavo-tool dump NAME [--key KEY]: the table's rows as TSV under a header
-// line of the stored field names, in record order or in the order of the
-// named key (rows that an optional key leaves out are not listed then).
+// kavo-tool dump NAME [--key KEY] [--filter EXPR]: the table's rows as TSV
+// under a header line of the stored field names, in record order or in the
+// order of the named key (rows that an optional key leaves out are not
+// listed then), only those that pass the filter expression when one is
+// given (the table's fields bound under their stored names).
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "store/errors.h"
+#include "tools/eval_command.h"
 #include "tools/tool_columns.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_common.h"
@@ -15,10 +19,15 @@ namespace kavo::tool {
 int RunDumpCommand(int argc, char** argv) {
   std::string name;
   std::string key_name;
+  std::string filter_text;
+  bool filtered = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--key" && i + 1 < argc) {
       key_name = argv[++i];
+    } else if (arg == "--filter" && i + 1 < argc) {
+      filter_text = argv[++i];
+      filtered = true;
     } else if (name.empty() && arg.rfind("--", 0) != 0) {
       name = arg;
     } else {
@@ -26,12 +35,18 @@ int RunDumpCommand(int argc, char** argv) {
       break;
     }
   }
-  if (name.empty()) return ReportError("usage: kavo-tool dump NAME [--key KEY]", 2);
+  if (name.empty()) return ReportError("usage: kavo-tool dump NAME [--key KEY] [--filter EXPR]", 2);
 
   Table table;
   Status st = OpenStored(name, false, &table);
   if (!st.ok()) return ReportFailure(name, st);
   const TableDef& def = table.def();
+  std::unique_ptr<expr::RecordFilter> filter;
+  if (filtered) {
+    std::string error;
+    filter = CompileRowFilter(def, table.record(), filter_text, &error);
+    if (filter == nullptr) return ReportError(name + ": --filter: " + error);
+  }
   if (key_name.empty()) {
     st = table.Set();
   } else {
@@ -56,6 +71,7 @@ int RunDumpCommand(int argc, char** argv) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       return ReportFailure(name, st);
     }
+    if (filter != nullptr && !filter->Matches()) continue;
     for (std::size_t m = 0; m < memos.size(); ++m) memos[m] = table.memo(static_cast<int>(m));
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (i > 0) out.push_back('\t');

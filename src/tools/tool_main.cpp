@@ -6,12 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/eval_command.h"
 #include "tools/init_command.h"
 #include "tools/tool_commands.h"
-#if __has_include("tools/eval_command.h")
-#include "tools/eval_command.h"
-#define KAVO_TOOL_HAS_EVAL 1
-#endif
 
 namespace {
 
@@ -29,7 +26,9 @@ const Command kCommands[] = {
     {"tables", RunTablesCommand,
      "tables FILE             list the tables of a store file: name, number, rows, record length"},
     {"dump", RunDumpCommand,
-     "dump NAME [--key KEY]   print the rows as TSV, in record order or in a key's order"},
+     "dump NAME [--key KEY] [--filter EXPR]\n"
+     "                          print the rows as TSV, in record order or in a key's order,\n"
+     "                          only those that pass the filter expression"},
     {"load", RunLoadCommand,
      "load [--transaction] NAME < rows.tsv\n"
      "                          add the rows of a TSV text with a header line\n"
@@ -37,9 +36,7 @@ const Command kCommands[] = {
     {"check", RunCheckCommand,
      "check NAME              verify page tree, record order, counters and keys"},
     {"rebuild", RunRebuildCommand, "rebuild NAME            rebuild the keys"},
-#ifdef KAVO_TOOL_HAS_EVAL
     {"eval", RunEvalCommand, "eval EXPR [--bind NAME=VALUE]...  evaluate a filter expression"},
-#endif
     {"init", RunInitCommand,
      "init DIR --callsign CALL [--name N] [--surname S] [--qth Q] [--locator L] [--gmt H]\n"
      "                          create the tables and the station record in DIR"},

@@ -203,6 +203,27 @@ TEST_F(KavoToolTest, DumpFollowsTheKeyOrderAndRoundTrips) {
   EXPECT_NE(r.err.find("MISSING"), std::string::npos);
 }
 
+TEST_F(KavoToolTest, DumpFilterListsOnlyPassingRowsInKeyOrder) {
+  ASSERT_EQ(Run("create " + dir_.string()).code, 0);
+  std::string rows = LogRows(1000, 5);
+  ASSERT_EQ(Run("load " + Log(), rows).code, 0);
+  Result all = Run("dump " + Log() + " --key AAA:BEY_SS");
+  std::string expected;
+  for (const std::string& line : Lines(all.out)) {
+    std::vector<std::string> c = Cells(line);
+    if (expected.empty() || (c[3] == "Россия" && std::stol(c[4]) >= 80100)) expected += line + "\n";
+  }
+  Result r =
+      Run("dump " + Log() + " --key AAA:BEY_SS --filter \"aaa:pref='Россия' and aaa:data>=80100\"");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_GT(Lines(r.out).size(), 10u);
+  EXPECT_EQ(r.out, expected);
+
+  r = Run("dump " + Log() + " --filter \"aaa:data >\"");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("error 800"), std::string::npos) << r.err;
+}
+
 TEST_F(KavoToolTest, CheckFindsDamagedKeysAndRebuildRepairsThem) {
   ASSERT_EQ(Run("create " + dir_.string()).code, 0);
   ASSERT_EQ(Run("load " + Log(), LogRows(1000, 4)).code, 0);

@@ -122,9 +122,32 @@ TEST(ToolColumns, OtherTypesUseHexAndDecimalsTheirPlaces) {
   EXPECT_EQ(Store(def, 3, "abcdef", row), "");
   EXPECT_EQ(row[14], 2);
   EXPECT_EQ(Cell(def, 3, row), "ab");
+  // Trailing blanks never show, so they are not stored either, not even
+  // when the cut leaves them at the end.
+  EXPECT_EQ(Store(def, 3, "a b", row), "");
+  EXPECT_EQ(row[14], 1);
   // A damaged packed number is shown as its bytes rather than as a value.
   row[0] = 0x0A;
   EXPECT_EQ(Cell(def, 0, row).substr(0, 2), "0x");
+}
+
+TEST(ToolColumns, CStringEndsAtItsFirstZeroAndKeepsItsTerminator) {
+  TableDef def;
+  def.record_length = 4;
+  FieldDef c;
+  c.name = "T:C";
+  c.type = FieldType::kCString;
+  c.size = 4;
+  def.fields = {c};
+  std::uint8_t row[4];
+  std::memset(row, 'x', 4);
+  EXPECT_EQ(Store(def, 0, "abcdef", row), "");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(row), 4), std::string("abc\0", 4));
+  EXPECT_EQ(Store(def, 0, std::string_view("a\0b", 3), row), "");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(row), 4), std::string("a\0\0\0", 4));
+  EXPECT_EQ(Store(def, 0, "a  ", row), "");
+  EXPECT_EQ(Cell(def, 0, row), "a");
+  EXPECT_EQ(row[1], 0);
 }
 
 TEST(ToolTsv, EscapesRoundTripAndCellsSplit) {
