@@ -30,11 +30,16 @@ if(KAVO_GUI)
   qt_add_resources(kavo_frame kavo_art PREFIX /art BASE ${_kavo_art_dir} FILES ${_kavo_art_files})
   target_link_libraries(kavo_frame PUBLIC kavo_app_core kavo_warnings kavo_message_box_qt
     kavo_cp1251 Qt6::Widgets Qt6::PrintSupport)
-  if(TARGET Qt6::Multimedia)
-    target_link_libraries(kavo_frame PRIVATE Qt6::Multimedia)
-    target_compile_definitions(kavo_frame PRIVATE KAVO_HAVE_MULTIMEDIA=1)
-  endif()
 
   add_executable(kavo main.cpp)
   target_link_libraries(kavo PRIVATE kavo_frame)
+
+  # Sound is a module of its own, loaded at the first sound, and only where
+  # Qt Multimedia is found.
+  if(TARGET Qt6::Multimedia)
+    add_library(kavo_sound MODULE sound_module.cpp)
+    set_target_properties(kavo_sound PROPERTIES PREFIX "")
+    target_link_libraries(kavo_sound PRIVATE Qt6::Multimedia)
+    add_dependencies(kavo kavo_sound)
+  endif()
 endif()

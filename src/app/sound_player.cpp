@@ -1,38 +1,31 @@
 #include "app/sound_player.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QString>
 
-#if KAVO_HAVE_MULTIMEDIA
-#include <QSoundEffect>
-#include <QUrl>
-#endif
-
 namespace kavo {
+namespace {
 
-#if KAVO_HAVE_MULTIMEDIA
-// The effect is created at the first sound: setting up audio costs more than
-// the whole start of the program.
-struct MediaSoundPlayer::Impl {
-  std::unique_ptr<QSoundEffect> effect;
-};
+using PlayFunction = void (*)(const QString&);
+
+// The module's entry point, looked up once; nullptr when there is no module.
+PlayFunction Player() {
+  static PlayFunction play = [] {
+    QLibrary module(QDir(QCoreApplication::applicationDirPath()).filePath("kavo_sound"));
+    return reinterpret_cast<PlayFunction>(module.resolve("kavo_play_sound"));
+  }();
+  return play;
+}
+
+}  // namespace
 
 void MediaSoundPlayer::Play(const QString& file) {
   QString path = QDir::current().absoluteFilePath(file);
   if (!QFileInfo::exists(path)) return;
-  if (!impl_->effect) impl_->effect = std::make_unique<QSoundEffect>();
-  impl_->effect->stop();
-  impl_->effect->setSource(QUrl::fromLocalFile(path));
-  impl_->effect->play();
+  if (PlayFunction play = Player()) play(path);
 }
-#else
-struct MediaSoundPlayer::Impl {};
-
-void MediaSoundPlayer::Play(const QString&) {}
-#endif
-
-MediaSoundPlayer::MediaSoundPlayer() : impl_(std::make_unique<Impl>()) {}
-MediaSoundPlayer::~MediaSoundPlayer() = default;
 
 }  // namespace kavo

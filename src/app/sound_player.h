@@ -1,8 +1,6 @@
 // Playing a sound file without waiting for it to end.
 #pragma once
 
-#include <memory>
-
 class QString;
 
 namespace kavo {
@@ -15,17 +13,12 @@ class SoundPlayer {
   virtual void Play(const QString& file) = 0;
 };
 
-// Plays through Qt Multimedia when the program was built with it; without it
+// Plays through the kavo_sound module next to the program, loaded at the
+// first sound. Without the module (built only where Qt Multimedia is found)
 // there is no sound.
 class MediaSoundPlayer : public SoundPlayer {
  public:
-  MediaSoundPlayer();
-  ~MediaSoundPlayer() override;
   void Play(const QString& file) override;
-
- private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace kavo
