@@ -4,6 +4,7 @@
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -109,6 +110,21 @@ void QtResizeLayer::MoveControl(int32_t id, const WindowRect& rect) {
 void QtResizeLayer::MoveControlKeepWidth(int32_t id, int32_t x, int32_t y, int32_t height) {
   if (QWidget* control = Control(id)) Place(control, QRect(x, y, control->width(), height));
   CountMove();
+}
+
+WindowResizer::WindowResizer(QWidget* window, QWidget* contents, int32_t AppStrategy)
+    : QObject(window), layer_(window, contents) {
+  WinResize_.Initialize(layer_, AppStrategy);
+  window->installEventFilter(this);
+}
+
+WindowResizer::~WindowResizer() {
+  WinResize_.Destroy();
+}
+
+bool WindowResizer::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) Resize();
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace kavo

@@ -8,6 +8,7 @@
 // appears as a single change.
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <vector>
 
@@ -45,6 +46,26 @@ class QtResizeLayer : public ResizeLayer {
   QWidget* contents_;
   std::vector<QPointer<QWidget>> controls_;
   int32_t deferred_ = 0;
+};
+
+// WinResize for one window: Initialize when it is made, Resize on every
+// resize event of the window, Destroy when it goes. Make it after the
+// window's controls are placed and before INIRestoreWindow; call Resize()
+// once after INIRestoreWindow.
+class WindowResizer : public QObject {
+ public:
+  WindowResizer(QWidget* window, QWidget* contents, int32_t AppStrategy);
+  ~WindowResizer() override;
+
+  void Resize() { WinResize_.Resize(layer_); }
+  const WindowResizeType& WinResize() const { return WinResize_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QtResizeLayer layer_;
+  WindowResizeType WinResize_;
 };
 
 }  // namespace kavo

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -49,6 +50,26 @@ TEST(QtResizeLayerTest, SpreadsRealWidgetsPlacedByCoordinates) {
   // Window coordinates (60, 80) less the group's new origin (40, 40).
   EXPECT_EQ(mode->geometry(), QRect(20, 40, 160, 24));
   EXPECT_TRUE(window.updatesEnabled());
+}
+
+TEST(WindowResizerTest, FollowsEveryResizeOfTheWindow) {
+  QWidget window;
+  window.resize(400, 300);
+  auto* ok = new QPushButton("OK", &window);
+  ok->setGeometry(320, 260, 60, 24);
+  auto* name = new QLineEdit(&window);
+  name->setGeometry(40, 100, 200, 24);
+  auto* resizer = new WindowResizer(&window, &window, kSpreadStrategy);
+  window.show();
+  window.resize(600, 450);
+  QApplication::processEvents();
+  EXPECT_EQ(ok->geometry(), QRect(520, 410, 60, 24));
+  EXPECT_EQ(name->geometry(), QRect(60, 150, 300, 24));
+  window.resize(400, 300);
+  QApplication::processEvents();
+  EXPECT_EQ(ok->geometry(), QRect(320, 260, 60, 24));
+  EXPECT_EQ(name->geometry(), QRect(40, 100, 200, 24));
+  EXPECT_EQ(resizer->WinResize().PreviousWin().Width, 400);
 }
 
 }  // namespace
