@@ -7,6 +7,9 @@
 // Procedures started on a thread of their own get a context of their own;
 // a procedure called inside its caller's thread shares the caller's context,
 // and with it the record buffers (a form sees the record its browse read).
+// Where the window layer runs several "started" procedures on one system
+// thread, it gives each of them a DataContext of its own all the same;
+// ThisThreadData() serves code that really runs on a thread of its own.
 // The counters are per context, so a procedure that finds a counter above 0
 // may use the file in its thread without opening it again.
 //

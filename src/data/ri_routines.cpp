@@ -104,10 +104,10 @@ int32_t RIDelete_DXCC_AAAA(DataContext& context) {
   return 1;
 }
 
-// RIUpdate:DXCC:AAAA and RIUpdate:DXCC:AAAAPRINT, the cascade: every record
-// with the old country name gets the new one.
-int32_t RIUpdate_DXCC_Cascade(DataContext& context, LogFile& log, const char* key_name,
-                              const char* message_name) {
+// The cascade: every record of `log` with the old country name gets the new
+// one.
+int32_t RenameCountryIn(DataContext& context, LogFile& log, const char* key_name,
+                        const char* message_name) {
   const char(&old_name)[20] = context.SAV_DXC_STRANA;
   const int key = KeyOf(log, key_name);
   Table& table = log.file();
@@ -142,6 +142,14 @@ int32_t RIUpdate_DXCC_Cascade(DataContext& context, LogFile& log, const char* ke
       return 1;
     }
   }
+}
+
+int32_t RIUpdate_DXCC_AAAA(DataContext& context) {
+  return RenameCountryIn(context, context.AAAA, "AAA:BEY_SS", "AAAA");
+}
+
+int32_t RIUpdate_DXCC_AAAAPRINT(DataContext& context) {
+  return RenameCountryIn(context, context.AAAAPRINT, "AAP:BEY_SS", "AAAAPRINT");
 }
 
 // Step 4 of the RIUpdate routines: the write (or its commit) failed.
@@ -287,8 +295,7 @@ int32_t RIUpdate_DXCC(DataContext& context, uint8_t FromForm) {
   context.CURRENT_POSITION = dxcc.Position();
   if (!dxcc.Put().ok()) return FailedUpdate(context, context.DXCC, kFilePosition, "DXCC", FromForm);
   if (!Same(context.SAV_DXC_STRANA, context.DXCC.rec().STRANA)) {
-    if (RIUpdate_DXCC_Cascade(context, context.AAAA, "AAA:BEY_SS", "AAAA") == 1 ||
-        RIUpdate_DXCC_Cascade(context, context.AAAAPRINT, "AAP:BEY_SS", "AAAAPRINT") == 1) {
+    if (RIUpdate_DXCC_AAAA(context) == 1 || RIUpdate_DXCC_AAAAPRINT(context) == 1) {
       transaction.Rollback();
       return 1;
     }
