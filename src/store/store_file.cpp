@@ -257,6 +257,22 @@ Status StoreFile::StepLeaf(Path* path, bool forward, bool* found) {
 }
 
 Status StoreFile::Find(std::string_view key, SeekMode mode, Record* out, bool* found) {
+  KAVO_RETURN_IF_ERROR(Seek(key, mode, out, found));
+  // Records out of order across pages would let a walk return to a key it
+  // passed and never end: a damaged tree is reported instead.
+  if (*found) {
+    int c = out->key().compare(key);
+    bool sound = mode == SeekMode::kExact || (mode == SeekMode::kAtOrAfter && c >= 0) ||
+                 (mode == SeekMode::kAfter && c > 0) || (mode == SeekMode::kBefore && c < 0);
+    if (!sound) {
+      *found = false;
+      return Status::Check(store_check::kOrder);
+    }
+  }
+  return Status::OK();
+}
+
+Status StoreFile::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
   *found = false;
   Path path;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));

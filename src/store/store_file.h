@@ -59,6 +59,7 @@ inline constexpr int kRegionFull = 310;
 inline constexpr int kPageClass = 311;
 inline constexpr int kUnlock = 312;
 inline constexpr int kIoSize = 313;
+inline constexpr int kOrder = 314;
 }  // namespace store_check
 
 class StoreFile final : public TransactionFile {
@@ -133,6 +134,7 @@ class StoreFile final : public TransactionFile {
   void MarkChanged(Page* page);
   Status Descend(std::string_view key, Path* path);
   Status StepLeaf(Path* path, bool forward, bool* found);
+  Status Seek(std::string_view key, SeekMode mode, Record* out, bool* found);
   void UpdateSeparators(Path& path, size_t depth);
   Status FixOverflow(Path& path);
   Status SplitInto(const std::shared_ptr<Page>& page, Page* parent, size_t index);
