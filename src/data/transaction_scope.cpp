@@ -7,6 +7,7 @@
 
 #include "store/errors.h"
 #include "store/store_transaction.h"
+#include "store/transaction.h"
 
 namespace kavo {
 namespace {
@@ -87,7 +88,20 @@ void TransactionScope::Rollback() {
 }
 
 void RollbackActiveTransaction() {
-  RollbackOwned();
+  if (OwnedHere()) {
+    RollbackOwned();
+    return;
+  }
+  // A transaction begun without a scope (no scope owns the gate) is this
+  // caller's to end as well; one that a scope on another thread owns is not.
+  Gate& gate = TheGate();
+  if (!gate.mutex.try_lock()) return;
+  if (Transaction::Process().active()) {
+    gate.owner.store(std::this_thread::get_id());
+    RollbackOwned();
+  } else {
+    gate.mutex.unlock();
+  }
 }
 
 }  // namespace kavo

@@ -21,6 +21,7 @@
 #include "data/transaction_scope.h"
 #include "data_test_util.h"
 #include "store/errors.h"
+#include "store/store_transaction.h"
 #include "store/transaction.h"
 
 namespace kavo {
@@ -434,6 +435,37 @@ TEST_F(RITest, SimpleDeletesAndUpdates) {
   form.Release();
   EXPECT_TRUE(boxes_.shown().empty());
   EXPECT_EQ(Countries(FileId::AAAA), (Names{"Malta"}));
+}
+
+TEST_F(RITest, SaveErrorEndsTheOpenTransactionWithoutItsChanges) {
+  UseFile(context_.RAJON, 1);
+  Table& rajon = context_.RAJON.file();
+  auto add = [&](const char* call) {
+    context_.RAJON.rec().Clear();
+    dict::SetText(context_.RAJON.rec().POZ, call);
+    ASSERT_TRUE(rajon.Add().ok());
+  };
+  {
+    TransactionScope transaction;
+    ASSERT_TRUE(transaction.Logout(kLogoutSeconds, {&rajon}).ok());
+    add("UA1AAA");
+    PostError(err::kAccessDenied);
+    RISaveError();
+    EXPECT_FALSE(Transaction::Process().active());
+  }
+  ASSERT_TRUE(Logout(rajon).ok());  // begun outside any scope
+  add("UA1BBB");
+  RISaveError();
+  EXPECT_FALSE(Transaction::Process().active());
+  EXPECT_EQ(PeekSavedError().SaveErrorCode, 0);  // the add succeeded last
+  ReleaseFile(context_.RAJON);
+
+  DataContext reader(dir_.path());
+  UseFile(reader.RAJON, 1);
+  uint32_t rows = 99;
+  ASSERT_TRUE(reader.RAJON.file().Records(&rows).ok());
+  EXPECT_EQ(rows, 0u);
+  ReleaseFile(reader.RAJON);
 }
 
 TEST_F(RITest, TransactionThatCannotBeginIsAFramingError) {
