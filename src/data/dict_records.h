@@ -6,7 +6,8 @@
 // Text fields are fixed-width, blank-padded code page 1251 without a
 // terminator; SetText and TextOf are the only conversions. DECIMAL fields are
 // packed decimal (dict_decimal.h). Numeric members of a packed struct may be
-// unaligned: copy them, never take their address.
+// unaligned: copy them, never take their address or bind a reference to them
+// (std::int32_t{AAA.DATA} makes the copy where a reference would be taken).
 #pragma once
 
 #include <bit>

@@ -1,5 +1,6 @@
 #include "tools/tool_columns.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -113,7 +114,7 @@ void StoreFieldText(const FieldDef& f, std::string_view text, std::uint8_t* row)
   if (size == 0) return;
   if (f.type == FieldType::kString) {
     std::size_t n = text.size() < size ? text.size() : size;
-    std::memcpy(p, text.data(), n);
+    std::copy_n(text.data(), n, p);
     std::memset(p + n, ' ', size - n);
     return;
   }
@@ -124,7 +125,7 @@ void StoreFieldText(const FieldDef& f, std::string_view text, std::uint8_t* row)
   text = TrimTrailingBlanks(text.substr(0, room));
   std::size_t at = f.type == FieldType::kCString ? 0 : 1;
   if (at == 1) p[0] = static_cast<std::uint8_t>(text.size());
-  std::memcpy(p + at, text.data(), text.size());
+  std::copy_n(text.data(), text.size(), p + at);
   std::memset(p + at + text.size(), 0, size - at - text.size());
 }
 

@@ -227,9 +227,9 @@ TEST(DictRecords, ClearBlanksTextAndZeroesNumbers) {
   EXPECT_EQ(std::string(AAA.PRIMEC, 15), std::string(15, ' '));
   EXPECT_EQ(AAA.N_QSO.get(), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(AAA.N_QSO.bytes), 4), std::string(4, '\0'));
-  EXPECT_EQ(AAA.DATA, 0);
-  EXPECT_EQ(AAA.TIM, 0);
-  EXPECT_EQ(AAA.DIAPAZ, 0.0);
+  EXPECT_EQ(std::int32_t{AAA.DATA}, 0);
+  EXPECT_EQ(std::int32_t{AAA.TIM}, 0);
+  EXPECT_EQ(double{AAA.DIAPAZ}, 0.0);
 }
 
 TEST(DictRecords, TextIsCutOrPaddedAndReadWithoutTrailingBlanks) {

@@ -41,8 +41,8 @@ TEST(ToolColumns, LogRowRoundTripsThroughCells) {
   for (int i = 0; i < 13; ++i) EXPECT_EQ(Store(def, i, cells[i], &AAA), "") << cells[i];
   EXPECT_EQ(dict::TextOf(AAA.QSL), "\xCF\xCE\xCB\xD3\xD7");
   EXPECT_EQ(AAA.N_QSO.get(), 1234567);
-  EXPECT_EQ(AAA.DATA, 80000);
-  EXPECT_EQ(AAA.DIAPAZ, 14.025);
+  EXPECT_EQ(std::int32_t{AAA.DATA}, 80000);
+  EXPECT_EQ(double{AAA.DIAPAZ}, 14.025);
   EXPECT_EQ(dict::TextOf(AAA.PRIMEC), "tab\there");
   for (int i = 0; i < 13; ++i) EXPECT_EQ(Cell(def, i, &AAA), cells[i]) << i;
 }
@@ -56,7 +56,7 @@ TEST(ToolColumns, EmptyCellsAreBlankOrZeroAndLongTextIsCut) {
   EXPECT_EQ(Store(def, 6, "", &AAA), "");
   EXPECT_EQ(std::string(AAA.POZ, 12), std::string(12, ' '));
   EXPECT_EQ(AAA.N_QSO.get(), 0);
-  EXPECT_EQ(AAA.DIAPAZ, 0.0);
+  EXPECT_EQ(double{AAA.DIAPAZ}, 0.0);
   EXPECT_EQ(Store(def, 1, "ABCDEF", &AAA), "");
   EXPECT_EQ(std::string(AAA.PR, 2), "AB");
   // A Cyrillic letter is two UTF-8 bytes but one byte in the row.
@@ -80,9 +80,9 @@ TEST(ToolColumns, BadCellsAreRefused) {
   EXPECT_EQ(Store(def, 0, "日本", &AAA), "text not representable in code page 1251");
   EXPECT_EQ(Store(def, 0, "\xFF\xFE", &AAA), "text not representable in code page 1251");
   EXPECT_EQ(Store(def, 4, "-2147483648", &AAA), "");
-  EXPECT_EQ(AAA.DATA, INT32_MIN);
+  EXPECT_EQ(std::int32_t{AAA.DATA}, INT32_MIN);
   EXPECT_EQ(Store(def, 6, "+1.8", &AAA), "");
-  EXPECT_EQ(AAA.DIAPAZ, 1.8);
+  EXPECT_EQ(double{AAA.DIAPAZ}, 1.8);
 }
 
 TEST(ToolColumns, OtherTypesUseHexAndDecimalsTheirPlaces) {
