@@ -76,6 +76,12 @@ TEST(ErrorText, TakenFromTheErrorServicesWhenNothingIsSaved) {
   EXPECT_EQ(last.code, 90);
   EXPECT_EQ(last.file_code, 9101);
   EXPECT_EQ(last.file_message, "AAAA.VTF");
+  PostFileSystemError({}, "check 7");
+  EXPECT_EQ(CurrentLastError().file_code, 0);  // a detail that is no number
+  EXPECT_EQ(CurrentLastError().file_message, "File System Error : check 7");
+  PostError(err::kAccessDenied);
+  EXPECT_EQ(CurrentLastError().file_code, 0);
+  EXPECT_EQ(CurrentLastError().file_message, "");
   ClearError();
 }
 
