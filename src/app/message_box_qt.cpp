@@ -17,13 +17,13 @@ QString FromCp1251(const std::string& text) {
   return QString::fromStdString(Utf8FromCp1251(text));
 }
 
-struct ButtonSpec {
+struct NamedButton {
   int bit;
   const char* label;
   QMessageBox::ButtonRole role;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr NamedButton kButtons[] = {
     {button::kOk, "OK", QMessageBox::AcceptRole},
     {button::kYes, "&Yes", QMessageBox::YesRole},
     {button::kNo, "&No", QMessageBox::NoRole},
@@ -55,11 +55,11 @@ int ShowHere(const MessageBoxRequest& request) {
   box.setText(FromCp1251(request.text));
   box.setIcon(IconOf(request.icon));
   std::vector<std::pair<QAbstractButton*, int>> added;
-  for (const ButtonSpec& spec : kButtons) {
-    if ((request.buttons & spec.bit) == 0) continue;
-    QPushButton* b = box.addButton(QString::fromUtf8(spec.label), spec.role);
-    added.emplace_back(b, spec.bit);
-    if (spec.bit == request.default_button) box.setDefaultButton(b);
+  for (const NamedButton& named : kButtons) {
+    if ((request.buttons & named.bit) == 0) continue;
+    QPushButton* b = box.addButton(QString::fromUtf8(named.label), named.role);
+    added.emplace_back(b, named.bit);
+    if (named.bit == request.default_button) box.setDefaultButton(b);
   }
   // Escape answers Cancel, or No, when the box has one.
   for (int escape_bit : {button::kCancel, button::kNo}) {
