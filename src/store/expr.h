@@ -49,7 +49,12 @@ Status Evaluate(std::string_view text, std::string* result,
                 BindScopes& scopes = BindScopes::ForThread());
 
 // EVALUATE of the runtime: the value as text, or an empty text with error
-// 800 or 801 posted.
+// 800 or 801 posted. Names are looked up in the calling thread's scopes.
 std::string EVALUATE(std::string_view text);
+
+// BIND of the runtime: binds name in the calling thread's current scope.
+inline bool BIND(std::string_view name, const VarRef& var) {
+  return BindScopes::ForThread().Bind(name, var);
+}
 
 }  // namespace kavo::expr

@@ -110,6 +110,20 @@ TEST_F(ExprTest, BuiltinsHideOuterVariablesOfTheSameName) {
   scopes_.Pop();
 }
 
+TEST_F(ExprTest, RuntimeFormsUseTheThreadsScopes) {
+  int32_t v = 41;
+  BindScopes& thread = BindScopes::ForThread();
+  thread.Push(0);
+  ASSERT_TRUE(BIND("v", VarRef::Long(&v)));
+  EXPECT_EQ(EVALUATE("v + 1"), "42");
+  EXPECT_EQ(ERRORCODE(), 0);
+  EXPECT_EQ(EVALUATE("v +"), "");
+  EXPECT_EQ(ERRORCODE(), err::kInvalidExpression);
+  thread.Pop();
+  EXPECT_EQ(EVALUATE("v"), "");
+  EXPECT_EQ(ERRORCODE(), err::kNoBind);
+}
+
 TEST_F(ExprTest, PopWithoutPushIsFatal) {
   RecordingFatal fatal;
   SetFatalErrorService(&fatal);
