@@ -468,6 +468,62 @@ TEST_F(RITest, SaveErrorEndsTheOpenTransactionWithoutItsChanges) {
   ReleaseFile(reader.RAJON);
 }
 
+TEST_F(RITest, ReferenceTablesAreUpdatedAndDeletedThroughTheirRoutines) {
+  ASSERT_TRUE(Table::Create(dir_.File("SETUP"), dict::SETUP()).ok());
+  UseFile(context_.SETUP, 0);
+  UseFile(context_.IOTA, 1);
+  UseFile(context_.RAJON, 1);
+  UseFile(context_.PREFRUS, 1);
+  context_.SETUP.rec().Clear();
+  ASSERT_TRUE(context_.SETUP.file().Add().ok());
+  for (const char* ref : {"EU-133", "EU-134"}) {
+    context_.IOTA.rec().Clear();
+    dict::SetText(context_.IOTA.rec().FIRSTNAME, "Europe");
+    dict::SetText(context_.IOTA.rec().NAIM, ref);
+    ASSERT_TRUE(context_.IOTA.file().Add().ok());
+    context_.RAJON.rec().Clear();
+    dict::SetText(context_.RAJON.rec().POZ, ref);
+    dict::SetText(context_.RAJON.rec().ADRESS, ref);
+    ASSERT_TRUE(context_.RAJON.file().Add().ok());
+    context_.PREFRUS.rec().Clear();
+    dict::SetText(context_.PREFRUS.rec().PREF, ref + 4);
+    ASSERT_TRUE(context_.PREFRUS.file().Add().ok());
+  }
+  // The last record added is each file's current record.
+  dict::SetText(context_.SETUP.rec().CALLSIGN, "UA1ABC");
+  EXPECT_EQ(RIUpdate_SETUP(context_, 1), 0);
+  dict::SetText(context_.IOTA.rec().TERRIT, "Island");
+  EXPECT_EQ(RIUpdate_IOTA(context_, 1), 0);
+  dict::SetText(context_.RAJON.rec().TELEFON, "123");
+  EXPECT_EQ(RIUpdate_RAJON(context_, 1), 0);
+  dict::SetText(context_.PREFRUS.rec().GOROD, "Moscow");
+  EXPECT_EQ(RIUpdate_PREFRUS(context_, 1), 0);
+  EXPECT_EQ(RIDelete_IOTA(context_), 0);
+  EXPECT_EQ(RIDelete_RAJON(context_), 0);
+  EXPECT_EQ(RIDelete_PREFRUS(context_), 0);
+  EXPECT_TRUE(boxes_.shown().empty());
+  for (DataFile* file :
+       {static_cast<DataFile*>(&context_.IOTA), static_cast<DataFile*>(&context_.RAJON),
+        static_cast<DataFile*>(&context_.PREFRUS)}) {
+    uint32_t rows = 0;
+    ASSERT_TRUE(file->file().Records(&rows).ok());
+    EXPECT_EQ(rows, 1u) << file->def().label;
+    ASSERT_TRUE(file->file().Set().ok());
+    ASSERT_TRUE(file->file().Next().ok());
+  }
+  EXPECT_EQ(dict::TextOf(context_.IOTA.rec().NAIM), "EU-133");
+  EXPECT_EQ(dict::TextOf(context_.RAJON.rec().POZ), "EU-133");
+  EXPECT_EQ(dict::TextOf(context_.PREFRUS.rec().PREF), "33");
+  ASSERT_TRUE(context_.SETUP.file().Set().ok());
+  ASSERT_TRUE(context_.SETUP.file().Next().ok());
+  EXPECT_EQ(dict::TextOf(context_.SETUP.rec().CALLSIGN), "UA1ABC");
+  for (DataFile* file :
+       {static_cast<DataFile*>(&context_.SETUP), static_cast<DataFile*>(&context_.IOTA),
+        static_cast<DataFile*>(&context_.RAJON), static_cast<DataFile*>(&context_.PREFRUS)}) {
+    ReleaseFile(*file);
+  }
+}
+
 TEST_F(RITest, TransactionThatCannotBeginIsAFramingError) {
   ASSERT_TRUE(Table::Create(dir_.File("PREFRUS"), dict::PREFRUS()).ok());
   CheckOpen(context_.PREFRUS, 1, 0x40);  // read only, deny none
