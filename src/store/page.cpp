@@ -45,11 +45,13 @@ size_t Blocks(size_t bytes) {
 }
 }  // namespace
 
+void Page::Recount() {
+  record_bytes = 0;
+  for (const Record& r : records) record_bytes += r.bytes.size();
+}
+
 size_t Page::SizeEstimate() const {
-  size_t n = fmt::kPageHeaderSize;
-  for (const Record& r : records) n += r.bytes.size() + 5;
-  if (!leaf()) n += 4 * records.size();
-  return n;
+  return fmt::kPageHeaderSize + record_bytes + (leaf() ? 5 : 9) * records.size();
 }
 
 bool Page::TooBig() const {
@@ -243,6 +245,7 @@ Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
     body = std::string_view(reinterpret_cast<const char*>(b + head), stored - head);
   }
   if (!DecodeRecords(body, count, &p->records)) return Status::Check(kCheckDecode);
+  p->Recount();
   for (size_t i = 1; i < p->records.size(); ++i) {
     if (!(p->records[i - 1].key() < p->records[i].key())) return Status::Check(kCheckOrder);
   }

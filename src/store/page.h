@@ -39,12 +39,16 @@ struct Page {
   uint8_t level = 0;
   std::vector<Record> records;
   std::vector<int32_t> children;  // index pages only
+  // Sum of the records' lengths, kept up to date by every change of records
+  // so that the size estimate costs nothing.
+  size_t record_bytes = 0;
   // Cache bookkeeping.
   bool changed = false;
   uint64_t entered = 0;
   uint64_t used = 0;
 
   bool leaf() const { return level == 0; }
+  void Recount();
   // 13 + sum of (record length + 5) + 4 per record on index pages.
   size_t SizeEstimate() const;
   bool TooBig() const;

@@ -5,10 +5,9 @@
 namespace kavo {
 
 PageCache::Entry* PageCache::Lookup(int32_t ref) {
-  for (Entry& e : buckets_[Bucket(ref)]) {
-    if (e.page->ref == ref) return &e;
-  }
-  return nullptr;
+  auto& b = buckets_[Bucket(ref)];
+  auto it = b.find(ref);
+  return it == b.end() ? nullptr : &it->second;
 }
 
 std::shared_ptr<Page> PageCache::Find(int32_t ref) {
@@ -28,7 +27,7 @@ void PageCache::Insert(const std::shared_ptr<Page>& page) {
   } else {
     e.lru = lru_.insert(lru_.end(), page.get());
   }
-  buckets_[Bucket(page->ref)].push_back(std::move(e));
+  buckets_[Bucket(page->ref)].insert_or_assign(page->ref, std::move(e));
   ++count_;
 }
 
@@ -45,14 +44,12 @@ void PageCache::MarkChanged(Page* page) {
 
 void PageCache::Rekey(int32_t old_ref, int32_t new_ref) {
   auto& from = buckets_[Bucket(old_ref)];
-  for (size_t i = 0; i < from.size(); ++i) {
-    if (from[i].page->ref != old_ref) continue;
-    Entry e = std::move(from[i]);
-    from.erase(from.begin() + static_cast<std::ptrdiff_t>(i));
-    e.page->ref = new_ref;
-    buckets_[Bucket(new_ref)].push_back(std::move(e));
-    return;
-  }
+  auto it = from.find(old_ref);
+  if (it == from.end()) return;
+  Entry e = std::move(it->second);
+  from.erase(it);
+  e.page->ref = new_ref;
+  buckets_[Bucket(new_ref)].insert_or_assign(new_ref, std::move(e));
 }
 
 void PageCache::Trim() {
@@ -73,18 +70,16 @@ void PageCache::Trim() {
 
 void PageCache::Erase(int32_t ref) {
   auto& b = buckets_[Bucket(ref)];
-  for (size_t i = 0; i < b.size(); ++i) {
-    if (b[i].page->ref != ref) continue;
-    Page* p = b[i].page.get();
-    if (p->changed) {
-      changed_.erase(std::remove(changed_.begin(), changed_.end(), p), changed_.end());
-    } else {
-      lru_.erase(b[i].lru);
-    }
-    b.erase(b.begin() + static_cast<std::ptrdiff_t>(i));
-    --count_;
-    return;
+  auto it = b.find(ref);
+  if (it == b.end()) return;
+  Page* p = it->second.page.get();
+  if (p->changed) {
+    changed_.erase(std::remove(changed_.begin(), changed_.end(), p), changed_.end());
+  } else {
+    lru_.erase(it->second.lru);
   }
+  b.erase(it);
+  --count_;
 }
 
 void PageCache::Clear() {
@@ -95,10 +90,11 @@ void PageCache::Clear() {
 }
 
 void PageCache::DropChanged() {
-  std::vector<int32_t> refs;
-  for (Page* p : changed_) refs.push_back(p->ref);
-  for (int32_t r : refs) Erase(r);
-  changed_.clear();
+  std::vector<Page*> pages;
+  pages.swap(changed_);
+  for (Page* p : pages) {
+    if (buckets_[Bucket(p->ref)].erase(p->ref) != 0) --count_;
+  }
 }
 
 void PageCache::CommitChanged() {

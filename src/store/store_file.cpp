@@ -322,6 +322,7 @@ void StoreFile::UpdateSeparators(Path& path, size_t depth) {
     Record& sep = up.page->records[up.index];
     if (sep.bytes == child->records[0].bytes && sep.key_length == child->records[0].key_length)
       return;
+    up.page->record_bytes += child->records[0].bytes.size() - sep.bytes.size();
     sep = child->records[0];
     MarkChanged(up.page.get());
     if (up.index != 0) return;
@@ -339,12 +340,15 @@ Status StoreFile::SplitInto(const std::shared_ptr<Page>& page, Page* parent, siz
   right->records.assign(std::make_move_iterator(page->records.begin() + static_cast<long>(keep)),
                         std::make_move_iterator(page->records.end()));
   page->records.resize(keep);
+  page->Recount();
+  right->Recount();
   if (!page->leaf()) {
     right->children.assign(page->children.begin() + static_cast<long>(keep), page->children.end());
     page->children.resize(keep);
   }
   MarkChanged(page.get());
   parent->records.insert(parent->records.begin() + static_cast<long>(index + 1), right->records[0]);
+  parent->record_bytes += right->records[0].bytes.size();
   parent->children.insert(parent->children.begin() + static_cast<long>(index + 1), right->ref);
   MarkChanged(parent);
   if (right->TooBig()) KAVO_RETURN_IF_ERROR(SplitInto(right, parent, index + 1));
@@ -361,6 +365,8 @@ Status StoreFile::SplitRoot(const std::shared_ptr<Page>& root) {
   root->children.clear();
   root->level = static_cast<uint8_t>(root->level + 1);
   root->records.push_back(child->records[0]);
+  child->Recount();
+  root->Recount();
   root->children.push_back(child->ref);
   MarkChanged(root.get());
   return SplitInto(child, root.get(), 0);
@@ -392,6 +398,7 @@ Status StoreFile::Insert(std::string_view key, std::string_view data, bool* exis
   }
   leaf.page->records.insert(leaf.page->records.begin() + static_cast<long>(leaf.index),
                             Record(key, data));
+  leaf.page->record_bytes += key.size() + data.size();
   MarkChanged(leaf.page.get());
   if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
   return FixOverflow(path);
@@ -409,6 +416,7 @@ Status StoreFile::Replace(std::string_view key, std::string_view data, bool* fou
   *found = true;
   Record& r = leaf.page->records[leaf.index];
   if (r.data() == data) return Status::OK();
+  leaf.page->record_bytes += key.size() + data.size() - r.bytes.size();
   r = Record(key, data);
   MarkChanged(leaf.page.get());
   if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
@@ -424,6 +432,7 @@ void StoreFile::RemoveEmpty(Path& path) {
     path[d].page.reset();
     cache_.Erase(ref);
     Step& up = path[d - 1];
+    up.page->record_bytes -= up.page->records[up.index].bytes.size();
     up.page->records.erase(up.page->records.begin() + static_cast<long>(up.index));
     up.page->children.erase(up.page->children.begin() + static_cast<long>(up.index));
     MarkChanged(up.page.get());
@@ -447,6 +456,7 @@ Status StoreFile::Erase(std::string_view key, bool* found) {
   if (leaf.index >= leaf.page->records.size() || leaf.page->records[leaf.index].key() != key)
     return Status::OK();
   *found = true;
+  leaf.page->record_bytes -= leaf.page->records[leaf.index].bytes.size();
   leaf.page->records.erase(leaf.page->records.begin() + static_cast<long>(leaf.index));
   MarkChanged(leaf.page.get());
   RemoveEmpty(path);

@@ -52,6 +52,10 @@ class TreeWalker {
         Problem("page " + std::to_string(page->ref) + " of " + std::to_string(e.blocks) +
                 " blocks lies in region " + std::to_string(k));
     }
+    size_t bytes = 0;
+    for (const Record& r : page->records) bytes += r.bytes.size();
+    if (bytes != page->record_bytes)
+      Problem("page " + std::to_string(page->ref) + " miscounts its record bytes");
     if (separator != nullptr) {
       if (page->records.empty()) {
         Problem("page " + std::to_string(page->ref) + " is empty");
