@@ -46,7 +46,7 @@ using RealFn = double (*)(Call&);
 using TextFn = std::string_view (*)(Call&);
 
 struct Builtin {
-  BuiltinSpec spec;
+  BuiltinInfo info;
   IntFn int_fn = nullptr;
   RealFn real_fn = nullptr;
   TextFn text_fn = nullptr;
@@ -599,8 +599,8 @@ int BuiltinCount() {
   return static_cast<int>(Table().size());
 }
 
-const BuiltinSpec& BuiltinAt(int function) {
-  return Table()[static_cast<size_t>(function)].spec;
+const BuiltinInfo& BuiltinAt(int function) {
+  return Table()[static_cast<size_t>(function)].info;
 }
 
 int FindBuiltin(std::string_view name) {

@@ -85,7 +85,7 @@ namespace kavo::expr {
 
 inline constexpr int32_t kMaxTextLength = 65535;
 
-struct BuiltinSpec {
+struct BuiltinInfo {
   const char* name;
   int min_args;
   int max_args;
@@ -93,7 +93,7 @@ struct BuiltinSpec {
 };
 
 int BuiltinCount();
-const BuiltinSpec& BuiltinAt(int function);
+const BuiltinInfo& BuiltinAt(int function);
 // The function of this name (upper case), or -1.
 int FindBuiltin(std::string_view name);
 

@@ -332,10 +332,10 @@ class Parser {
   }
 
   NodePtr Call(int function) {
-    const BuiltinSpec& spec = BuiltinAt(function);
+    const BuiltinInfo& info = BuiltinAt(function);
     if (!Advance()) return nullptr;
     if (!IsOp('(')) {
-      Fail(std::string(spec.name) + " needs its parentheses");
+      Fail(std::string(info.name) + " needs its parentheses");
       return nullptr;
     }
     if (!Advance()) return nullptr;
@@ -354,8 +354,8 @@ class Parser {
       return nullptr;
     }
     int count = static_cast<int>(args.size());
-    if (count < spec.min_args || count > spec.max_args) {
-      Fail("wrong number of arguments to " + std::string(spec.name));
+    if (count < info.min_args || count > info.max_args) {
+      Fail("wrong number of arguments to " + std::string(info.name));
       return nullptr;
     }
     if (!Advance()) return nullptr;
