@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "store/errors.h"
 #include "tools/eval_command.h"
@@ -15,6 +16,17 @@
 #include "tools/tool_common.h"
 
 namespace kavo::tool {
+namespace {
+
+// Where the current row stands in the walk's order: its record number in
+// record order; its key value, then its record number, in a key's order.
+std::string OrderOf(const Table& table, int key) {
+  if (key < 0) return table.Position();
+  std::string position = table.Position(key);
+  return position.substr(4) + position.substr(0, 4);
+}
+
+}  // namespace
 
 int RunDumpCommand(int argc, char** argv) {
   std::string name;
@@ -47,10 +59,11 @@ int RunDumpCommand(int argc, char** argv) {
     filter = CompileRowFilter(def, table.record(), filter_text, &error);
     if (filter == nullptr) return ReportError(name + ": --filter: " + error);
   }
+  int key = -1;
   if (key_name.empty()) {
     st = table.Set();
   } else {
-    int key = def.FindKey(key_name);
+    key = def.FindKey(key_name);
     if (key < 0) return ReportError(name + ": no key named " + key_name);
     st = table.SetKey(key);
   }
@@ -64,6 +77,7 @@ int RunDumpCommand(int argc, char** argv) {
     out.append(columns[i].name);
   }
   out.push_back('\n');
+  std::string previous;
   for (;;) {
     st = table.Next();
     if (st.code() == err::kRecordNotAvailable) break;
@@ -71,6 +85,14 @@ int RunDumpCommand(int argc, char** argv) {
       std::fwrite(out.data(), 1, out.size(), stdout);
       return ReportFailure(name, st);
     }
+    // A damaged page tree could lead a walk back to rows already listed;
+    // the walk must only ever move forward.
+    std::string at = OrderOf(table, key);
+    if (!previous.empty() && !(previous < at)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      return ReportError(name + ": rows out of order, the file is damaged (see kavo-tool check)");
+    }
+    previous = std::move(at);
     if (filter != nullptr && !filter->Matches()) continue;
     for (std::size_t m = 0; m < memos.size(); ++m) memos[m] = table.memo(static_cast<int>(m));
     for (std::size_t i = 0; i < columns.size(); ++i) {
