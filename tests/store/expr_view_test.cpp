@@ -9,6 +9,7 @@
 #include "store/datetime.h"
 #include "store/errors.h"
 #include "store/expr_view.h"
+#include "store/table.h"
 
 namespace kavo::expr {
 namespace {
@@ -264,6 +265,44 @@ TEST_F(ViewFilterTest, JoinConditionsFollowTheKeysCaseRule) {
             err::kInvalidParameterCount);
   EXPECT_EQ(view.AddJoin(def, reinterpret_cast<uint8_t*>(&dxc), key, {}).code(),
             err::kInvalidParameterCount);
+}
+
+// The filter is bound to the table's own record buffer: every row read into
+// it is tested as it stands, and a new period applies at the next scan.
+TEST_F(ViewFilterTest, ScanOfAStoredLogThroughTheFilter) {
+  std::string name = ::testing::TempDir() + "expr_view_scan";
+  (void)Table::Remove(name);  // left over from an earlier run, if any
+  ASSERT_TRUE(Table::Create(name, dict::AAAA()).ok());
+  Table t;
+  ASSERT_TRUE(t.Open(name, &dict::AAAA()).ok());
+  auto* row = reinterpret_cast<AAAARecord*>(t.record());
+  for (int i = 1; i <= 40; ++i) {
+    row->Clear();
+    ASSERT_TRUE(row->N_QSO.set(i));
+    row->DATA = 1000 + i;
+    SetText(row->PREF, i % 2 ? "Ukraine" : "Japan");
+    ASSERT_TRUE(t.Add().ok());
+  }
+  int32_t d1 = 1011, d2 = 1020;
+  scopes.Bind("d1", VarRef::Long(&d1));
+  scopes.Bind("d2", VarRef::Long(&d2));
+  BindTable(scopes, dict::AAAA(), t.record());
+  ASSERT_TRUE(
+      view.SetFilter("aaa:data>=d1 and aaa:data<=d2 and UPPER(AAA:PREF) = 'UKRAINE'", scopes).ok());
+  auto passed = [&] {
+    std::vector<int32_t> dates;
+    EXPECT_TRUE(t.Set().ok());
+    while (t.Next().ok()) {
+      if (view.Test()) dates.push_back(row->DATA);
+    }
+    return dates;
+  };
+  EXPECT_EQ(passed(), (std::vector<int32_t>{1011, 1013, 1015, 1017, 1019}));
+  d1 = 1035;
+  d2 = 2000;
+  EXPECT_EQ(passed(), (std::vector<int32_t>{1035, 1037, 1039}));
+  ASSERT_TRUE(t.Close().ok());
+  EXPECT_TRUE(Table::Remove(name).ok());
 }
 
 TEST_F(ViewFilterTest, RecordFilterBindsTheTableOnItsOwn) {
