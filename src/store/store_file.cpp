@@ -73,9 +73,17 @@ Status StoreFile::ReadHeader() {
     return Status::OK();
   }
   if (got < sizeof buf) return Status::Error(err::kInvalidDataFile);
+  if (have_header_ && last_raw_valid_ && std::memcmp(buf, last_raw_.data(), sizeof buf) == 0)
+    return Status::OK();
+  last_raw_valid_ = false;
   FileHeader h;
   KAVO_RETURN_IF_ERROR(FileHeader::Decode(buf, &h));
-  if (h.journal_pending()) KAVO_RETURN_IF_ERROR(ResolvePending(buf, &h));
+  const bool was_pending = h.journal_pending();
+  if (was_pending) KAVO_RETURN_IF_ERROR(ResolvePending(buf, &h));
+  if (!was_pending) {
+    std::memcpy(last_raw_.data(), buf, sizeof buf);
+    last_raw_valid_ = true;
+  }
   if (have_header_ && h.change_counter <= header_.change_counter) return Status::OK();
   cache_.Clear();
   dropped_.clear();

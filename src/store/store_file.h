@@ -20,6 +20,7 @@
 // (CommitAll, or a transaction's JournalCommit), the only writer of the disk.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -173,6 +174,10 @@ class StoreFile final : public TransactionFile {
   bool header_dirty_ = false;
   FileHeader header_;
   FileHeader kept_header_;  // the header as it was at Begin()
+  // The header bytes last read and found whole; an unchanged header is not
+  // decoded again.
+  std::array<uint8_t, 512> last_raw_{};
+  bool last_raw_valid_ = false;
   PageCache cache_;
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
   int32_t next_temp_ = -2;
