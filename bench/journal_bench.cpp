@@ -6,6 +6,8 @@
 //                     journal_mode=DELETE, synchronous=FULL
 //   durable-wal       the same against SQLite with journal_mode=WAL,
 //                     synchronous=FULL
+// The durable adds of both stores take turns, one row each, so that both
+// meet the same disk load.
 //   load-transaction  N rows added in one LOGOUT/COMMIT transaction, against
 //                     one SQLite transaction (DELETE, FULL), seconds
 // and one line "flushes durable-add <n>": the flush calls of one durable add.
@@ -61,33 +63,6 @@ dict::AAAARecord* Buffer(Table& t) {
 }
 
 // ---- The record store ----
-
-struct DurableResult {
-  double median = 0;
-  double flushes_per_add = 0;
-};
-
-DurableResult OursDurable(const std::string& dir, const std::vector<LogRow>& rows) {
-  std::string name = dir + "/DURABLE";
-  Check(Table::Create(name, dict::AAAA()), "create");
-  Table t;
-  Check(t.Open(name, &dict::AAAA()), "open");
-  std::vector<double> times;
-  int flushes_before = t.store()->flushes();
-  for (const LogRow& r : rows) {
-    t.ClearRecord();
-    r.ToRecord(Buffer(t));
-    auto start = Clock::now();
-    Check(t.Add(), "add");
-    times.push_back(Since(start));
-  }
-  DurableResult result;
-  result.median = Median(times);
-  result.flushes_per_add =
-      static_cast<double>(t.store()->flushes() - flushes_before) / static_cast<double>(rows.size());
-  Check(t.Close(), "close");
-  return result;
-}
 
 double OursLoadTransaction(const std::string& dir, const std::vector<LogRow>& rows) {
   std::string name = dir + "/AAAA";
@@ -179,15 +154,40 @@ class Sqlite {
   sqlite3_stmt* insert_ = nullptr;
 };
 
-double SqliteDurable(const std::string& path, const char* mode, const std::vector<LogRow>& rows) {
-  Sqlite db(path, mode);
-  std::vector<double> times;
+// Adds the rows one by one, each committed on its own, to the record store
+// and to SQLite in turns, so that both meet the same disk weather.
+struct Durable {
+  double ours = 0;
+  double sqlite = 0;
+  double flushes_per_add = 0;
+};
+
+Durable DurableAdds(const std::string& dir, const char* sqlite_mode,
+                    const std::vector<LogRow>& rows) {
+  std::string name = dir + "/DURABLE" + sqlite_mode;
+  Check(Table::Create(name, dict::AAAA()), "create");
+  Table t;
+  Check(t.Open(name, &dict::AAAA()), "open");
+  Sqlite db(dir + "/durable-" + sqlite_mode + ".sqlite", sqlite_mode);
+  std::vector<double> ours, theirs;
+  int flushes_before = t.store()->flushes();
   for (const LogRow& r : rows) {
+    t.ClearRecord();
+    r.ToRecord(Buffer(t));
     auto start = Clock::now();
+    Check(t.Add(), "add");
+    ours.push_back(Since(start));
+    start = Clock::now();
     db.Insert(r);
-    times.push_back(Since(start));
+    theirs.push_back(Since(start));
   }
-  return Median(times);
+  Durable d;
+  d.ours = Median(ours);
+  d.sqlite = Median(theirs);
+  d.flushes_per_add =
+      static_cast<double>(t.store()->flushes() - flushes_before) / static_cast<double>(rows.size());
+  Check(t.Close(), "close");
+  return d;
 }
 
 double SqliteLoadTransaction(const std::string& path, const std::vector<LogRow>& rows) {
@@ -234,10 +234,11 @@ int Run(int argc, char** argv) {
   }
 
   std::vector<LogRow> few = GenerateRows(adds, 20261208);
-  DurableResult ours = OursDurable(dir, few);
-  Figure("durable", ours.median, SqliteDurable(dir + "/durable.sqlite", "DELETE", few));
-  Figure("durable-wal", ours.median, SqliteDurable(dir + "/durable-wal.sqlite", "WAL", few));
-  std::printf("flushes durable-add %.2f\n", ours.flushes_per_add);
+  Durable plain = DurableAdds(dir, "DELETE", few);
+  Figure("durable", plain.ours, plain.sqlite);
+  Durable wal = DurableAdds(dir, "WAL", few);
+  Figure("durable-wal", wal.ours, wal.sqlite);
+  std::printf("flushes durable-add %.2f\n", plain.flushes_per_add);
 
   std::vector<LogRow> rows = GenerateRows(count, 20261208);
   Figure("load-transaction", OursLoadTransaction(dir, rows),

@@ -43,6 +43,8 @@ Status FileHeader::Decode(const uint8_t in[512], FileHeader* h) {
   }
   // Regions must be well formed, lie in increasing order of class without
   // overlapping, and stay far below the lock area.
+  // Region 0 is never used; placement reads its end as the floor of region 1.
+  if (r.region_start[0] != 0 || r.region_end[0] != 0) return Status::Check(101);
   int32_t prev_end = 0;
   for (int k = 1; k < 60; ++k) {
     int32_t s = r.region_start[k], e = r.region_end[k];

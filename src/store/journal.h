@@ -111,7 +111,7 @@ Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* resu
 
 // Step 9 on its own: flush, reread the header at 0, set committed end and
 // journal end to the end its regions give, raise the change counter, write it,
-// cut the file to that end, flush.
+// flush, then cut the file to that end.
 Status FinishHeader(File* file, std::string* header, int* flushes);
 
 // The transaction link record of a store file.

@@ -11,8 +11,6 @@ std::string& ControlName() {
   return name;
 }
 
-constexpr uint32_t kHundredthsPerDay = 8640000;
-
 }  // namespace
 
 std::string ControlFileName() {

@@ -2,6 +2,7 @@
 // deletes and a rename cascade across two files in one transaction, stopped
 // at every write and flush in turn; transactions, rollback and the control
 // file.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -113,15 +114,17 @@ void CrashSweep(FaultFileSystem::Crash crash, size_t tear) {
     fs.Flushed("A.VTF");
     fs.Flushed("B.VTF");
     fs.Arm(at, crash, tear);
+    // A stop at the very last call (cutting off the dead journal after the
+    // last flush) fails nothing.
     int done = RunWorkload(&fs);
-    ASSERT_LT(done, static_cast<int>(model.size()) - 1);
+    ASSERT_LT(done, static_cast<int>(model.size()) - (at + 1 == calls ? 0 : 1));
 
     // Reopen on the bare files, as the next process would.
     Rows a, b;
     ASSERT_TRUE(testing::ReadPeople("A", &mem, &a).ok());
     ASSERT_TRUE(testing::ReadPeople("B", &mem, &b).ok());
     const Expect& before = model[static_cast<size_t>(done)];
-    const Expect& after = model[static_cast<size_t>(done) + 1];
+    const Expect& after = model[std::min(static_cast<size_t>(done) + 1, model.size() - 1)];
     bool old_state = a == before.a && b == before.b;
     bool new_state = a == after.a && b == after.b;
     EXPECT_TRUE(old_state || new_state) << "step " << done;
