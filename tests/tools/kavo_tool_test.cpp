@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "data/dict_tables.h"
 #include "store/format.h"
 #include "store/store_file.h"
 #include "store/table.h"
@@ -120,6 +121,21 @@ TEST_F(KavoToolTest, CreateMakesTheSevenTablesAndLeavesExistingFilesAlone) {
   r = Run("tables " + Log());
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "UNNAMED\t1\t10\t107\n");
+}
+
+TEST_F(KavoToolTest, TablesListsEveryTableOfOneStoreFile) {
+  std::string file = (dir_ / "MULTI").string();
+  ASSERT_TRUE(Table::Create(file + "\\!DXCC", dict::DXCC()).ok());
+  ASSERT_TRUE(Table::Create(file + "\\!PREFRUS", dict::PREFRUS()).ok());
+  // Single quotes keep the shell away from the separator.
+  const std::string prefrus = "'" + file + "\\!PREFRUS'";
+  ASSERT_EQ(Run("load " + prefrus, "PRE:PREF\tPRE:GOROD\n77\tМосква\n78\tСПб\n").code, 0);
+  Result r = Run("tables " + file);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "DXCC\t1\t0\t22\nPREFRUS\t2\t2\t22\n");
+  r = Run("dump " + prefrus + " --key PRE:BEY_GOROD");
+  EXPECT_EQ(r.out, "PRE:PREF\tPRE:GOROD\n77\tМосква\n78\tСПб\n");
+  EXPECT_EQ(Run("check " + prefrus).code, 0);
 }
 
 TEST_F(KavoToolTest, LoadReportsBadRowsByLineAndAddsTheOthers) {
