@@ -272,11 +272,14 @@ TEST_F(KavoToolTest, CheckFindsDamagedKeysAndRebuildRepairsThem) {
   }
   r = Run("check " + Log());
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.out.find("key AAA:BEY_SS: entry"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("is missing"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("the table counts 1001 but holds 1000"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("key AAA:BEY_SS counts 1000 but holds 999"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("NOT SOUND"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("key AAA:BEY_SS: 1 entries missing, 0 entries too many"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("the row counter says 1001 but there are 1000 rows"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("key AAA:BEY_SS: the counter says 1000 but there are 999 entries"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("NOT SOUND, 3 problems"), std::string::npos) << r.out;
 
   r = Run("rebuild " + Log());
   ASSERT_EQ(r.code, 0) << r.err;
