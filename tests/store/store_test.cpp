@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "store/format.h"
+#include "store/key_codec_tables.h"
 #include "store/mem_file.h"
 #include "store/page.h"
 #include "store/record_codec.h"
@@ -584,6 +585,78 @@ TEST_F(StoreTest, PersistsOnDisk) {
   ASSERT_TRUE(t.Close().ok());
   EXPECT_TRUE(Table::Remove(name).ok());
   rmdir(dir);
+}
+
+TEST_F(StoreTest, DeferredKeyIsCompletedByBuild) {
+  TableDef deferred = def_;
+  deferred.keys[1].deferred = true;
+  ASSERT_TRUE(Table::Create("db\\!LATER", deferred, opt_).ok());
+  Table t;
+  ASSERT_TRUE(t.Open("db\\!LATER", &deferred, opt_).ok());
+  for (int i = 0; i < 5; ++i) AddRow(t, i, Text("D", 4 - i));
+  uint32_t n = 9;
+  ASSERT_TRUE(t.Records(1, &n).ok());
+  EXPECT_EQ(n, 0u);
+  EXPECT_TRUE(IdsInKey(t, 1).empty());
+  EXPECT_EQ(IdsInKey(t, 0).size(), 5u);
+  ASSERT_TRUE(t.Build().ok());
+  EXPECT_EQ(IdsInKey(t, 1), (std::vector<int32_t>{4, 3, 2, 1, 0}));
+  std::vector<std::string> problems;
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  EXPECT_TRUE(problems.empty()) << problems[0];
+}
+
+TEST_F(StoreTest, SkipRegetAndPositioningByRecord) {
+  Table t;
+  Open(t);
+  std::vector<uint32_t> r;
+  for (int i = 0; i < 10; ++i) r.push_back(AddRow(t, i, Text("S", 9 - i)));
+  ASSERT_TRUE(t.SetKey(0).ok());
+  ASSERT_TRUE(t.Skip(3).ok());
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), 3);
+  std::string pos = t.Position();
+  ASSERT_TRUE(t.Next().ok());
+  ASSERT_TRUE(t.Reget(pos).ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), 3);
+  // SET(key, record number) continues the key's order from that row.
+  ASSERT_TRUE(t.SetKeyRecord(1, r[5]).ok());
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(t.Pointer(), r[5]);
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(t.Pointer(), r[4]);
+  // SET(file, record number) reads that row, or the row after a missing one.
+  ASSERT_TRUE(t.SetRecord(r[7]).ok());
+  ASSERT_TRUE(t.Next().ok());
+  EXPECT_EQ(t.Pointer(), r[7]);
+  ASSERT_TRUE(t.SetRecord(r[9] + 50).ok());
+  ASSERT_TRUE(t.Previous().ok());
+  EXPECT_EQ(t.Pointer(), r[9]);
+  ASSERT_TRUE(t.GetKeyRecord(1, r[2]).ok());
+  ASSERT_TRUE(t.Previous().ok());
+  EXPECT_EQ(t.Pointer(), r[3]);
+}
+
+TEST(StoreOem, TextIsStoredInTheOemCodePage) {
+  MemFileSystem fs;
+  OpenOptions opt;
+  opt.fs = &fs;
+  TableDef def = testing::TestTable();
+  def.attributes = kTableOem;
+  ASSERT_TRUE(Table::Create("oem", def, opt).ok());
+  Table t;
+  ASSERT_TRUE(t.Open("oem", &def, opt).ok());
+  t.ClearRecord();
+  const std::string russian = "\xC8\xE2\xE0\xED";  // 1251
+  testing::PutText(t.record(), T::kName, 12, russian);
+  ASSERT_TRUE(t.Add().ok());
+  uint32_t r = t.Pointer();
+  t.ClearRecord();
+  ASSERT_TRUE(t.GetRecord(r).ok());
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(t.record()) + T::kName, 4), russian);
+  std::string oem;
+  for (char c : russian) oem.push_back(static_cast<char>(AnsiToOem()[static_cast<uint8_t>(c)]));
+  EXPECT_NE(fs.Bytes("oem.VTF").find(oem), std::string::npos);
 }
 
 }  // namespace
