@@ -196,13 +196,14 @@ class TableOps {
 
   // ---- rows ----
   std::string StoredRow(const uint8_t* row) const {
+    if (t_.def_.record_length == 0) return {};
     std::string s(reinterpret_cast<const char*>(row), t_.def_.record_length);
     if (t_.oem_) Convert(reinterpret_cast<uint8_t*>(s.data()), AnsiToOem());
     return s;
   }
   void LoadedRow(std::string_view data, uint8_t* row) const {
     size_t n = std::min<size_t>(data.size(), t_.def_.record_length);
-    std::memcpy(row, data.data(), n);
+    if (n > 0) std::memcpy(row, data.data(), n);
     if (n < t_.def_.record_length) std::memset(row + n, 0, t_.def_.record_length - n);
     if (t_.oem_) Convert(row, OemToAnsi());
   }
@@ -406,7 +407,7 @@ class TableOps {
   // Takes a row into the buffer as the current row.
   Status Take(uint32_t r, const std::vector<uint8_t>& row) {
     KAVO_RETURN_IF_ERROR(TakeHold(r));
-    std::memcpy(t_.record_.data(), row.data(), row.size());
+    if (!row.empty()) std::memcpy(t_.record_.data(), row.data(), row.size());
     t_.read_image_ = row;
     t_.current_record_ = r;
     t_.bytes_ = t_.def_.record_length;
@@ -740,11 +741,8 @@ Status Table::Close() {
 void Table::ClearRecord() {
   std::fill(record_.begin(), record_.end(), 0);
   for (const FieldDef& f : def_.fields) {
-    if (f.type == FieldType::kString || f.type == FieldType::kGroup) {
-      if (f.type == FieldType::kString)
-        std::memset(record_.data() + f.offset, ' ',
-                    std::min<size_t>(f.size, record_.size() - f.offset));
-    }
+    if (f.type == FieldType::kString && f.size > 0)
+      std::memset(record_.data() + f.offset, ' ', f.size);
   }
   for (size_t m = 0; m < memos_.size(); ++m) {
     memos_[m] = def_.memos[m].is_blob() ? std::string() : std::string(def_.memos[m].size, ' ');

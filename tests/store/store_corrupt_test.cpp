@@ -204,5 +204,22 @@ TEST_F(StoreCorruptTest, RandomByteFlipsNeverCrash) {
   EXPECT_GT(damaged, 0);
 }
 
+TEST(StoreOddDefinitions, RecordOfNoBytes) {
+  MemFileSystem fs;
+  OpenOptions opt;
+  opt.fs = &fs;
+  TableDef def;
+  def.record_length = 0;
+  ASSERT_TRUE(Table::Create("z", def, opt).ok());
+  Table t;
+  ASSERT_TRUE(t.Open("z", nullptr, opt).ok());
+  t.ClearRecord();
+  ASSERT_TRUE(t.Add().ok());
+  ASSERT_TRUE(t.Set().ok());
+  EXPECT_TRUE(t.Next().ok());
+  EXPECT_TRUE(t.Put().ok());
+  EXPECT_TRUE(t.Delete().ok());
+}
+
 }  // namespace
 }  // namespace kavo
