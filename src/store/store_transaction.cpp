@@ -209,8 +209,46 @@ Status StoreFile::ResolvePending(const uint8_t* raw, FileHeader* h) {
   std::string bytes(reinterpret_cast<const char*>(raw), fmt::kHeaderSize);
   StoreJournalResolver resolver(fs_);
   JournalOutcome outcome = JournalOutcome::kNone;
-  KAVO_RETURN_IF_ERROR(ResolveJournal(file_.get(), locks_.get(), &resolver, &bytes, &outcome));
-  return FileHeader::Decode(fmt::U8(bytes), h);
+  if (mode_ != OpenMode::kReadOnly) {
+    KAVO_RETURN_IF_ERROR(ResolveJournal(file_.get(), locks_.get(), &resolver, &bytes, &outcome));
+    return FileHeader::Decode(fmt::U8(bytes), h);
+  }
+  // A read-only instance resolves through an instance of its own that may
+  // write. Our reader slot is given up meanwhile: the resolution takes all
+  // slots, ours included.
+  if (!locks_->WriterBusyElsewhere()) {
+    std::unique_ptr<File> writable;
+    if (!fs_->Open(path_, OpenMode::kReadWrite, false, &writable).ok()) {
+      return Status::Error(err::kAccessDenied);
+    }
+    FileLocks writable_locks(writable.get(), locks_->slot());
+    bool had_slot = locks_->reader_held();
+    locks_->UnlockReader();
+    std::string current(fmt::kHeaderSize, '\0');
+    size_t got = 0;
+    Status st = writable->Read(0, current.data(), current.size(), &got);
+    if (st.ok() && got != current.size()) st = Status::Error(err::kInvalidDataFile);
+    if (st.ok()) {
+      st = ResolveJournal(writable.get(), &writable_locks, &resolver, &current, &outcome);
+    }
+    writable.reset();
+    if (had_slot && !locks_->LockReader()) return locks_->status();
+    KAVO_RETURN_IF_ERROR(st);
+    got = 0;
+    KAVO_RETURN_IF_ERROR(file_->Read(0, bytes.data(), bytes.size(), &got));
+    if (got != bytes.size()) return Status::Error(err::kInvalidDataFile);
+  }
+  // Still pending: a writer of another instance is under way, and until it
+  // publishes, the header at 0 describes whole pages. A writer that has just
+  // finished left a header without a journal: read it once more.
+  for (int attempt = 0;; ++attempt) {
+    KAVO_RETURN_IF_ERROR(FileHeader::Decode(fmt::U8(bytes), h));
+    if (!h->journal_pending() || locks_->WriterBusyElsewhere()) return Status::OK();
+    if (attempt > 0) return Status::Error(err::kAccessDenied);
+    size_t got = 0;
+    KAVO_RETURN_IF_ERROR(file_->Read(0, bytes.data(), bytes.size(), &got));
+    if (got != bytes.size()) return Status::Error(err::kInvalidDataFile);
+  }
 }
 
 void StoreFile::AdoptCommitted(const std::string& header) {

@@ -141,6 +141,20 @@ TEST(JournalDamage, WholeJournalIsReplayed) {
   EXPECT_EQ(rows.size(), 31u);
 }
 
+TEST(JournalDamage, ReadOnlyOpenResolvesThroughAWritableInstance) {
+  MemFileSystem mem;
+  PendingJournal(&mem, false);
+  Table a;
+  OpenOptions options;
+  options.fs = &mem;
+  options.mode = OpenMode::kReadOnly;
+  ASSERT_TRUE(a.Open("A", &testing::PeopleDef(), options).ok());
+  Rows rows;
+  ASSERT_TRUE(testing::ReadOpen(&a, &rows).ok());
+  EXPECT_EQ(rows.size(), 31u);
+  EXPECT_FALSE(testing::JournalPending(mem.Bytes("A.VTF")));
+}
+
 TEST(JournalDamage, LinkNamingAMissingControlFileReplays) {
   MemFileSystem mem;
   PendingJournal(&mem, true);
