@@ -1,9 +1,26 @@
 #include "app/window_state_qt.h"
 
+#include <QGuiApplication>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QWidget>
 
 namespace kavo {
+namespace {
+
+// A top-level window put where no screen shows its top-left corner could not
+// be reached by the user (a screen removed since it was saved): it stays at
+// its design place instead. Child windows are kept in view by their area.
+bool Reachable(const QWidget* window, int32_t x, int32_t y) {
+  if (!window->isWindow()) return true;
+  const QRect corner(x, y, 40, 20);
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().intersects(corner)) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool QtPlacedWindow::IsMaximized() const {
   return window_->isMaximized();
@@ -41,10 +58,11 @@ WindowRect QtPlacedWindow::Placement() const {
 }
 
 void QtPlacedWindow::MoveTo(int32_t x, int32_t y) {
-  window_->move(x, y);
+  if (Reachable(window_, x, y)) window_->move(x, y);
 }
 
 void QtPlacedWindow::SetPlacement(const WindowRect& placement) {
+  if (!Reachable(window_, placement.XPos, placement.YPos)) return;
   window_->move(placement.XPos, placement.YPos);
   window_->resize(placement.Width, placement.Height);
 }

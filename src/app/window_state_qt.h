@@ -19,6 +19,7 @@ class QtPlacedWindow : public PlacedWindow {
   // The normal placement: for a maximised or minimised top-level window the
   // placement it returns to.
   WindowRect Placement() const override;
+  // A top-level window is not moved where no screen would show it.
   void MoveTo(int32_t x, int32_t y) override;
   void SetPlacement(const WindowRect& placement) override;
 

@@ -369,7 +369,9 @@ TEST_F(MainFrameTest, GarbageSettingsLeaveTheDesignPlace) {
   for (const char* text :
        {"\x01\x02garbage\xff\n[Main\n==", "[Main]\nXPosit=12x\nYPosit=5\nMaximize=Yes\n",
         "[Main]\nXPosit=99999999999\nYPosit=99999999999\nWidth=9\nHeight=9\n",
-        "[Main]\nXPosit=10\nYPosit=10\nWidth=2000000000\nHeight=-5\n"}) {
+        "[Main]\nXPosit=10\nYPosit=10\nWidth=2000000000\nHeight=-5\n",
+        // Valid numbers, but no screen there.
+        "[Main]\nXPosit=30000\nYPosit=-30000\nWidth=700\nHeight=500\n"}) {
     Ini(text);
     MainFrame& f = Open();
     EXPECT_EQ(f.size(), design_size) << text;
