@@ -1,5 +1,6 @@
 #include "app/window_state_qt.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -65,6 +66,25 @@ void QtPlacedWindow::SetPlacement(const WindowRect& placement) {
   if (!Reachable(window_, placement.XPos, placement.YPos)) return;
   window_->move(placement.XPos, placement.YPos);
   window_->resize(placement.Width, placement.Height);
+}
+
+PlacementKeeper::PlacementKeeper(QWidget* window, std::string ProcedureName,
+                                 std::string IniFileName)
+    : QObject(window),
+      window_(window),
+      ProcedureName_(std::move(ProcedureName)),
+      IniFileName_(std::move(IniFileName)) {
+  QtPlacedWindow placed(window_);
+  INIRestoreWindow(ProcedureName_, IniFileName_, placed);
+  window_->installEventFilter(this);
+}
+
+bool PlacementKeeper::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_ && event->type() == QEvent::Close) {
+    QtPlacedWindow placed(window_);
+    INISaveWindow(ProcedureName_, IniFileName_, placed);
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace kavo

@@ -1,6 +1,9 @@
 // PlacedWindow for a Qt window: a top-level window or an MDI child window.
 #pragma once
 
+#include <QObject>
+#include <string>
+
 #include "app/window_state.h"
 
 class QWidget;
@@ -25,6 +28,23 @@ class QtPlacedWindow : public PlacedWindow {
 
  private:
   QWidget* window_;
+};
+
+// A procedure window's placement kept in the settings file: restored when
+// the keeper is made (right after the window is opened), saved when the
+// window gets its close event.
+class PlacementKeeper : public QObject {
+ public:
+  PlacementKeeper(QWidget* window, std::string ProcedureName,
+                  std::string IniFileName = kIniFileName);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* window_;
+  std::string ProcedureName_;
+  std::string IniFileName_;
 };
 
 }  // namespace kavo

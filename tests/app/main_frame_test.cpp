@@ -22,6 +22,7 @@
 #include "app/private_profile.h"
 #include "app/procedure_registry.h"
 #include "app/sound_player.h"
+#include "app/window_state_qt.h"
 #include "data/cp1251.h"
 #include "store/datetime.h"
 #include "store/picture.h"
@@ -343,6 +344,21 @@ TEST_F(MainFrameTest, ClosingTheFrameClosesChildWindowsFirst) {
   child->installEventFilter(new CloseSpy(&closed, child));
   f.close();
   EXPECT_TRUE(closed);
+}
+
+TEST_F(MainFrameTest, ChildWindowKeepsItsPlacementInItsSection) {
+  Ini("[BrowseAAAA]\nXPosit=30\nYPosit=40\nWidth=300\nHeight=200\nMaximize=No\n");
+  MainFrame& f = Open();
+  f.resize(900, 640);
+  QMdiSubWindow* child = f.mdiArea()->addSubWindow(new QWidget);
+  new PlacementKeeper(child, "BrowseAAAA", ini_);
+  child->show();
+  EXPECT_EQ(child->geometry(), QRect(30, 40, 300, 200));
+  child->setGeometry(50, 60, 320, 210);
+  child->close();
+  EXPECT_EQ(GetPrivateProfileString("BrowseAAAA", "XPosit", "", ini_), "50");
+  EXPECT_EQ(GetPrivateProfileString("BrowseAAAA", "Height", "", ini_), "210");
+  EXPECT_EQ(IniEntry("XPosit"), "(none)");  // the frame's own section is apart
 }
 
 TEST_F(MainFrameTest, PlacementRestoredFromSettingsFile) {
