@@ -162,10 +162,11 @@ bool DecodeRecords(std::string_view body, size_t count, std::vector<Record>* rec
     if (i == 0 && shared != 0) return false;
     if (klen > total || shared > total) return false;
     Record r;
+    r.bytes.reserve(total);
     if (shared > 0) {
       const std::string& pb = records->back().bytes;
       if (shared > pb.size()) return false;
-      r.bytes.assign(pb, 0, shared);
+      r.bytes.append(pb, 0, shared);
     }
     size_t rest = total - shared;
     if (body.size() - pos < rest) return false;

@@ -24,7 +24,10 @@ struct Record {
 
   Record() = default;
   Record(std::string_view key, std::string_view data)
-      : bytes(std::string(key).append(data)), key_length(static_cast<uint16_t>(key.size())) {}
+      : key_length(static_cast<uint16_t>(key.size())) {
+    bytes.reserve(key.size() + data.size());
+    bytes.append(key).append(data);
+  }
   std::string_view key() const { return std::string_view(bytes).substr(0, key_length); }
   std::string_view data() const { return std::string_view(bytes).substr(key_length); }
 };

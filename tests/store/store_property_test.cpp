@@ -10,6 +10,7 @@
 #include "store/key_codec.h"
 #include "store/mem_file.h"
 #include "store/table.h"
+#include "store/verify.h"
 #include "store_test_util.h"
 
 namespace kavo {
@@ -136,6 +137,16 @@ void CheckAgainstModel(Table& t, const Model& m, const TableDef& def, std::mt199
   }
 }
 
+// The page tree, its regions and every key's entries are sound.
+void CheckSound(Table& t) {
+  TreeReport report;
+  ASSERT_TRUE(VerifyTree(*t.store(), &report).ok());
+  ASSERT_TRUE(report.problems.empty()) << report.problems[0];
+  std::vector<std::string> problems;
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  ASSERT_TRUE(problems.empty()) << problems[0];
+}
+
 TEST_P(PropertyTest, RandomAddPutDeleteMatchesModel) {
   const Config cfg = GetParam();
   MemFileSystem fs;
@@ -188,6 +199,7 @@ TEST_P(PropertyTest, RandomAddPutDeleteMatchesModel) {
     }
     ASSERT_NO_FATAL_FAILURE(CheckAgainstModel(*table, model, def, rng, step % 50 == 0));
     if (rng() % 40 == 0) {
+      ASSERT_NO_FATAL_FAILURE(CheckSound(*table));
       ASSERT_TRUE(table->Close().ok());
       table = std::make_unique<Table>();
       ASSERT_TRUE(table->Open("prop\\!ROWS", &def, opt).ok());
@@ -195,6 +207,10 @@ TEST_P(PropertyTest, RandomAddPutDeleteMatchesModel) {
   }
   EXPECT_GT(dup_errors, 0);
   ASSERT_NO_FATAL_FAILURE(CheckAgainstModel(*table, model, def, rng, true));
+  ASSERT_NO_FATAL_FAILURE(CheckSound(*table));
+  TreeReport report;
+  ASSERT_TRUE(VerifyTree(*table->store(), &report).ok());
+  EXPECT_GE(report.depth, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PropertyTest,
