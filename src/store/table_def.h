@@ -48,13 +48,6 @@ enum class FieldType : std::uint8_t {
   kBlob = 27,
 };
 
-// True for the text types whose key components go through the text steps
-// (case folding and collation).
-inline bool IsTextType(FieldType t) {
-  return t == FieldType::kString || t == FieldType::kCString || t == FieldType::kPString ||
-         t == FieldType::kGroup;
-}
-
 // True for DECIMAL and PDECIMAL, whose stream entry carries digits and places.
 inline bool IsDecimalType(FieldType t) {
   return t == FieldType::kDecimal || t == FieldType::kPDecimal;
