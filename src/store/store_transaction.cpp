@@ -47,10 +47,10 @@ class StoreControlFile final : public ControlFile {
     *listed = false;
     return file_->End(file_->Find(ControlKey(number), SeekMode::kExact, &record, listed));
   }
-  Status Add(uint32_t number) override {
+  Status Add(uint32_t number, bool* taken) override {
     KAVO_RETURN_IF_ERROR(file_->Begin(true));
-    bool existed = false;
-    return file_->End(file_->Insert(ControlKey(number), {}, &existed));
+    *taken = false;
+    return file_->End(file_->Insert(ControlKey(number), {}, taken));
   }
   Status Remove(uint32_t number) override {
     KAVO_RETURN_IF_ERROR(file_->Begin(true));

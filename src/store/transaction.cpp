@@ -121,12 +121,13 @@ Status Transaction::CommitSeveral(std::vector<TransactionFile*>& changed) {
   std::unique_ptr<ControlFile> control;
   Status st = control_files_->Open(name, true, &control);
   uint32_t number = TimeOfDayNumber();
-  for (bool listed = true; st.ok();) {
-    st = control->Listed(number, &listed);
-    if (!st.ok() || !listed) break;
-    ++number;
+  for (bool added = false; st.ok() && !added;) {
+    bool taken = false;
+    st = control->Listed(number, &taken);
+    if (st.ok() && !taken) st = control->Add(number, &taken);
+    if (taken) ++number;
+    added = !taken;
   }
-  if (st.ok()) st = control->Add(number);
   if (!st.ok()) {
     give_up(0);
     return st;

@@ -54,8 +54,9 @@ class ControlFile {
  public:
   virtual ~ControlFile() = default;
   virtual Status Listed(uint32_t number, bool* listed) = 0;
-  // Each adds or deletes the record and commits the control file.
-  virtual Status Add(uint32_t number) = 0;
+  // Each adds or deletes the record and commits the control file. *taken is
+  // set (and nothing written) when another process listed the number first.
+  virtual Status Add(uint32_t number, bool* taken) = 0;
   virtual Status Remove(uint32_t number) = 0;
 };
 

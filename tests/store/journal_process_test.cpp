@@ -23,7 +23,9 @@
 #include "journal_store_util.h"
 #include "store/locks.h"
 #include "store/posix_file.h"
+#include "store/store_transaction.h"
 #include "store/table.h"
+#include "store/transaction.h"
 
 namespace kavo {
 namespace {
@@ -259,6 +261,37 @@ TEST_F(ProcessTest, WriterKilledInCommitsNeverLeavesAnUnsoundFile) {
     last = top;
   }
   RecordProperty("pending_journals_found", pending);
+}
+
+TEST_F(ProcessTest, TwoProcessesCommittingTwoFileTransactions) {
+  std::string other = dir_ + "/Q";
+  ASSERT_TRUE(testing::CreatePeople(other, &fs_).ok());
+  std::string control = dir_ + "/ctl.tcf";
+  constexpr int kEach = 40;
+  std::vector<pid_t> writers;
+  for (int w = 0; w < 2; ++w) {
+    writers.push_back(Child([&, w](FileSystem* fs) {
+      SetControlFileName(control);
+      Table a, b;
+      if (!testing::OpenPeople(&a, name_, fs).ok()) return 1;
+      if (!testing::OpenPeople(&b, other, fs).ok()) return 2;
+      for (int k = 1; k <= kEach; ++k) {
+        int n = w * 1000 + k;
+        if (!Logout(a).ok() || !Logout(b).ok()) return 3;
+        if (!testing::AddPerson(&a, n, "T").ok()) return 4;
+        if (!testing::AddPerson(&b, n, "T").ok()) return 5;
+        if (!CommitTransaction().ok()) return 6;
+      }
+      return 0;
+    }));
+  }
+  for (pid_t pid : writers) EXPECT_EQ(Wait(pid), 0);
+  Rows a, b;
+  ASSERT_TRUE(testing::ReadPeople(name_, &fs_, &a).ok());
+  ASSERT_TRUE(testing::ReadPeople(other, &fs_, &b).ok());
+  EXPECT_EQ(a.size(), size_t{2 * kEach});
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(testing::ControlRecords(&fs_, control), 0u);
 }
 
 TEST_F(ProcessTest, ToolLoadsInOneTransactionOrNotAtAll) {
