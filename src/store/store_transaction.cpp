@@ -67,9 +67,9 @@ class StoreControlFile final : public ControlFile {
 // ---- Public operations ----
 
 Status Logout(Table& table) {
+  std::lock_guard<std::recursive_mutex> guard(StoreMutex());
   StoreFile* file = table.store();
   if (file == nullptr) return PostStatus(Status::Error(err::kFileNotOpen));
-  ControlFilesOn(file->fs());
   Transaction& t = Transaction::Process();
   t.set_control_files(&ControlFilesOn(file->fs()));
   return PostStatus(t.Logout(file));

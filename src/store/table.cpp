@@ -14,14 +14,14 @@
 
 namespace kavo {
 
-namespace {
-
-constexpr char kSeparator[] = "\\!";
-
 std::recursive_mutex& StoreMutex() {
   static std::recursive_mutex m;
   return m;
 }
+
+namespace {
+
+constexpr char kSeparator[] = "\\!";
 
 std::string AsciiUpper(std::string_view s) {
   std::string r(s);

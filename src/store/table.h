@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -256,6 +257,9 @@ class Table {
   std::shared_ptr<const class KeyCodec> codec_;
   bool oem_ = false;
 };
+
+// The lock through which one thread at a time enters the record store.
+std::recursive_mutex& StoreMutex();
 
 // The transaction-control file name of the process (the "TCF" option).
 std::string TransactionControlFile();
