@@ -16,7 +16,9 @@
 //    either the old header (its regions still describe the old pages, which
 //    nothing has overwritten yet) or the new one; the header image in the
 //    journal is the new one. Both carry the same committed end and journal
-//    end, so a header write torn anywhere still names the same journal.
+//    end. The header is one 512-byte sector at offset 0, which a disk writes
+//    whole; and even a header write torn inside the sector keeps naming the
+//    same journal, as the ends are equal in both.
 //
 // A pending journal is resolved when the header is read: replayed, or
 // discarded when the file's transaction link names a transaction that its
@@ -83,10 +85,14 @@ class JournalCommit {
   // 10 take all reader slots), nullptr otherwise.
   JournalCommit(File* file, FileLocks* locks, CommitSet set);
 
-  // Steps 4 to 6: journal images, flush, pending header, flush. On failure
-  // nothing the journal wrote is reachable from the header at offset 0.
+  // Steps 4 to 6: journal images, flush, pending header, flush. A failure
+  // before the pending header is written leaves nothing reachable from the
+  // header at offset 0; one after it leaves a whole journal, which the next
+  // header read replays.
   Status Prepare();
-  // Steps 7 to 10: pages home under all reader slots, final header.
+  // Steps 7 to 10: pages home under all reader slots, final header. Pages
+  // that step 5 wrote at their home already (above the old end) are not
+  // written twice.
   Status Publish();
   // For a transaction that failed after Prepare: step 9 without the journal
   // (the kept header stands again, the journal is cut off).
