@@ -17,8 +17,8 @@
 //    nothing has overwritten yet) or the new one; the header image in the
 //    journal is the new one. Both carry the same committed end and journal
 //    end. The header is one 512-byte sector at offset 0, which a disk writes
-//    whole; and even a header write torn inside the sector keeps naming the
-//    same journal, as the ends are equal in both.
+//    whole; the new header written home overwrites a pending header with the
+//    same ends, so even that write torn inside the sector names the journal.
 //
 // A pending journal is resolved when the header is read: replayed, or
 // discarded when the file's transaction link names a transaction that its
