@@ -13,7 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <list>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <vector>
 
@@ -49,7 +49,7 @@ class PageCache {
   static size_t Bucket(int32_t ref) { return static_cast<size_t>(((ref % 100) + 100) % 100); }
   Entry* Lookup(int32_t ref);
 
-  std::array<std::map<int32_t, Entry>, 100> buckets_;
+  std::array<std::unordered_map<int32_t, Entry>, 100> buckets_;
   std::list<Page*> lru_;  // front: least recently used
   std::vector<Page*> changed_;
   size_t count_ = 0;
