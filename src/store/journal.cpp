@@ -169,13 +169,23 @@ Status JournalCommit::Prepare() {
   Status st = file_->Write(journal_start_, journal.data(), journal.size());
   if (!st.ok()) return cut_back(st);
   // The images must be on disk before the header that points at them.
-  KAVO_RETURN_IF_ERROR(Flush());
+  st = Flush();
+  if (!st.ok()) return cut_back(st);
   std::string pending = set_.kept_header;
   SetEnds(&pending, journal_start_, journal_end_);
-  KAVO_RETURN_IF_ERROR(file_->Write(0, pending.data(), pending.size()));
+  st = file_->Write(0, pending.data(), pending.size());
   // From here on the change survives a crash; it must be durable before any
   // page is overwritten at home.
-  KAVO_RETURN_IF_ERROR(Flush());
+  if (st.ok()) st = Flush();
+  if (!st.ok()) {
+    // Whether the pending header reached the disk is unknown. The caller is
+    // told the change failed, so the kept header goes back, as far as the
+    // disk still takes writes; a crash now leaves a whole journal at worst.
+    if (file_->Write(0, set_.kept_header.data(), set_.kept_header.size()).ok()) {
+      (void)file_->Flush();
+    }
+    return st;
+  }
   result_.header = pending;
   return Status::OK();
 }

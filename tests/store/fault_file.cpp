@@ -82,7 +82,9 @@ bool FaultFileSystem::Allow(bool is_write, size_t* tear) {
   *tear = 0;
   if (crashed_) return false;
   int64_t call = calls_++;
+  kinds_.push_back(is_write ? 'w' : 'f');
   if (!is_write) ++flushes_;
+  if (call == fail_at_) return false;
   if (call != crash_at_) return true;
   crashed_ = true;
   if (is_write) *tear = tear_bytes_;

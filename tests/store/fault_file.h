@@ -30,7 +30,12 @@ class FaultFileSystem final : public FileSystem {
     crash_ = crash;
     tear_bytes_ = tear_bytes;
   }
+  // Fails call number `at` alone (a write changes nothing); later calls go
+  // ahead, as after a passing disk error.
+  void FailOnce(int64_t at) { fail_at_ = at; }
   int64_t calls() const { return calls_; }
+  // The kind of every call so far: 'w' a change, 'f' a flush.
+  const std::string& kinds() const { return kinds_; }
   int64_t flushes() const { return flushes_; }
   bool crashed() const { return crashed_; }
 
@@ -52,12 +57,14 @@ class FaultFileSystem final : public FileSystem {
 
   MemFileSystem* base_;
   int64_t crash_at_ = -1;
+  int64_t fail_at_ = -1;
   Crash crash_ = Crash::kProcess;
   size_t tear_bytes_ = 0;
   int64_t calls_ = 0;
   int64_t flushes_ = 0;
   bool crashed_ = false;
   std::map<std::string, std::string> durable_;
+  std::string kinds_;
 };
 
 }  // namespace kavo::testing

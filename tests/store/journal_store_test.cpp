@@ -146,6 +146,53 @@ TEST(JournalStoreCrash, PowerLossAtEveryCall) {
   CrashSweep(FaultFileSystem::Crash::kPowerLoss, 0);
 }
 
+TEST(JournalStore, FailedWriteDropsTheChangeAndTheFileGoesOn) {
+  // A disk error at each write or flush of one add in turn: the add fails and
+  // the next add works. Up to the flush that makes the journal count, the
+  // table shows the rows before the add; after it, the journal completes the
+  // add at the next read.
+  int64_t calls = 0;
+  int64_t journal_counts = -1;
+  {
+    MemFileSystem mem;
+    Seed(&mem);
+    FaultFileSystem fs(&mem);
+    Table b;
+    ASSERT_TRUE(testing::OpenPeople(&b, "B", &fs).ok());
+    int64_t before = fs.calls();
+    ASSERT_TRUE(testing::AddPerson(&b, 20, "NEW").ok());
+    calls = fs.calls() - before;
+    std::string kinds = fs.kinds().substr(static_cast<size_t>(before));
+    journal_counts = static_cast<int64_t>(kinds.find('f', kinds.find('f') + 1));
+  }
+  for (int64_t at = 0; at < calls; ++at) {
+    SCOPED_TRACE("failed call " + std::to_string(at));
+    MemFileSystem mem;
+    Seed(&mem);
+    FaultFileSystem fs(&mem);
+    Table b;
+    ASSERT_TRUE(testing::OpenPeople(&b, "B", &fs).ok());
+    fs.FailOnce(fs.calls() + at);
+    Status st = testing::AddPerson(&b, 20, "NEW");
+    Rows rows;
+    ASSERT_TRUE(testing::ReadOpen(&b, &rows).ok());
+    // Only the cut of the dead journal after the last flush may fail without
+    // failing the add.
+    EXPECT_EQ(st.ok(), at + 1 == calls);
+    if (at <= journal_counts) {
+      EXPECT_EQ(rows, (Rows{{10, "SMITH"}, {11, "JONES"}, {12, "SMITH"}}));
+    } else {
+      EXPECT_EQ(rows, (Rows{{10, "SMITH"}, {11, "JONES"}, {12, "SMITH"}, {20, "NEW"}}));
+    }
+    ASSERT_TRUE(testing::AddPerson(&b, 21, "NEXT").ok());
+    ASSERT_TRUE(b.Close().ok());
+    ASSERT_TRUE(testing::ReadPeople("B", &mem, &rows).ok());
+    EXPECT_EQ(rows.count(21), 1u);
+    std::string problem;
+    EXPECT_TRUE(testing::CheckSound(&mem, "B.VTF", &problem)) << problem;
+  }
+}
+
 TEST(JournalStore, CommitLeavesNoJournalAndFileEndsAtLastRegion) {
   MemFileSystem mem;
   Seed(&mem);
