@@ -21,6 +21,16 @@ class TreeWalker {
     KAVO_RETURN_IF_ERROR(sf_.Root(&root));
     report_->depth = root->level + 1;
     KAVO_RETURN_IF_ERROR(Walk(root, nullptr));
+    // Regions lie in increasing order of class, compacted as every commit
+    // leaves them: a region of at most one page touches the one below it,
+    // a larger one leaves no gap below it that one of its pages would fill.
+    for (int k = 2; k <= fmt::kMaxBlocks; ++k) {
+      int32_t gap = h.region_start[k] - h.region_end[k - 1];
+      int pages = h.RegionPages(k);
+      if (gap < 0 && pages > 0) Problem("region " + std::to_string(k) + " overlaps the one below");
+      if ((pages == 1 && gap != 0) || (pages > 1 && gap >= k))
+        Problem("region " + std::to_string(k) + " is not compacted");
+    }
     // Every slot of every region holds exactly one page of the tree.
     for (int k = 1; k <= fmt::kMaxBlocks; ++k) {
       int32_t s = h.region_start[k], e = h.region_end[k];
