@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scopes.Bind("n", VarRef::Long(&v.n));
     scopes.Bind("r", VarRef::Real(&v.r));
     scopes.Bind("s", VarRef::String(v.s, sizeof v.s));
-    scopes.Bind("cs", {v.cs, VarType::kCString, sizeof v.cs});
-    scopes.Bind("ps", {v.ps, VarType::kPString, sizeof v.ps});
+    scopes.Bind("cs", {v.cs, kavo::FieldType::kCString, sizeof v.cs});
+    scopes.Bind("ps", {v.ps, kavo::FieldType::kPString, sizeof v.ps});
     scopes.Bind("dec", VarRef::Decimal(v.dec, sizeof v.dec, 2));
     VarRef a = VarRef::Long(v.arr);
     a.dim_count = 2;

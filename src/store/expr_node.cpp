@@ -154,7 +154,7 @@ ExprType TypeOfClass(VarClass cls) {
   return ExprType::kString;
 }
 
-VarClass ClassOrString(VarType type) {
+VarClass ClassOrString(FieldType type) {
   VarClass cls = VarClass::kString;
   ClassOf(type, &cls);
   return cls;
@@ -453,14 +453,14 @@ NodePtr MakeText(std::string text, ExprType type) {
 NodePtr MakeVariable(const VarRef& var) {
   switch (ClassOrString(var.type)) {
     case VarClass::kInteger:
-      if (var.type == VarType::kLong) return std::make_unique<LongVariable>(var);
+      if (var.type == FieldType::kLong) return std::make_unique<LongVariable>(var);
       return std::make_unique<IntegerVariable>(var);
     case VarClass::kReal:
       return std::make_unique<RealVariable>(var);
     case VarClass::kString:
       break;
   }
-  if (var.type == VarType::kString) return std::make_unique<StringVariable>(var);
+  if (var.type == FieldType::kString) return std::make_unique<StringVariable>(var);
   return std::make_unique<TextVariable>(var);
 }
 

@@ -91,32 +91,34 @@ size_t SkipBlanks(std::string_view s, size_t i) {
 
 }  // namespace
 
-bool ClassOf(VarType type, VarClass* out) {
+bool ClassOf(FieldType type, VarClass* out) {
   switch (type) {
-    case VarType::kByte:
-    case VarType::kShort:
-    case VarType::kUShort:
-    case VarType::kDate:
-    case VarType::kTime:
-    case VarType::kLong:
+    case FieldType::kByte:
+    case FieldType::kShort:
+    case FieldType::kUShort:
+    case FieldType::kDate:
+    case FieldType::kTime:
+    case FieldType::kLong:
       *out = VarClass::kInteger;
       return true;
-    case VarType::kULong:
-    case VarType::kSReal:
-    case VarType::kReal:
-    case VarType::kDecimal:
-    case VarType::kPDecimal:
-    case VarType::kBFloat4:
-    case VarType::kBFloat8:
+    case FieldType::kULong:
+    case FieldType::kSReal:
+    case FieldType::kReal:
+    case FieldType::kDecimal:
+    case FieldType::kPDecimal:
+    case FieldType::kBFloat4:
+    case FieldType::kBFloat8:
       *out = VarClass::kReal;
       return true;
-    case VarType::kString:
-    case VarType::kCString:
-    case VarType::kPString:
-    case VarType::kMemo:
-    case VarType::kGroup:
+    case FieldType::kString:
+    case FieldType::kCString:
+    case FieldType::kPString:
+    case FieldType::kMemo:
+    case FieldType::kGroup:
       *out = VarClass::kString;
       return true;
+    default:
+      break;
   }
   return false;
 }
@@ -129,23 +131,23 @@ bool IsValid(const VarRef& var) {
     if (var.dims[i] == 0) return false;
   }
   switch (var.type) {
-    case VarType::kByte:
+    case FieldType::kByte:
       return var.size == 1;
-    case VarType::kShort:
-    case VarType::kUShort:
+    case FieldType::kShort:
+    case FieldType::kUShort:
       return var.size == 2;
-    case VarType::kDate:
-    case VarType::kTime:
-    case VarType::kLong:
-    case VarType::kULong:
-    case VarType::kSReal:
-    case VarType::kBFloat4:
+    case FieldType::kDate:
+    case FieldType::kTime:
+    case FieldType::kLong:
+    case FieldType::kULong:
+    case FieldType::kSReal:
+    case FieldType::kBFloat4:
       return var.size == 4;
-    case VarType::kReal:
-    case VarType::kBFloat8:
+    case FieldType::kReal:
+    case FieldType::kBFloat8:
       return var.size == 8;
-    case VarType::kDecimal:
-    case VarType::kPDecimal:
+    case FieldType::kDecimal:
+    case FieldType::kPDecimal:
       return var.size >= 1 && var.size <= 16;
     default:
       return var.size >= 1;
@@ -154,15 +156,15 @@ bool IsValid(const VarRef& var) {
 
 int32_t ReadInt(const VarRef& var, const uint8_t* p) {
   switch (var.type) {
-    case VarType::kByte:
+    case FieldType::kByte:
       return p[0];
-    case VarType::kShort:
+    case FieldType::kShort:
       return Load<int16_t>(p);
-    case VarType::kUShort:
+    case FieldType::kUShort:
       return Load<uint16_t>(p);
-    case VarType::kDate:
-    case VarType::kTime:
-    case VarType::kLong:
+    case FieldType::kDate:
+    case FieldType::kTime:
+    case FieldType::kLong:
       return Load<int32_t>(p);
     default:
       return RealToInt(ReadReal(var, p));
@@ -171,24 +173,24 @@ int32_t ReadInt(const VarRef& var, const uint8_t* p) {
 
 double ReadReal(const VarRef& var, const uint8_t* p) {
   switch (var.type) {
-    case VarType::kULong:
+    case FieldType::kULong:
       return Load<uint32_t>(p);
-    case VarType::kSReal:
+    case FieldType::kSReal:
       return Load<float>(p);
-    case VarType::kReal:
+    case FieldType::kReal:
       return Load<double>(p);
-    case VarType::kDecimal:
+    case FieldType::kDecimal:
       return ReadDecimal(p, var.size, var.places);
-    case VarType::kPDecimal:
+    case FieldType::kPDecimal:
       return ReadPDecimal(p, var.size, var.places);
-    case VarType::kBFloat4:
-    case VarType::kBFloat8:
+    case FieldType::kBFloat4:
+    case FieldType::kBFloat8:
       return ReadBFloat(p, var.size);
-    case VarType::kString:
-    case VarType::kCString:
-    case VarType::kPString:
-    case VarType::kMemo:
-    case VarType::kGroup:
+    case FieldType::kString:
+    case FieldType::kCString:
+    case FieldType::kPString:
+    case FieldType::kMemo:
+    case FieldType::kGroup:
       return NumericReading(ReadText(var, p));
     default:
       return ReadInt(var, p);
@@ -198,9 +200,9 @@ double ReadReal(const VarRef& var, const uint8_t* p) {
 std::string_view ReadText(const VarRef& var, const uint8_t* p) {
   const char* c = reinterpret_cast<const char*>(p);
   switch (var.type) {
-    case VarType::kCString:
+    case FieldType::kCString:
       return std::string_view(c, strnlen(c, var.size));
-    case VarType::kPString: {
+    case FieldType::kPString: {
       uint32_t n = p[0];
       if (n > var.size - 1) n = var.size - 1;
       return std::string_view(c + 1, n);

@@ -14,34 +14,14 @@
 #include <string>
 #include <string_view>
 
-namespace kavo::expr {
+#include "store/table_def.h"
 
-// The record store's field type codes.
-enum class VarType : uint8_t {
-  kByte = 1,
-  kShort = 2,
-  kUShort = 3,
-  kDate = 4,
-  kTime = 5,
-  kLong = 6,
-  kULong = 7,
-  kSReal = 8,
-  kReal = 9,
-  kDecimal = 10,
-  kPDecimal = 11,
-  kBFloat4 = 13,
-  kBFloat8 = 14,
-  kString = 18,
-  kCString = 19,
-  kPString = 20,
-  kMemo = 21,
-  kGroup = 22,
-};
+namespace kavo::expr {
 
 enum class VarClass : uint8_t { kInteger, kReal, kString };
 
 // The class a type reads as; false for codes that are not variable types.
-bool ClassOf(VarType type, VarClass* out);
+bool ClassOf(FieldType type, VarClass* out);
 
 inline constexpr int kMaxDims = 4;
 
@@ -49,18 +29,18 @@ inline constexpr int kMaxDims = 4;
 // dim_count dimensions, the last one varying fastest.
 struct VarRef {
   const void* address = nullptr;
-  VarType type = VarType::kLong;
+  FieldType type = FieldType::kLong;
   uint32_t size = 4;
   uint8_t places = 0;  // decimal places of DECIMAL and PDECIMAL
   uint8_t dim_count = 0;
   uint32_t dims[kMaxDims] = {};
 
-  static VarRef Long(const int32_t* v) { return {v, VarType::kLong, 4}; }
-  static VarRef Real(const double* v) { return {v, VarType::kReal, 8}; }
+  static VarRef Long(const int32_t* v) { return {v, FieldType::kLong, 4}; }
+  static VarRef Real(const double* v) { return {v, FieldType::kReal, 8}; }
   // A fixed-width, blank-padded text of `size` bytes.
-  static VarRef String(const char* v, uint32_t size) { return {v, VarType::kString, size}; }
+  static VarRef String(const char* v, uint32_t size) { return {v, FieldType::kString, size}; }
   static VarRef Decimal(const void* v, uint32_t size, uint8_t places) {
-    return {v, VarType::kDecimal, size, places};
+    return {v, FieldType::kDecimal, size, places};
   }
 };
 

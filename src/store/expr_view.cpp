@@ -28,7 +28,7 @@ NodePtr Side(const VarRef& var, bool nocase) {
 bool FieldVar(const FieldDef& f, const uint8_t* record, VarRef* out) {
   VarRef v;
   v.address = record + f.offset;
-  v.type = static_cast<VarType>(f.type);
+  v.type = f.type;
   v.places = f.places;
   v.size = f.size;
   if (f.elements > 1) {

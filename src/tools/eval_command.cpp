@@ -55,7 +55,7 @@ bool BindArgument(std::string_view arg, expr::BindScopes& scopes, BoundValues* v
     // A CSTRING keeps an empty text empty; its terminator is the extra byte.
     values->texts.push_back(Cp1251FromUtf8(text) + '\0');
     std::string& t = values->texts.back();
-    var = {t.data(), expr::VarType::kCString, static_cast<uint32_t>(t.size())};
+    var = {t.data(), FieldType::kCString, static_cast<uint32_t>(t.size())};
   } else if (value.find('.') == std::string_view::npos) {
     int32_t v = 0;
     auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);

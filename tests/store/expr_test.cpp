@@ -459,17 +459,17 @@ TEST_F(ExprTest, VariableTypesReadTheirBytes) {
   char pstr[6] = {3, 'x', 'y', 'z', 'q', 'q'};
   uint8_t bf4[4] = {0x00, 0x00, 0x40, 0x82};        // MBF 3.0
   uint8_t bf8[8] = {0, 0, 0, 0, 0, 0, 0x80, 0x81};  // MBF -1.0
-  scopes_.Bind("byte", {&byte, VarType::kByte, 1});
-  scopes_.Bind("short", {&shrt, VarType::kShort, 2});
-  scopes_.Bind("ushort", {&ushrt, VarType::kUShort, 2});
-  scopes_.Bind("ulong", {&ulong, VarType::kULong, 4});
-  scopes_.Bind("sreal", {&sreal, VarType::kSReal, 4});
+  scopes_.Bind("byte", {&byte, FieldType::kByte, 1});
+  scopes_.Bind("short", {&shrt, FieldType::kShort, 2});
+  scopes_.Bind("ushort", {&ushrt, FieldType::kUShort, 2});
+  scopes_.Bind("ulong", {&ulong, FieldType::kULong, 4});
+  scopes_.Bind("sreal", {&sreal, FieldType::kSReal, 4});
   scopes_.Bind("dec", VarRef::Decimal(dec, 4, 2));
-  scopes_.Bind("pdec", {pdec, VarType::kPDecimal, 3});
-  scopes_.Bind("cstr", {cstr, VarType::kCString, 6});
-  scopes_.Bind("pstr", {pstr, VarType::kPString, 6});
-  scopes_.Bind("bf4", {bf4, VarType::kBFloat4, 4});
-  scopes_.Bind("bf8", {bf8, VarType::kBFloat8, 8});
+  scopes_.Bind("pdec", {pdec, FieldType::kPDecimal, 3});
+  scopes_.Bind("cstr", {cstr, FieldType::kCString, 6});
+  scopes_.Bind("pstr", {pstr, FieldType::kPString, 6});
+  scopes_.Bind("bf4", {bf4, FieldType::kBFloat4, 4});
+  scopes_.Bind("bf8", {bf8, FieldType::kBFloat8, 8});
   EXPECT_EQ(Eval("byte"), "200");
   EXPECT_EQ(Eval("short"), "-3");
   EXPECT_EQ(Eval("ushort"), "65000");
@@ -483,9 +483,9 @@ TEST_F(ExprTest, VariableTypesReadTheirBytes) {
   EXPECT_EQ(Eval("bf8"), "-1");
   pstr[0] = 100;  // a length beyond the field is cut to it
   EXPECT_EQ(Eval("LEN(pstr)"), "5");
-  EXPECT_FALSE(scopes_.Bind("bad", {&byte, VarType::kLong, 1}));
-  EXPECT_FALSE(scopes_.Bind("bad", {nullptr, VarType::kLong, 4}));
-  EXPECT_FALSE(scopes_.Bind("bad", {&byte, static_cast<VarType>(12), 1}));
+  EXPECT_FALSE(scopes_.Bind("bad", {&byte, FieldType::kLong, 1}));
+  EXPECT_FALSE(scopes_.Bind("bad", {nullptr, FieldType::kLong, 4}));
+  EXPECT_FALSE(scopes_.Bind("bad", {&byte, static_cast<FieldType>(12), 1}));
 }
 
 TEST_F(ExprTest, ShortCircuitStopsAtTheDecidingSide) {
