@@ -35,16 +35,29 @@ void SetHaltService(HaltService* service) {
   installed.store(service);
 }
 
-void Halt(std::string_view text) {
+namespace {
+
+[[noreturn]] void ShowStopBoxAndEnd(std::string_view title, std::string_view text, int exit_code) {
   MessageBoxRequest box;
+  box.title = std::string(title);
   box.text = std::string(text);
   box.icon = MessageIcon::kStop;
   box.buttons = button::kOk;
   box.default_button = button::kOk;
   CurrentMessageBoxService().Show(box);
-  CurrentHaltService().EndProgram(0);
+  CurrentHaltService().EndProgram(exit_code);
   // A service that breaks its contract still must not let the caller go on.
-  EndProcess(0);
+  EndProcess(exit_code);
+}
+
+}  // namespace
+
+void Halt(std::string_view text) {
+  ShowStopBoxAndEnd({}, text, 0);
+}
+
+void FatalRuntimeError(std::string_view text) {
+  ShowStopBoxAndEnd("Runtime error", text, 1);
 }
 
 void ThrowingHaltService::EndProgram(int exit_code) {

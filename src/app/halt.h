@@ -31,6 +31,11 @@ void SetHaltService(HaltService* service);
 // program with exit code 0.
 [[noreturn]] void Halt(std::string_view text);
 
+// The runtime's fatal-error box: `text` under the title "Runtime error" with
+// the stop icon, then the program ends with exit code 1. For faults that no
+// caller can handle, such as a scope popped that was never pushed.
+[[noreturn]] void FatalRuntimeError(std::string_view text);
+
 // Thrown by ThrowingHaltService.
 struct ProgramHalted {
   int exit_code = 0;

@@ -3,20 +3,27 @@
 #include <QApplication>
 
 #include "app/globals.h"
+#include "app/halt.h"
 #include "app/window_state.h"
 #include "store/datetime.h"
 
 namespace kavo {
+
+void FatalErrorBox::Halt(int, std::string_view text) {
+  FatalRuntimeError(text);
+}
 
 Program::Program() {
   QApplication::setApplicationName("kavo");
   ResetGlobals();
   RegisterProcedures(procedures_);
   SetMessageBoxService(&messages_);
+  expr::SetFatalErrorService(&fatal_errors_);
 }
 
 Program::~Program() {
   frame_.reset();
+  expr::SetFatalErrorService(nullptr);
   SetMessageBoxService(nullptr);
 }
 

@@ -9,8 +9,15 @@
 #include "app/printer_setup.h"
 #include "app/procedure_registry.h"
 #include "app/sound_player.h"
+#include "store/expr_scope.h"
 
 namespace kavo {
+
+// Shows the expression runtime's fatal errors in the fatal-error box.
+class FatalErrorBox : public expr::FatalErrorService {
+ public:
+  void Halt(int code, std::string_view text) override;
+};
 
 class Program {
  public:
@@ -28,6 +35,7 @@ class Program {
   QtMessageBox messages_;
   DialogPrinterSetup printer_setup_;
   MediaSoundPlayer sound_;
+  FatalErrorBox fatal_errors_;
   std::unique_ptr<MainFrame> frame_;
 };
 

@@ -397,6 +397,20 @@ TEST_F(StandardWarningCall, HaltingWarningsShowTheirHaltText) {
   }
 }
 
+TEST_F(StandardWarningCall, FatalRuntimeErrorShowsTheRuntimeBoxAndEndsWithOne) {
+  try {
+    FatalRuntimeError("Mismatched POPSCOPE");
+    ADD_FAILURE() << "returned";
+  } catch (const ProgramHalted& halted) {
+    EXPECT_EQ(halted.exit_code, 1);
+  }
+  std::vector<MessageBoxRequest> shown = boxes_.shown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].title, "Runtime error");
+  EXPECT_EQ(shown[0].text, "Mismatched POPSCOPE");
+  EXPECT_EQ(shown[0].icon, MessageIcon::kStop);
+}
+
 TEST_F(StandardWarningCall, LastErrorIsQuotedWhenNothingIsSaved) {
   PostError(err::kAccessDenied);
   StandardWarning(30, "AAAA.VTF");
