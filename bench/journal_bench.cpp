@@ -29,6 +29,7 @@
 
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
+#include "log_sqlite.h"
 #include "store/errors.h"
 #include "store/store_file.h"
 #include "store/store_transaction.h"
@@ -90,26 +91,8 @@ class Sqlite {
     if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) Die("cannot open " + path);
     Exec(std::string("PRAGMA journal_mode=") + journal_mode);
     Exec("PRAGMA synchronous=FULL");
-    Exec(
-        "CREATE TABLE log (POZ TEXT, PR TEXT, N_QSO INTEGER PRIMARY KEY, PREF TEXT, "
-        "DATA INTEGER, TIM INTEGER, DIAPAZ REAL, MODE TEXT, RPT_1 TEXT, RPT_2 TEXT, QTH TEXT, "
-        "QSL TEXT, PRIMEC TEXT)");
-    const char* indexes[] = {
-        "BEY_QSL ON log (QSL COLLATE NOCASE)",
-        "BEY_SS ON log (PREF COLLATE NOCASE, DATA, TIM)",
-        "BEY_D ON log (DATA)",
-        "BEY_DIAP ON log (DIAPAZ)",
-        "BEY_DD ON log (DIAPAZ, DATA, TIM)",
-        "BEY_P ON log (POZ COLLATE NOCASE, DATA, TIM)",
-        "BEY_MODE ON log (MODE COLLATE NOCASE, DATA, TIM)",
-        "BEY_SPDT ON log (PREF COLLATE NOCASE, POZ COLLATE NOCASE, DATA, TIM)",
-        "BEY_MODEDIA ON log (MODE COLLATE NOCASE, DIAPAZ, DATA, TIM)",
-        "BEY_SDIA ON log (PREF COLLATE NOCASE, DIAPAZ, DATA, TIM)",
-        "BEY_PR ON log (PR COLLATE NOCASE, POZ COLLATE NOCASE, DATA, TIM)",
-    };
-    for (const char* index : indexes) Exec(std::string("CREATE INDEX ") + index);
-    if (sqlite3_prepare_v2(db_, "INSERT INTO log VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &insert_,
-                           nullptr) != SQLITE_OK) {
+    for (const char* sql : kLogSchema) Exec(sql);
+    if (sqlite3_prepare_v2(db_, kLogInsert, -1, &insert_, nullptr) != SQLITE_OK) {
       Die(std::string("prepare: ") + sqlite3_errmsg(db_));
     }
   }
@@ -119,19 +102,7 @@ class Sqlite {
   }
 
   void Insert(const LogRow& r) {
-    BindText(1, r.POZ);
-    BindText(2, r.PR);
-    sqlite3_bind_int64(insert_, 3, r.N_QSO);
-    BindText(4, r.PREF);
-    sqlite3_bind_int(insert_, 5, r.DATA);
-    sqlite3_bind_int(insert_, 6, r.TIM);
-    sqlite3_bind_double(insert_, 7, r.DIAPAZ);
-    BindText(8, r.MODE);
-    BindText(9, r.RPT_1);
-    BindText(10, r.RPT_2);
-    BindText(11, r.QTH);
-    BindText(12, r.QSL);
-    BindText(13, r.PRIMEC);
+    BindLogRow(insert_, r);
     if (sqlite3_step(insert_) != SQLITE_DONE) Die(std::string("insert: ") + sqlite3_errmsg(db_));
     sqlite3_reset(insert_);
   }
@@ -146,10 +117,6 @@ class Sqlite {
   }
 
  private:
-  void BindText(int i, const std::string& text) {
-    sqlite3_bind_text(insert_, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-  }
-
   sqlite3* db_ = nullptr;
   sqlite3_stmt* insert_ = nullptr;
 };

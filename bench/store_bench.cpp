@@ -29,6 +29,7 @@
 
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
+#include "log_sqlite.h"
 #include "store/errors.h"
 #include "store/table.h"
 #include "store_bench_rows.h"
@@ -177,41 +178,12 @@ class Sqlite {
 
   double Load(const std::vector<LogRow>& rows) {
     Open();
-    Exec(
-        "CREATE TABLE log (POZ TEXT, PR TEXT, N_QSO INTEGER PRIMARY KEY, PREF TEXT, "
-        "DATA INTEGER, TIM INTEGER, DIAPAZ REAL, MODE TEXT, RPT_1 TEXT, RPT_2 TEXT, QTH TEXT, "
-        "QSL TEXT, PRIMEC TEXT)");
-    const char* indexes[] = {
-        "BEY_QSL ON log (QSL COLLATE NOCASE)",
-        "BEY_SS ON log (PREF COLLATE NOCASE, DATA, TIM)",
-        "BEY_D ON log (DATA)",
-        "BEY_DIAP ON log (DIAPAZ)",
-        "BEY_DD ON log (DIAPAZ, DATA, TIM)",
-        "BEY_P ON log (POZ COLLATE NOCASE, DATA, TIM)",
-        "BEY_MODE ON log (MODE COLLATE NOCASE, DATA, TIM)",
-        "BEY_SPDT ON log (PREF COLLATE NOCASE, POZ COLLATE NOCASE, DATA, TIM)",
-        "BEY_MODEDIA ON log (MODE COLLATE NOCASE, DIAPAZ, DATA, TIM)",
-        "BEY_SDIA ON log (PREF COLLATE NOCASE, DIAPAZ, DATA, TIM)",
-        "BEY_PR ON log (PR COLLATE NOCASE, POZ COLLATE NOCASE, DATA, TIM)",
-    };
-    for (const char* index : indexes) Exec(std::string("CREATE INDEX ") + index);
-    sqlite3_stmt* insert = Prepare("INSERT INTO log VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    for (const char* sql : kLogSchema) Exec(sql);
+    sqlite3_stmt* insert = Prepare(kLogInsert);
     Stopwatch clock;
     Exec("BEGIN");
     for (const LogRow& r : rows) {
-      BindText(insert, 1, r.POZ);
-      BindText(insert, 2, r.PR);
-      sqlite3_bind_int64(insert, 3, r.N_QSO);
-      BindText(insert, 4, r.PREF);
-      sqlite3_bind_int(insert, 5, r.DATA);
-      sqlite3_bind_int(insert, 6, r.TIM);
-      sqlite3_bind_double(insert, 7, r.DIAPAZ);
-      BindText(insert, 8, r.MODE);
-      BindText(insert, 9, r.RPT_1);
-      BindText(insert, 10, r.RPT_2);
-      BindText(insert, 11, r.QTH);
-      BindText(insert, 12, r.QSL);
-      BindText(insert, 13, r.PRIMEC);
+      BindLogRow(insert, r);
       if (sqlite3_step(insert) != SQLITE_DONE) Die(std::string("insert: ") + sqlite3_errmsg(db_));
       sqlite3_reset(insert);
     }
@@ -261,7 +233,7 @@ class Sqlite {
         "ORDER BY POZ COLLATE NOCASE, DATA, TIM LIMIT 30");
     Stopwatch clock;
     for (const std::string& call : w.calls) {
-      BindText(page, 1, call);
+      BindLogText(page, 1, call);
       while (sqlite3_step(page) == SQLITE_ROW) ReadRow(page);
       sqlite3_reset(page);
     }
@@ -298,9 +270,6 @@ class Sqlite {
       Die(std::string(sql) + ": " + sqlite3_errmsg(db_));
     }
     return st;
-  }
-  static void BindText(sqlite3_stmt* st, int i, const std::string& text) {
-    sqlite3_bind_text(st, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
   }
   // Takes every column, as a whole-row read through the record store does.
   void ReadRow(sqlite3_stmt* st) {
