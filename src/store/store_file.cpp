@@ -58,6 +58,24 @@ StoreFile::~StoreFile() {
   if (it != OpenFiles().end() && it->second.expired()) OpenFiles().erase(it);
 }
 
+// ---- Hold and table lock bytes ----
+
+Status StoreFile::TakeNumberByte(uint32_t number, const void* owner) {
+  auto it = number_owners_.find(number);
+  if (it != number_owners_.end())
+    return it->second == owner ? Status::OK() : Status::Error(err::kFileLocked);
+  KAVO_RETURN_IF_ERROR(file_->Lock(NumberByte(number), 1, true, false));
+  number_owners_.emplace(number, owner);
+  return Status::OK();
+}
+
+void StoreFile::DropNumberByte(uint32_t number, const void* owner) {
+  auto it = number_owners_.find(number);
+  if (it == number_owners_.end() || it->second != owner) return;
+  number_owners_.erase(it);
+  (void)file_->Unlock(NumberByte(number), 1);
+}
+
 // ---- Header and bracket ----
 
 Status StoreFile::ReadHeader() {

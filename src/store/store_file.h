@@ -93,6 +93,16 @@ class StoreFile final : public TransactionFile {
   void EndTransaction(const CommitResult* result) override;
   FileLocks* locks() const { return locks_.get(); }
 
+  // ---- Hold and table lock bytes of the contexts of this process ----
+  // Every context of the process shares this file's one open file
+  // description, and the kernel lets a description retake its own byte, so
+  // the byte alone cannot keep two contexts apart. The owner recorded here
+  // does: another owner's byte is busy (error 32) exactly as another
+  // process's is, retaking one's own byte is granted, and only the owner's
+  // release unlocks the byte.
+  Status TakeNumberByte(uint32_t number, const void* owner);
+  void DropNumberByte(uint32_t number, const void* owner);
+
   // ---- Records ----
   // Finds a record by key part; *found false when none (out untouched).
   Status Find(std::string_view key, SeekMode mode, Record* out, bool* found);
@@ -184,7 +194,8 @@ class StoreFile final : public TransactionFile {
   int deferred_ = 0;
   int depth_ = 0;  // nesting of Begin/End
   int flushes_ = 0;
-  std::map<Page*, EncodedPage> encoded_;  // during a commit
+  std::map<Page*, EncodedPage> encoded_;           // during a commit
+  std::map<uint32_t, const void*> number_owners_;  // hold and table lock bytes taken
 };
 
 }  // namespace kavo

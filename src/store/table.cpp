@@ -37,10 +37,6 @@ bool HasExtension(const std::string& path) {
   return dot != std::string::npos && (slash == std::string::npos || dot > slash);
 }
 
-uint64_t NumberByteOffset(uint32_t n) {
-  return 0x80000000ull + 1023 + 1 + n + 1;
-}
-
 std::string BE(uint32_t v) {
   std::string s;
   fmt::AppendBE32(&s, v);
@@ -423,10 +419,9 @@ class TableOps {
     if (t_.hold_seconds_ < 0) return Status::OK();
     auto start = std::chrono::steady_clock::now();
     for (;;) {
-      Status st = sf_.file()->Lock(NumberByteOffset(r), 1, true, false);
+      Status st = sf_.TakeNumberByte(r, &t_);
       if (st.ok()) {
-        if (t_.held_record_ != 0 && t_.held_record_ != r)
-          (void)sf_.file()->Unlock(NumberByteOffset(t_.held_record_), 1);
+        if (t_.held_record_ != 0 && t_.held_record_ != r) sf_.DropNumberByte(t_.held_record_, &t_);
         t_.held_record_ = r;
         return Status::OK();
       }
@@ -727,8 +722,8 @@ Status Table::Close() {
     streaming_ = false;
     if (failed_check_ == 0 && store_->Begin(true).ok()) st = store_->End(Status::OK());
   }
-  if (held_record_ != 0) (void)store_->file()->Unlock(NumberByteOffset(held_record_), 1);
-  if (locked_) (void)store_->file()->Unlock(NumberByteOffset(table_number_), 1);
+  if (held_record_ != 0) store_->DropNumberByte(held_record_, this);
+  if (locked_) store_->DropNumberByte(table_number_, this);
   held_record_ = 0;
   hold_seconds_ = -1;
   locked_ = false;
@@ -802,7 +797,7 @@ Status Table::Put() {
     uint32_t r = current_record_;
     bool took_hold = false;
     if (held_record_ != r) {
-      Status hs = store_->file()->Lock(NumberByteOffset(r), 1, true, false);
+      Status hs = store_->TakeNumberByte(r, this);
       if (!hs.ok()) return Status::Error(err::kAccessDenied);
       took_hold = true;
     }
@@ -826,7 +821,7 @@ Status Table::Put() {
       ops.SetAt(ops.CursorFor(record_.data(), r));
       return Status::OK();
     }();
-    if (took_hold) (void)store_->file()->Unlock(NumberByteOffset(r), 1);
+    if (took_hold) store_->DropNumberByte(r, this);
     return st;
   });
 }
@@ -1154,7 +1149,7 @@ Status Table::Hold(int seconds) {
 Status Table::Release() {
   std::lock_guard<std::recursive_mutex> guard(StoreMutex());
   if (!is_open()) return Post(*this, Status::Error(err::kFileNotOpen));
-  if (held_record_ != 0) (void)store_->file()->Unlock(NumberByteOffset(held_record_), 1);
+  if (held_record_ != 0) store_->DropNumberByte(held_record_, this);
   held_record_ = 0;
   hold_seconds_ = -1;
   return Post(*this, Status::OK());
@@ -1169,7 +1164,7 @@ Status Table::Lock() {
   std::lock_guard<std::recursive_mutex> guard(StoreMutex());
   if (!is_open()) return Post(*this, Status::Error(err::kFileNotOpen));
   if (locked_) return Post(*this, Status::OK());
-  Status st = store_->file()->Lock(NumberByteOffset(table_number_), 1, true, false);
+  Status st = store_->TakeNumberByte(table_number_, this);
   if (st.ok()) locked_ = true;
   return Post(*this, st);
 }
@@ -1177,7 +1172,7 @@ Status Table::Lock() {
 Status Table::Unlock() {
   std::lock_guard<std::recursive_mutex> guard(StoreMutex());
   if (!is_open()) return Post(*this, Status::Error(err::kFileNotOpen));
-  if (locked_) (void)store_->file()->Unlock(NumberByteOffset(table_number_), 1);
+  if (locked_) store_->DropNumberByte(table_number_, this);
   locked_ = false;
   return Post(*this, Status::OK());
 }
