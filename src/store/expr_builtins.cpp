@@ -468,54 +468,33 @@ const std::vector<Builtin>& Table() {
   return table;
 }
 
-class IntegerCall final : public Node {
+class IntegerCall final : public IntegralNode {
  public:
   IntegerCall(IntFn fn, Call call)
-      : Node(ExprType::kInteger, DepthOver(call.args)), fn_(fn), call_(std::move(call)) {}
+      : IntegralNode(ExprType::kInteger, DepthOver(call.args)), fn_(fn), call_(std::move(call)) {}
   int32_t Int() override { return fn_(call_); }
-  double Real() override { return fn_(call_); }
-  std::string_view Str() override {
-    int32_t v = fn_(call_);
-    text_.clear();
-    AppendInt(v, &text_);
-    return text_;
-  }
-  bool Truth() override { return fn_(call_) != 0; }
 
  private:
   IntFn fn_;
   Call call_;
-  std::string text_;
 };
 
-class RealCall final : public Node {
+class RealCall final : public RealNode {
  public:
   RealCall(RealFn fn, Call call)
-      : Node(ExprType::kReal, DepthOver(call.args)), fn_(fn), call_(std::move(call)) {}
-  int32_t Int() override { return RealToInt(fn_(call_)); }
+      : RealNode(DepthOver(call.args)), fn_(fn), call_(std::move(call)) {}
   double Real() override { return fn_(call_); }
-  std::string_view Str() override {
-    double v = fn_(call_);
-    text_.clear();
-    AppendNumber(v, &text_);
-    return text_;
-  }
-  bool Truth() override { return fn_(call_) != 0.0; }
 
  private:
   RealFn fn_;
   Call call_;
-  std::string text_;
 };
 
-class TextCall final : public Node {
+class TextCall final : public TextNode {
  public:
   TextCall(TextFn fn, Call call)
-      : Node(ExprType::kString, DepthOver(call.args)), fn_(fn), call_(std::move(call)) {}
-  int32_t Int() override { return RealToInt(Real()); }
-  double Real() override { return NumericReading(fn_(call_)); }
+      : TextNode(ExprType::kString, DepthOver(call.args)), fn_(fn), call_(std::move(call)) {}
   std::string_view Str() override { return fn_(call_); }
-  bool Truth() override { return TextTruth(fn_(call_)); }
 
   // The class whose letters this call folds (UPPER: lower-case letters,
   // LOWER: upper-case ones), 0 for any other function.

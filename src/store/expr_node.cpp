@@ -9,45 +9,6 @@ namespace kavo::expr {
 
 namespace {
 
-// Bases that derive the other evaluations from the node's own type.
-class IntegralNode : public Node {
- public:
-  using Node::Node;
-  double Real() override { return Int(); }
-  std::string_view Str() override {
-    buf_.clear();
-    AppendInt(Int(), &buf_);
-    return buf_;
-  }
-  bool Truth() override { return Int() != 0; }
-
- private:
-  std::string buf_;
-};
-
-class RealNode : public Node {
- public:
-  explicit RealNode(int depth) : Node(ExprType::kReal, depth) {}
-  int32_t Int() override { return RealToInt(Real()); }
-  std::string_view Str() override {
-    buf_.clear();
-    AppendNumber(Real(), &buf_);
-    return buf_;
-  }
-  bool Truth() override { return Real() != 0.0; }
-
- private:
-  std::string buf_;
-};
-
-class TextNode : public Node {
- public:
-  using Node::Node;
-  int32_t Int() override { return RealToInt(Real()); }
-  double Real() override { return NumericReading(Str()); }
-  bool Truth() override { return TextTruth(Str()); }
-};
-
 class IntegerLiteral final : public IntegralNode {
  public:
   explicit IntegerLiteral(int32_t v) : IntegralNode(ExprType::kInteger, 1), v_(v) {}
@@ -135,7 +96,6 @@ class TextVariable final : public TextNode {
   explicit TextVariable(const VarRef& var)
       : TextNode(ExprType::kString, 1), var_(var), p_(Address(var)) {}
   std::string_view Str() override { return ReadText(var_, p_); }
-  bool Truth() override { return TextTruth(Str()); }
 
  private:
   VarRef var_;

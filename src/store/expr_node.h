@@ -107,4 +107,44 @@ bool Satisfies(CompareOp op, int result);
 // The truth of a text: any character other than a blank.
 bool TextTruth(std::string_view text);
 
+// Bases that derive the other evaluations from the node's own type, for
+// the operator and literal nodes and the built-in function calls alike.
+class IntegralNode : public Node {
+ public:
+  using Node::Node;
+  double Real() override { return Int(); }
+  std::string_view Str() override {
+    buf_.clear();
+    AppendInt(Int(), &buf_);
+    return buf_;
+  }
+  bool Truth() override { return Int() != 0; }
+
+ private:
+  std::string buf_;
+};
+
+class RealNode : public Node {
+ public:
+  explicit RealNode(int depth) : Node(ExprType::kReal, depth) {}
+  int32_t Int() override { return RealToInt(Real()); }
+  std::string_view Str() override {
+    buf_.clear();
+    AppendNumber(Real(), &buf_);
+    return buf_;
+  }
+  bool Truth() override { return Real() != 0.0; }
+
+ private:
+  std::string buf_;
+};
+
+class TextNode : public Node {
+ public:
+  using Node::Node;
+  int32_t Int() override { return RealToInt(Real()); }
+  double Real() override { return NumericReading(Str()); }
+  bool Truth() override { return TextTruth(Str()); }
+};
+
 }  // namespace kavo::expr
