@@ -11,23 +11,17 @@
 #include <gtest/gtest.h>
 
 #include "fault_file.h"
+#include "file_bytes.h"
 #include "store/mem_file.h"
 
 namespace kavo {
 namespace {
 
 using testing::FaultFileSystem;
+using testing::Get32;
+using testing::Put32;
 
 constexpr char kPath[] = "J.VTF";
-
-void Put32(std::string* s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) (*s)[at + i] = static_cast<char>(v >> (8 * i));
-}
-uint32_t Get32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= uint32_t{static_cast<uint8_t>(s[at + i])} << (8 * i);
-  return v;
-}
 
 // A file state: page count and, per page, the version that last wrote it.
 struct State {
