@@ -9,6 +9,17 @@ uint8_t Byte(char c) {
   return static_cast<uint8_t>(c);
 }
 
+// The text with every letter of class `from` replaced by its partner.
+std::string Folded(std::string_view text, uint8_t from) {
+  const CharTables& t = ProcessCharTables();
+  std::string out(text);
+  for (char& c : out) {
+    uint8_t b = Byte(c);
+    if (t.klass[b] & from) c = static_cast<char>(t.partner[b]);
+  }
+  return out;
+}
+
 }  // namespace
 
 CharTables CharTables::Defaults() {
@@ -95,23 +106,11 @@ char LowerChar(char c) {
 }
 
 std::string Upper(std::string_view text) {
-  const CharTables& t = ProcessCharTables();
-  std::string out(text);
-  for (char& c : out) {
-    uint8_t b = Byte(c);
-    if (t.klass[b] & kClassLower) c = static_cast<char>(t.partner[b]);
-  }
-  return out;
+  return Folded(text, kClassLower);
 }
 
 std::string Lower(std::string_view text) {
-  const CharTables& t = ProcessCharTables();
-  std::string out(text);
-  for (char& c : out) {
-    uint8_t b = Byte(c);
-    if (t.klass[b] & kClassUpper) c = static_cast<char>(t.partner[b]);
-  }
-  return out;
+  return Folded(text, kClassUpper);
 }
 
 bool IsUpperChar(char c) {

@@ -56,6 +56,14 @@ int32_t ClampLength(int32_t n) {
   return std::clamp<int32_t>(n, 0, kMaxTextLength);
 }
 
+// The result length of CENTER, LEFT and RIGHT: the second argument, else
+// the length of the text s, within the text limit.
+size_t LengthArg(Call& c, std::string_view s) {
+  return static_cast<size_t>(
+      ClampLength(c.argc() > 1 ? c.arg(1).Int()
+                               : static_cast<int32_t>(std::min<size_t>(s.size(), kMaxTextLength))));
+}
+
 std::string_view TrimLeft(std::string_view s) {
   size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
@@ -306,9 +314,7 @@ std::string_view All(Call& c) {
 
 std::string_view Center(Call& c) {
   std::string_view s = c.arg(0).Str();
-  size_t len = static_cast<size_t>(
-      ClampLength(c.argc() > 1 ? c.arg(1).Int()
-                               : static_cast<int32_t>(std::min<size_t>(s.size(), kMaxTextLength))));
+  size_t len = LengthArg(c, s);
   std::string_view t = TrimRight(TrimLeft(s)).substr(0, len);
   size_t left = (len - t.size()) / 2;
   c.buf.assign(left, ' ');
@@ -386,9 +392,7 @@ std::string_view GetIni(Call& c) {
 
 std::string_view Left(Call& c) {
   std::string_view s = c.arg(0).Str();
-  size_t len = static_cast<size_t>(
-      ClampLength(c.argc() > 1 ? c.arg(1).Int()
-                               : static_cast<int32_t>(std::min<size_t>(s.size(), kMaxTextLength))));
+  size_t len = LengthArg(c, s);
   c.buf.assign(TrimLeft(s).substr(0, len));
   c.buf.append(len - c.buf.size(), ' ');
   return c.buf;
@@ -396,9 +400,7 @@ std::string_view Left(Call& c) {
 
 std::string_view Right(Call& c) {
   std::string_view s = c.arg(0).Str();
-  size_t len = static_cast<size_t>(
-      ClampLength(c.argc() > 1 ? c.arg(1).Int()
-                               : static_cast<int32_t>(std::min<size_t>(s.size(), kMaxTextLength))));
+  size_t len = LengthArg(c, s);
   std::string_view t = TrimRight(s);
   if (t.size() > len) t = t.substr(t.size() - len);
   c.buf.assign(len - t.size(), ' ');
