@@ -52,7 +52,7 @@ void PageCache::Rekey(int32_t old_ref, int32_t new_ref) {
   buckets_[Bucket(new_ref)].insert_or_assign(new_ref, std::move(e));
 }
 
-void PageCache::Trim() {
+void PageCache::Trim(std::vector<std::shared_ptr<Page>>* dropped) {
   while (lru_.size() >= 20) {
     Page* p = lru_.front();
     Entry* e = Lookup(p->ref);
@@ -64,6 +64,7 @@ void PageCache::Trim() {
       drop = since_use >= 4 * (since_entry / lru_.size());
     }
     if (!drop) return;
+    if (dropped != nullptr) dropped->push_back(e->page);
     Erase(p->ref);
   }
 }

@@ -13,8 +13,8 @@
 #include <array>
 #include <cstdint>
 #include <list>
-#include <unordered_map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "store/page.h"
@@ -29,7 +29,8 @@ class PageCache {
   void MarkChanged(Page* page);
   // A placed or moved page takes another reference.
   void Rekey(int32_t old_ref, int32_t new_ref);
-  void Trim();
+  // Pages dropped are appended to *dropped when given.
+  void Trim(std::vector<std::shared_ptr<Page>>* dropped = nullptr);
   void Erase(int32_t ref);
   // Drops every page (the header changed under the cache).
   void Clear();

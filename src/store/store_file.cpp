@@ -104,6 +104,7 @@ Status StoreFile::ReadHeader() {
   }
   if (have_header_ && h.change_counter <= header_.change_counter) return Status::OK();
   cache_.Clear();
+  reserve_.Clear();
   dropped_.clear();
   next_temp_ = -2;
   header_ = h;
@@ -143,6 +144,8 @@ Status StoreFile::End(Status st) {
 }
 
 void StoreFile::Rollback() {
+  // The reserve holds committed pages only, which a rollback leaves valid.
+  committing_ = false;
   cache_.DropChanged();
   dropped_.clear();
   next_temp_ = -2;
@@ -164,6 +167,11 @@ Status StoreFile::NextNumber(uint32_t* number) {
 
 // ---- Pages ----
 
+void StoreFile::DropReserve() {
+  reserve_.Clear();
+  committing_ = false;
+}
+
 std::shared_ptr<Page> StoreFile::NewPage(uint8_t level) {
   auto p = std::make_shared<Page>();
   p->ref = next_temp_--;
@@ -178,12 +186,23 @@ void StoreFile::MarkChanged(Page* page) {
 }
 
 Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
-  cache_.Trim();
+  cache_.Trim(&trimmed_);
+  for (auto& t : trimmed_) {
+    if (!committing_) reserve_.Put(std::move(t), header_.change_counter);
+  }
+  trimmed_.clear();
   if (auto p = cache_.Find(ref)) {
     *page = std::move(p);
     return Status::OK();
   }
   if (ref < 0 || k <= 0 || k > fmt::kMaxBlocks) return Status::Check(store_check::kMissingPage);
+  if (!committing_) {
+    if (auto p = reserve_.Take(ref, header_.change_counter)) {
+      cache_.Insert(p);
+      *page = std::move(p);
+      return Status::OK();
+    }
+  }
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
   std::string buf(n, '\0');
   size_t got = 0;
@@ -716,6 +735,10 @@ Status StoreFile::Commit() {
 
 Status StoreFile::BuildCommitSet(CommitSet* set) {
   if (mode_ == OpenMode::kReadOnly) return Status::Error(err::kAccessDenied);
+  // Placement moves pages to other references: until the commit is adopted
+  // or dropped, no page enters or leaves the reserve.
+  reserve_.Clear();
+  committing_ = true;
   Status st = PlaceAll();
   if (!st.ok()) {
     Rollback();

@@ -35,6 +35,7 @@
 #include "store/locks.h"
 #include "store/page.h"
 #include "store/page_cache.h"
+#include "store/page_reserve.h"
 #include "store/status.h"
 #include "store/table.h"
 #include "store/transaction.h"
@@ -138,7 +139,10 @@ class StoreFile final : public TransactionFile {
   };
   using Path = std::vector<Step>;
 
+  static constexpr size_t kReserveBytes = size_t{64} << 20;
+
   StoreFile() = default;
+  void DropReserve();
   Status ReadHeader();
   Status LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page);
   std::shared_ptr<Page> NewPage(uint8_t level);
@@ -189,6 +193,11 @@ class StoreFile final : public TransactionFile {
   std::array<uint8_t, 512> last_raw_{};
   bool last_raw_valid_ = false;
   PageCache cache_;
+  // Beneath the cache: pages it trimmed. Not used while a commit is being
+  // built and published, when references move.
+  PageReserve reserve_{kReserveBytes};
+  bool committing_ = false;
+  std::vector<std::shared_ptr<Page>> trimmed_;
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
   int32_t next_temp_ = -2;
   int deferred_ = 0;

@@ -258,6 +258,7 @@ void StoreFile::AdoptCommitted(const std::string& header) {
     return;
   }
   header_ = h;
+  committing_ = false;
   cache_.CommitChanged();
   dropped_.clear();
   next_temp_ = -2;
@@ -269,6 +270,7 @@ void StoreFile::DropAfterFailedWrite() {
   Rollback();
   have_header_ = false;
   cache_.Clear();
+  DropReserve();
 }
 
 Status StoreFile::LockBracket(bool write) {

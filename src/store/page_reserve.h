@@ -1,0 +1,50 @@
+// Decoded pages that the page cache trimmed, kept beneath it so that reading
+// such a page again costs neither a disk read nor decoding.
+//
+// The page cache's trimming keeps only a few dozen pages under random access;
+// the reserve keeps what it drops, up to a byte budget, least recently
+// trimmed first out. Invariant: every page here is exactly what the disk
+// holds at its reference in the committed state of one change counter. Pages
+// enter only unchanged, the reserve empties itself when asked with another
+// counter (any commit, by anyone, raises it), and a page taken out leaves
+// the reserve, so no page is ever both here and in the page cache.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <unordered_map>
+
+#include "store/page.h"
+
+namespace kavo {
+
+class PageReserve {
+ public:
+  explicit PageReserve(size_t budget_bytes) : budget_(budget_bytes) {}
+
+  // Keeps an unchanged page of the committed state at counter.
+  void Put(std::shared_ptr<Page> page, int32_t counter);
+  // The page at ref, taken out of the reserve; nullptr when there is none of
+  // counter.
+  std::shared_ptr<Page> Take(int32_t ref, int32_t counter);
+  void Clear();
+  size_t size() const { return pages_.size(); }
+
+ private:
+  struct Entry {
+    std::shared_ptr<Page> page;
+    size_t bytes;
+    std::list<int32_t>::iterator order;
+  };
+  void Validate(int32_t counter);
+
+  size_t budget_;
+  size_t bytes_ = 0;
+  int32_t counter_ = 0;
+  std::unordered_map<int32_t, Entry> pages_;
+  std::list<int32_t> order_;  // front: trimmed longest ago
+};
+
+}  // namespace kavo
