@@ -105,6 +105,7 @@ Status StoreFile::ReadHeader() {
   if (have_header_ && h.change_counter <= header_.change_counter) return Status::OK();
   cache_.Clear();
   reserve_.Clear();
+  Outdate();
   dropped_.clear();
   next_temp_ = -2;
   header_ = h;
@@ -144,6 +145,7 @@ Status StoreFile::End(Status st) {
 }
 
 void StoreFile::Rollback() {
+  Outdate();
   // The reserve holds committed pages only, which a rollback leaves valid.
   committing_ = false;
   cache_.DropChanged();
@@ -174,6 +176,7 @@ void StoreFile::DropReserve() {
 
 std::shared_ptr<Page> StoreFile::NewPage(uint8_t level) {
   auto p = std::make_shared<Page>();
+  Outdate();
   p->ref = next_temp_--;
   p->level = level;
   p->changed = true;
@@ -182,6 +185,7 @@ std::shared_ptr<Page> StoreFile::NewPage(uint8_t level) {
 }
 
 void StoreFile::MarkChanged(Page* page) {
+  Outdate();
   cache_.MarkChanged(page);
 }
 
@@ -301,6 +305,40 @@ Status StoreFile::StepLeaf(Path* path, bool forward, bool* found) {
   }
 }
 
+bool StoreFile::FromFinger(std::string_view key, Path* path) {
+  for (size_t n = 0; n < fingers_.size(); ++n) {
+    Finger& f = fingers_[n];
+    if (f.generation != generation_ || f.pages.empty()) continue;
+    std::shared_ptr<Page> leaf = f.pages.back().lock();
+    if (!leaf || !leaf->leaf() || leaf->records.empty()) continue;
+    if (key < leaf->records.front().key() || key > leaf->records.back().key()) continue;
+    path->clear();
+    for (size_t d = 0; d + 1 < f.pages.size(); ++d) {
+      std::shared_ptr<Page> p = f.pages[d].lock();
+      if (!p) break;
+      path->push_back({std::move(p), f.index[d]});
+    }
+    if (path->size() + 1 != f.pages.size()) continue;
+    path->push_back({std::move(leaf), 0});
+    path->back().index = path->back().page->LowerBound(key);
+    last_finger_ = n;
+    return true;
+  }
+  return false;
+}
+
+void StoreFile::SaveFinger(const Path& path) {
+  last_finger_ = (last_finger_ + 1) % fingers_.size();
+  Finger& f = fingers_[last_finger_];
+  f.pages.clear();
+  f.index.clear();
+  for (const Step& s : path) {
+    f.pages.push_back(s.page);
+    f.index.push_back(s.index);
+  }
+  f.generation = generation_;
+}
+
 Status StoreFile::Find(std::string_view key, SeekMode mode, Record* out, bool* found) {
   KAVO_RETURN_IF_ERROR(Seek(key, mode, out, found));
   // Records out of order across pages would let a walk return to a key it
@@ -320,7 +358,10 @@ Status StoreFile::Find(std::string_view key, SeekMode mode, Record* out, bool* f
 Status StoreFile::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
   *found = false;
   Path path;
-  KAVO_RETURN_IF_ERROR(Descend(key, &path));
+  if (!FromFinger(key, &path)) {
+    KAVO_RETURN_IF_ERROR(Descend(key, &path));
+    SaveFinger(path);
+  }
   Page* leaf = path.back().page.get();
   size_t i = path.back().index;
   switch (mode) {
@@ -434,6 +475,7 @@ Status StoreFile::Insert(std::string_view key, std::string_view data, bool* exis
   *existed = false;
   if (key.size() + data.size() > fmt::kMaxTreeRecord || key.empty())
     return Status::Check(store_check::kRecordTooLong);
+  Outdate();
   Path path;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
@@ -453,6 +495,7 @@ Status StoreFile::Replace(std::string_view key, std::string_view data, bool* fou
   *found = false;
   if (key.size() + data.size() > fmt::kMaxTreeRecord)
     return Status::Check(store_check::kRecordTooLong);
+  Outdate();
   Path path;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
@@ -495,6 +538,7 @@ void StoreFile::RemoveEmpty(Path& path) {
 
 Status StoreFile::Erase(std::string_view key, bool* found) {
   *found = false;
+  Outdate();
   Path path;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
@@ -509,6 +553,7 @@ Status StoreFile::Erase(std::string_view key, bool* found) {
 }
 
 Status StoreFile::Repack() {
+  Outdate();
   std::shared_ptr<Page> root;
   KAVO_RETURN_IF_ERROR(Root(&root));
   std::vector<std::shared_ptr<Page>> all{root};
@@ -739,6 +784,7 @@ Status StoreFile::BuildCommitSet(CommitSet* set) {
   // or dropped, no page enters or leaves the reserve.
   reserve_.Clear();
   committing_ = true;
+  Outdate();
   Status st = PlaceAll();
   if (!st.ok()) {
     Rollback();

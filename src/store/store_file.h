@@ -150,6 +150,13 @@ class StoreFile final : public TransactionFile {
   Status Descend(std::string_view key, Path* path);
   Status StepLeaf(Path* path, bool forward, bool* found);
   Status Seek(std::string_view key, SeekMode mode, Record* out, bool* found);
+  // The path of a recent descent whose leaf covers key, when the tree has
+  // not changed since.
+  bool FromFinger(std::string_view key, Path* path);
+  void SaveFinger(const Path& path);
+  // Every change of the tree, of the cached pages or of the header's view of
+  // the file outdates the fingers.
+  void Outdate() { ++generation_; }
   void UpdateSeparators(Path& path, size_t depth);
   Status FixOverflow(Path& path);
   Status SplitInto(const std::shared_ptr<Page>& page, Page* parent, size_t index);
@@ -198,6 +205,19 @@ class StoreFile final : public TransactionFile {
   PageReserve reserve_{kReserveBytes};
   bool committing_ = false;
   std::vector<std::shared_ptr<Page>> trimmed_;
+  // Fingers: the paths of the last descents (weakly held, so that they never
+  // keep a page in the cache), valid while generation_ stays. Reads that
+  // alternate between two places of the tree (a key's entries and the rows
+  // they name) keep one finger each and step within a leaf without a
+  // descent.
+  struct Finger {
+    std::vector<std::weak_ptr<Page>> pages;
+    std::vector<size_t> index;
+    uint64_t generation = 0;
+  };
+  std::array<Finger, 2> fingers_;
+  size_t last_finger_ = 0;
+  uint64_t generation_ = 1;
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
   int32_t next_temp_ = -2;
   int deferred_ = 0;

@@ -259,6 +259,7 @@ void StoreFile::AdoptCommitted(const std::string& header) {
   }
   header_ = h;
   committing_ = false;
+  Outdate();
   cache_.CommitChanged();
   dropped_.clear();
   next_temp_ = -2;
@@ -271,6 +272,7 @@ void StoreFile::DropAfterFailedWrite() {
   have_header_ = false;
   cache_.Clear();
   DropReserve();
+  Outdate();
 }
 
 Status StoreFile::LockBracket(bool write) {
