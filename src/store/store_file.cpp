@@ -97,7 +97,16 @@ Status StoreFile::ReadHeader() {
   FileHeader h;
   KAVO_RETURN_IF_ERROR(FileHeader::Decode(buf, &h));
   const bool was_pending = h.journal_pending();
-  if (was_pending) KAVO_RETURN_IF_ERROR(ResolvePending(buf, &h));
+  if (was_pending) {
+    KAVO_RETURN_IF_ERROR(ResolvePending(buf, &h));
+  } else {
+    // Every commit leaves the file at least as long as its committed end. A
+    // header that names space the file does not have is damaged, and trusting
+    // it would place the next journal far beyond the data.
+    uint64_t size = 0;
+    KAVO_RETURN_IF_ERROR(file_->Size(&size));
+    if (h.committed_end > size) return Status::Check(106);
+  }
   if (!was_pending) {
     std::memcpy(last_raw_.data(), buf, sizeof buf);
     last_raw_valid_ = true;

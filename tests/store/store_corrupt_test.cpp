@@ -141,6 +141,21 @@ TEST_F(StoreCorruptTest, TruncatedPagesAreCheckFailures) {
   }
 }
 
+TEST_F(StoreCorruptTest, CommittedEndBeyondTheFileIsACheckFailure) {
+  // Trusting such a header would write the next journal gigabytes away.
+  std::string bad = *sample_;
+  for (int i = 6; i < 14; ++i) bad[i] = '\xFF';
+  MemFileSystem fs;
+  fs.Bytes("s.VTF") = bad;
+  OpenOptions opt;
+  opt.fs = &fs;
+  Table t;
+  Status st = t.Open("s\\!ROWS", nullptr, opt);
+  if (st.ok()) st = t.Add();
+  EXPECT_EQ(st.code(), err::kFileSystemError);
+  EXPECT_EQ(fs.Bytes("s.VTF").size(), bad.size());
+}
+
 TEST_F(StoreCorruptTest, StoredSizeThatDoesNotFitItsRegion) {
   FileHeader h;
   ASSERT_TRUE(FileHeader::Decode(fmt::U8(*sample_), &h).ok());
