@@ -4,4 +4,4 @@
 add_executable(store_open_fuzz store_open_fuzz.cpp)
 target_compile_options(store_open_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_options(store_open_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-target_link_libraries(store_open_fuzz PRIVATE kavo_store)
+target_link_libraries(store_open_fuzz PRIVATE kavo_store kavo_dict)
