@@ -919,8 +919,7 @@ Status Table::SetRecord(uint32_t record_number) {
 
 Status Table::SetKey(int key) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     ops.SetFrom(ops.OrderPrefix(), true, ops.OrderEnd(), false);
     return Status::OK();
@@ -929,8 +928,7 @@ Status Table::SetKey(int key) {
 
 Status Table::SetKeyValue(int key) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     std::string v = ops.ValueKey(static_cast<size_t>(key), record_.data());
     if (def_.keys[static_cast<size_t>(key)].dup()) {
@@ -947,8 +945,7 @@ Status Table::SetKeyValue(int key) {
 
 Status Table::SetKeyValueRecord(int key, uint32_t record_number) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     std::string v = ops.ValueKey(static_cast<size_t>(key), record_.data());
     if (def_.keys[static_cast<size_t>(key)].dup()) fmt::AppendBE32(&v, record_number);
@@ -959,8 +956,7 @@ Status Table::SetKeyValueRecord(int key, uint32_t record_number) {
 
 Status Table::SetKeyRecord(int key, uint32_t record_number) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     std::vector<uint8_t> row;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.ReadRow(record_number, &row, &found));
@@ -991,8 +987,7 @@ Status Table::Skip(int n) {
 
 Status Table::Get(int key) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     size_t k = static_cast<size_t>(key);
     std::string v = ops.ValueKey(k, record_.data());
     Record e;
@@ -1025,8 +1020,7 @@ Status Table::GetRecord(uint32_t record_number) {
 
 Status Table::GetKeyRecord(int key, uint32_t record_number) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.Locate(record_number, &found));
@@ -1050,8 +1044,7 @@ std::string Table::Position() const {
 }
 
 std::string Table::Position(int key) const {
-  if (current_record_ == 0 || !is_open() || key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-    return {};
+  if (current_record_ == 0 || !is_open() || !HasKey(key)) return {};
   std::string p = BE(current_record_);
   codec_->AppendKeyValue(def_, def_.keys[static_cast<size_t>(key)], record_.data(), &p);
   return p;
@@ -1064,8 +1057,7 @@ Status Table::Reset(std::string_view position) {
 
 Status Table::Reset(int key, std::string_view position) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     size_t k = static_cast<size_t>(key);
     if (position.size() != 4 + def_.KeyValueLength(def_.keys[k]))
       return Status::Error(err::kRecordNotFound);
@@ -1087,8 +1079,7 @@ Status Table::Records(uint32_t* count) {
 
 Status Table::Records(int key, uint32_t* count) {
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     uint32_t flags = 0;
     return ops.Counter(static_cast<uint8_t>(key), count, &flags);
   });
@@ -1097,8 +1088,7 @@ Status Table::Records(int key, uint32_t* count) {
 Status Table::Duplicate(int key, bool* duplicate) {
   *duplicate = false;
   return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     size_t k = static_cast<size_t>(key);
     const KeyDef& kd = def_.keys[k];
     if (kd.opt() && IsKeyEmpty(def_, kd, record_.data())) return Status::OK();
@@ -1224,8 +1214,7 @@ Status Table::Build() {
 
 Status Table::BuildKey(int key) {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
-    if (key < 0 || static_cast<size_t>(key) >= def_.keys.size())
-      return Status::Error(err::kInvalidKeyFile);
+    if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     return ops.RebuildKey(static_cast<size_t>(key), 0);
   });
 }
@@ -1439,7 +1428,7 @@ Status Table::SetProperty(std::string_view property, std::string_view value) {
 }
 
 std::string Table::GetKeyProperty(int key, std::string_view property) const {
-  if (key < 0 || static_cast<size_t>(key) >= def_.keys.size()) return {};
+  if (!HasKey(key)) return {};
   const KeyDef& k = def_.keys[static_cast<size_t>(key)];
   std::string p = AsciiUpper(property);
   if (p == "NAME") return k.name;

@@ -223,6 +223,9 @@ class Table {
   uint32_t table_number() const { return table_number_; }
 
  private:
+  // True when key numbers one of the definition's keys.
+  bool HasKey(int key) const { return key >= 0 && static_cast<size_t>(key) < def_.keys.size(); }
+
   friend class TableOps;
 
   std::shared_ptr<StoreFile> store_;
