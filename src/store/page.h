@@ -49,6 +49,8 @@ struct Page {
   bool changed = false;
   uint64_t entered = 0;
   uint64_t used = 0;
+  Page* list_prev = nullptr;  // PageList links (page_map.h)
+  Page* list_next = nullptr;
 
   bool leaf() const { return level == 0; }
   void Recount();

@@ -1,6 +1,6 @@
-// The page cache of one open store file: 100 hash buckets keyed by page
-// reference modulo 100, a least-recently-used list of unchanged pages and the
-// list of changed pages, which stay in memory until the commit.
+// The page cache of one open store file: the pages found by reference, a
+// least-recently-used list of unchanged pages and the list of changed pages,
+// which stay in memory until the commit.
 //
 // Trimming (before every page access): while at least 20 unchanged pages are
 // cached, the least recently used one is examined; with 100 or more it is
@@ -10,19 +10,21 @@
 // cache still holds always stays.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <list>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "store/page.h"
+#include "store/page_map.h"
 
 namespace kavo {
 
 class PageCache {
  public:
+  PageCache() = default;
+  PageCache(const PageCache&) = delete;
+  PageCache& operator=(const PageCache&) = delete;
+
   std::shared_ptr<Page> Find(int32_t ref);
   void Insert(const std::shared_ptr<Page>& page);
   // Moves a cached page from the LRU list to the changed list.
@@ -39,21 +41,13 @@ class PageCache {
   // After a commit: the changed pages become ordinary cached pages.
   void CommitChanged();
   const std::vector<Page*>& changed() const { return changed_; }
-  size_t size() const { return count_; }
+  size_t size() const { return pages_.size(); }
   uint64_t clock() const { return clock_; }
 
  private:
-  struct Entry {
-    std::shared_ptr<Page> page;
-    std::list<Page*>::iterator lru;
-  };
-  static size_t Bucket(int32_t ref) { return static_cast<size_t>(((ref % 100) + 100) % 100); }
-  Entry* Lookup(int32_t ref);
-
-  std::array<std::unordered_map<int32_t, Entry>, 100> buckets_;
-  std::list<Page*> lru_;  // front: least recently used
+  PageMap pages_;
+  PageList lru_;  // front: least recently used
   std::vector<Page*> changed_;
-  size_t count_ = 0;
   uint64_t clock_ = 0;
 };
 

@@ -10,43 +10,37 @@ void PageReserve::Validate(int32_t counter) {
   counter_ = counter;
 }
 
+void PageReserve::Remove(Page* page) {
+  order_.Erase(page);
+  bytes_ -= page->SizeEstimate();
+}
+
 void PageReserve::Put(std::shared_ptr<Page> page, int32_t counter) {
   if (page->changed || page->ref < 0) return;
   Validate(counter);
   const size_t bytes = page->SizeEstimate();
   if (bytes > budget_) return;
-  const int32_t ref = page->ref;
-  auto it = pages_.find(ref);
-  if (it != pages_.end()) {
-    bytes_ -= it->second.bytes;
-    order_.erase(it->second.order);
-    pages_.erase(it);
-  }
+  if (std::shared_ptr<Page> old = pages_.Take(page->ref)) Remove(old.get());
   while (bytes_ + bytes > budget_ && !order_.empty()) {
-    auto old = pages_.find(order_.front());
-    bytes_ -= old->second.bytes;
-    pages_.erase(old);
-    order_.pop_front();
+    Page* oldest = order_.front();
+    Remove(oldest);
+    (void)pages_.Take(oldest->ref);
   }
-  auto order = order_.insert(order_.end(), ref);
-  pages_.emplace(ref, Entry{std::move(page), bytes, order});
+  order_.PushBack(page.get());
   bytes_ += bytes;
+  pages_.Put(std::move(page));
 }
 
 std::shared_ptr<Page> PageReserve::Take(int32_t ref, int32_t counter) {
   Validate(counter);
-  auto it = pages_.find(ref);
-  if (it == pages_.end()) return nullptr;
-  std::shared_ptr<Page> page = std::move(it->second.page);
-  bytes_ -= it->second.bytes;
-  order_.erase(it->second.order);
-  pages_.erase(it);
+  std::shared_ptr<Page> page = pages_.Take(ref);
+  if (page) Remove(page.get());
   return page;
 }
 
 void PageReserve::Clear() {
-  pages_.clear();
-  order_.clear();
+  pages_.Clear();
+  order_.Clear();
   bytes_ = 0;
 }
 

@@ -12,17 +12,18 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <list>
 #include <memory>
-#include <unordered_map>
 
 #include "store/page.h"
+#include "store/page_map.h"
 
 namespace kavo {
 
 class PageReserve {
  public:
   explicit PageReserve(size_t budget_bytes) : budget_(budget_bytes) {}
+  PageReserve(const PageReserve&) = delete;
+  PageReserve& operator=(const PageReserve&) = delete;
 
   // Keeps an unchanged page of the committed state at counter.
   void Put(std::shared_ptr<Page> page, int32_t counter);
@@ -33,18 +34,14 @@ class PageReserve {
   size_t size() const { return pages_.size(); }
 
  private:
-  struct Entry {
-    std::shared_ptr<Page> page;
-    size_t bytes;
-    std::list<int32_t>::iterator order;
-  };
   void Validate(int32_t counter);
+  void Remove(Page* page);
 
   size_t budget_;
   size_t bytes_ = 0;
   int32_t counter_ = 0;
-  std::unordered_map<int32_t, Entry> pages_;
-  std::list<int32_t> order_;  // front: trimmed longest ago
+  PageMap pages_;
+  PageList order_;  // front: trimmed longest ago
 };
 
 }  // namespace kavo

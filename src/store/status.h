@@ -20,6 +20,11 @@ class [[nodiscard]] Status {
   }
   // An internal consistency failure: error 90 whose detail is the check number.
   static Status Check(int check) { return Status(err::kFileSystemError, check, {}); }
+  // Internal to the record store: a read begun without the file's lock found
+  // that a commit replaced the state it was reading, and must be run again
+  // from its start. Never returned by a public operation.
+  static Status Restart() { return Status(kRestartCode, 0, {}); }
+  bool is_restart() const { return code_ == kRestartCode; }
   // An operating-system failure with its errno value.
   static Status Os(int errno_value) { return Status(OsErrorCode(errno_value), 0, {}); }
 
@@ -33,6 +38,8 @@ class [[nodiscard]] Status {
  private:
   Status(int code, int check, std::string detail)
       : code_(code), check_(check), detail_(std::move(detail)) {}
+
+  static constexpr int kRestartCode = -1;
 
   int code_ = 0;
   int check_ = 0;

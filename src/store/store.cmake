@@ -3,6 +3,7 @@ add_library(kavo_store STATIC
   mem_file.cpp
   page.cpp
   page_cache.cpp
+  page_map.cpp
   page_reserve.cpp
   posix_file.cpp
   record_codec.cpp

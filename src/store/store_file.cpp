@@ -122,9 +122,33 @@ Status StoreFile::ReadHeader() {
   return Status::OK();
 }
 
-Status StoreFile::Begin(bool write) {
+Status StoreFile::HeaderUnchanged(bool* same) {
+  *same = false;
+  if (!have_header_ || !last_raw_valid_) return Status::OK();
+  uint8_t buf[fmt::kHeaderSize];
+  size_t got = 0;
+  KAVO_RETURN_IF_ERROR(file_->Read(0, buf, sizeof buf, &got));
+  *same = got == sizeof buf && std::memcmp(buf, last_raw_.data(), sizeof buf) == 0;
+  return Status::OK();
+}
+
+Status StoreFile::Begin(bool write, bool may_restart) {
   if (write && mode_ == OpenMode::kReadOnly) return Status::Error(err::kAccessDenied);
   if (depth_++ > 0) return Status::OK();
+  if (!write && may_restart && shared_ && !in_transaction_ && cache_.changed().empty() &&
+      !header_dirty_) {
+    bool same = false;
+    Status st = HeaderUnchanged(&same);
+    if (!st.ok()) {
+      depth_ = 0;
+      return st;
+    }
+    if (same) {
+      unlocked_ = true;
+      kept_header_ = header_;
+      return Status::OK();
+    }
+  }
   Status locked = LockBracket(write);
   if (!locked.ok()) {
     depth_ = 0;
@@ -142,8 +166,23 @@ Status StoreFile::Begin(bool write) {
   return Status::OK();
 }
 
+Status StoreFile::LockForDiskRead() {
+  unlocked_ = false;
+  KAVO_RETURN_IF_ERROR(LockBracket(false));
+  bool same = false;
+  KAVO_RETURN_IF_ERROR(HeaderUnchanged(&same));
+  return same ? Status::OK() : Status::Restart();
+}
+
+Status StoreFile::Restart() {
+  KAVO_RETURN_IF_ERROR(ReadHeader());
+  kept_header_ = header_;
+  return Status::OK();
+}
+
 Status StoreFile::End(Status st) {
   if (depth_ > 0 && --depth_ > 0) return st;
+  unlocked_ = false;
   if (!st.ok()) {
     if (st.is_check() || !commits_deferred()) Rollback();
   } else if (!commits_deferred()) {
@@ -216,6 +255,7 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
       return Status::OK();
     }
   }
+  if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
   std::string buf(n, '\0');
   size_t got = 0;

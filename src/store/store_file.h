@@ -13,6 +13,20 @@
 // transaction). A consistency failure inside an operation drops the changed
 // pages and restores the header kept at Begin().
 //
+// Reads without the lock: a reading operation that can be run again from its
+// start may begin without its reader slot when the header on disk is, byte
+// for byte, the header the cache was filled under. Nothing a commit changes
+// is then visible to it: a commit writes pages home only after it has put a
+// pending journal into the header (and the final header carries a higher
+// change counter), so an unchanged header means the committed state is still
+// the cached one. Cached pages are read freely; the first page that has to
+// come from the disk takes the reader slot and compares the header again
+// under it. When the header still matches the operation goes on as a locked
+// one; when a commit came in between, the page is not read and the operation
+// reports kRestart, and its caller runs it again from the start, locked. A
+// reader thus costs one header read per operation and no lock while it works
+// from the cache, and a writer never overwrites a page a reader is reading.
+//
 // Commit path (where the journal plugs in): Commit() places every changed
 // page in its size-class region, compacts the regions, encodes the pages with
 // their final home addresses and gathers them with the old and the new header
@@ -74,7 +88,13 @@ class StoreFile final : public TransactionFile {
   ~StoreFile() override;
 
   // ---- Operation bracket ----
-  Status Begin(bool write);
+  // may_restart: the caller can run a read again from its start (see above),
+  // so it may begin without the lock.
+  Status Begin(bool write, bool may_restart = false);
+  // After a read ended with kRestart: reads the header under the lock that
+  // the read took, so that it can be run again.
+  Status Restart();
+  bool reading_unlocked() const { return unlocked_; }
   // Ends the operation: on success commits (unless deferred); on failure
   // drops this operation's changes when commits are not deferred.
   Status End(Status st);
@@ -144,6 +164,12 @@ class StoreFile final : public TransactionFile {
   StoreFile() = default;
   void DropReserve();
   Status ReadHeader();
+  // Reads the header; *same true when it is byte for byte the one last read
+  // and found whole (and without a pending journal).
+  Status HeaderUnchanged(bool* same);
+  // An unlocked read is about to read a page from the disk: takes the reader
+  // slot and checks the header again (kRestart when it changed).
+  Status LockForDiskRead();
   Status LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page);
   std::shared_ptr<Page> NewPage(uint8_t level);
   void MarkChanged(Page* page);
@@ -221,7 +247,8 @@ class StoreFile final : public TransactionFile {
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
   int32_t next_temp_ = -2;
   int deferred_ = 0;
-  int depth_ = 0;  // nesting of Begin/End
+  int depth_ = 0;          // nesting of Begin/End
+  bool unlocked_ = false;  // the operation runs without its reader slot so far
   int flushes_ = 0;
   std::map<Page*, EncodedPage> encoded_;           // during a commit
   std::map<uint32_t, const void*> number_owners_;  // hold and table lock bytes taken

@@ -127,6 +127,36 @@ class TableOps {
     return Post(t, st);
   }
 
+  // The bracket of a positioning read (it changes nothing in the file and,
+  // in the instance, only what ReadState holds). It may begin without the
+  // file's lock; when a commit overtook it, it is run again under the lock.
+  // A holding read takes hold bytes, which a second run could not give back,
+  // so it always runs locked.
+  template <typename F>
+  static Status Read(Table& t, F&& body) {
+    std::lock_guard<std::recursive_mutex> guard(StoreMutex());
+    if (!t.is_open()) return Post(t, Status::Error(err::kFileNotOpen));
+    if (t.failed_check_ != 0) return Post(t, Status::Check(t.failed_check_));
+    Status st = t.store_->Begin(false, t.hold_seconds_ < 0);
+    if (st.ok()) {
+      TableOps ops(t);
+      if (t.store_->reading_unlocked()) {
+        t.SaveReadState();
+        st = body(ops);
+        if (st.is_restart()) {
+          t.RestoreReadState();
+          st = t.store_->Restart();
+          if (st.ok()) st = body(ops);
+        }
+      } else {
+        st = body(ops);
+      }
+    }
+    st = t.store_->End(st);
+    if (st.is_check()) t.failed_check_ = st.check();
+    return Post(t, st);
+  }
+
   // ---- keys and entries ----
   bool Indexed(const KeyDef& k) const { return !k.dynamic_index(); }
   bool Maintained(size_t k) const {
@@ -901,7 +931,7 @@ Status Table::Empty() {
 // ---- Positioning ----
 
 Status Table::Set() {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     order_ = -1;
     ops.SetFrom(ops.OrderPrefix(), true, ops.OrderEnd(), false);
     return Status::OK();
@@ -909,7 +939,7 @@ Status Table::Set() {
 }
 
 Status Table::SetRecord(uint32_t record_number) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     order_ = -1;
     std::string k = rec::RowKey(table_number_, record_number);
     ops.SetFrom(k, true, k, true);
@@ -918,7 +948,7 @@ Status Table::SetRecord(uint32_t record_number) {
 }
 
 Status Table::SetKey(int key) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     ops.SetFrom(ops.OrderPrefix(), true, ops.OrderEnd(), false);
@@ -927,7 +957,7 @@ Status Table::SetKey(int key) {
 }
 
 Status Table::SetKeyValue(int key) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     std::string v = ops.ValueKey(static_cast<size_t>(key), record_.data());
@@ -944,7 +974,7 @@ Status Table::SetKeyValue(int key) {
 }
 
 Status Table::SetKeyValueRecord(int key, uint32_t record_number) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     std::string v = ops.ValueKey(static_cast<size_t>(key), record_.data());
@@ -955,7 +985,7 @@ Status Table::SetKeyValueRecord(int key, uint32_t record_number) {
 }
 
 Status Table::SetKeyRecord(int key, uint32_t record_number) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     std::vector<uint8_t> row;
     bool found = false;
@@ -969,16 +999,15 @@ Status Table::SetKeyRecord(int key, uint32_t record_number) {
 }
 
 Status Table::Next() {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status { return ops.Step(true, true); });
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status { return ops.Step(true, true); });
 }
 
 Status Table::Previous() {
-  return TableOps::Run(*this, false,
-                       [&](TableOps& ops) -> Status { return ops.Step(false, true); });
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status { return ops.Step(false, true); });
 }
 
 Status Table::Skip(int n) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     bool forward = n >= 0;
     for (int i = 0; i < (forward ? n : -n); ++i) KAVO_RETURN_IF_ERROR(ops.Step(forward, false));
     return Status::OK();
@@ -986,7 +1015,7 @@ Status Table::Skip(int n) {
 }
 
 Status Table::Get(int key) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     size_t k = static_cast<size_t>(key);
     std::string v = ops.ValueKey(k, record_.data());
@@ -1011,7 +1040,7 @@ Status Table::Get(int key) {
 }
 
 Status Table::GetRecord(uint32_t record_number) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.Locate(record_number, &found));
     return found ? Status::OK() : Status::Error(err::kRecordNotFound);
@@ -1019,7 +1048,7 @@ Status Table::GetRecord(uint32_t record_number) {
 }
 
 Status Table::GetKeyRecord(int key, uint32_t record_number) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     order_ = key;
     bool found = false;
@@ -1036,6 +1065,40 @@ Status Table::Reget(std::string_view position) {
 Status Table::Reget(int key, std::string_view position) {
   if (position.size() < 4) return Post(*this, Status::Error(err::kRecordNotFound));
   return GetKeyRecord(key, fmt::GetBE32(fmt::U8(position)));
+}
+
+void Table::SaveReadState() {
+  saved_.record = record_;
+  saved_.memos = memos_;
+  saved_.no_memo = no_memo_;
+  saved_.order = order_;
+  saved_.next_from = next_from_;
+  saved_.next_inclusive = next_inclusive_;
+  saved_.prev_from = prev_from_;
+  saved_.prev_inclusive = prev_inclusive_;
+  saved_.current_record = current_record_;
+  saved_.bytes = bytes_;
+  saved_.read_image = read_image_;
+  saved_.read_memos = read_memos_;
+  saved_.at_bof = at_bof_;
+  saved_.at_eof = at_eof_;
+}
+
+void Table::RestoreReadState() {
+  record_ = saved_.record;
+  memos_ = saved_.memos;
+  no_memo_ = saved_.no_memo;
+  order_ = saved_.order;
+  next_from_ = saved_.next_from;
+  next_inclusive_ = saved_.next_inclusive;
+  prev_from_ = saved_.prev_from;
+  prev_inclusive_ = saved_.prev_inclusive;
+  current_record_ = saved_.current_record;
+  bytes_ = saved_.bytes;
+  read_image_ = saved_.read_image;
+  read_memos_ = saved_.read_memos;
+  at_bof_ = saved_.at_bof;
+  at_eof_ = saved_.at_eof;
 }
 
 std::string Table::Position() const {
@@ -1056,7 +1119,7 @@ Status Table::Reset(std::string_view position) {
 }
 
 Status Table::Reset(int key, std::string_view position) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     size_t k = static_cast<size_t>(key);
     if (position.size() != 4 + def_.KeyValueLength(def_.keys[k]))
@@ -1071,14 +1134,14 @@ Status Table::Reset(int key, std::string_view position) {
 }
 
 Status Table::Records(uint32_t* count) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     uint32_t flags = 0;
     return ops.Counter(fmt::kKindRow, count, &flags);
   });
 }
 
 Status Table::Records(int key, uint32_t* count) {
-  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+  return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     uint32_t flags = 0;
     return ops.Counter(static_cast<uint8_t>(key), count, &flags);

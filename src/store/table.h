@@ -259,6 +259,30 @@ class Table {
   bool full_build_ = false;
   std::shared_ptr<const class KeyCodec> codec_;
   bool oem_ = false;
+
+  // What a positioning read changes in the instance. A read that runs
+  // without the file's lock keeps a copy, so that it can be run again from
+  // its start when a commit came in between (StoreFile::Begin); the copy is
+  // reused, so keeping it allocates nothing once warm.
+  struct ReadState {
+    std::vector<uint8_t> record;
+    std::vector<std::string> memos;
+    bool no_memo = false;
+    int order = -1;
+    std::string next_from;
+    bool next_inclusive = true;
+    std::string prev_from;
+    bool prev_inclusive = true;
+    uint32_t current_record = 0;
+    uint32_t bytes = 0;
+    std::vector<uint8_t> read_image;
+    std::vector<std::string> read_memos;
+    bool at_bof = false;
+    bool at_eof = false;
+  };
+  void SaveReadState();
+  void RestoreReadState();
+  ReadState saved_;
 };
 
 // The lock through which one thread at a time enters the record store.

@@ -1,0 +1,87 @@
+// The pages of one store file held in memory, found by page reference, and
+// the order in which the cache and the reserve let them go.
+//
+// PageMap is an open-addressing hash table from reference to page: finding,
+// adding and removing a page allocate nothing once the table has grown to
+// the number of pages held, which matters because a reader moves a page
+// between the cache and the reserve on almost every row it reads.
+// Invariant: a slot is empty exactly when its page pointer is null, and
+// every page lies within its probe run from its home slot (removal shifts
+// the run back rather than leaving tombstones).
+//
+// PageList is an intrusive doubly linked list through Page::list_prev and
+// Page::list_next. A page is in at most one list at a time (the cache's
+// least-recently-used list or the reserve's order), so one pair of links
+// serves both and moving a page costs no allocation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "store/page.h"
+
+namespace kavo {
+
+class PageMap {
+ public:
+  // The page at ref, nullptr when none.
+  const std::shared_ptr<Page>* Find(int32_t ref) const;
+  // Adds or replaces the page at page->ref.
+  void Put(std::shared_ptr<Page> page);
+  // Removes the page at ref and hands it out; nullptr when none.
+  std::shared_ptr<Page> Take(int32_t ref);
+  void Clear();
+  size_t size() const { return count_; }
+
+  // Visits every page (order unspecified); f must not change the map.
+  template <typename F>
+  void ForEach(F&& f) const {
+    for (const auto& slot : slots_)
+      if (slot) f(slot);
+  }
+
+ private:
+  size_t Home(int32_t ref) const {
+    // Fibonacci hashing spreads neighbouring references over the table.
+    return static_cast<size_t>((static_cast<uint32_t>(ref) * 2654435769u) >> shift_);
+  }
+  size_t Slot(int32_t ref) const;  // the slot of ref, or of the empty slot ending its run
+  void Grow();
+
+  std::vector<std::shared_ptr<Page>> slots_;
+  size_t count_ = 0;
+  unsigned shift_ = 32;
+};
+
+class PageList {
+ public:
+  PageList() = default;
+  PageList(const PageList&) = delete;
+  PageList& operator=(const PageList&) = delete;
+
+  Page* front() const { return head_; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  void PushBack(Page* p);
+  void Erase(Page* p);
+  void MoveToBack(Page* p) {
+    if (p == tail_) return;
+    Erase(p);
+    PushBack(p);
+  }
+  // Forgets every page (their links are left stale; they are reset when a
+  // page is pushed again).
+  void Clear() {
+    head_ = tail_ = nullptr;
+    size_ = 0;
+  }
+
+ private:
+  Page* head_ = nullptr;
+  Page* tail_ = nullptr;
+  size_t size_ = 0;
+};
+
+}  // namespace kavo
