@@ -7,35 +7,36 @@ namespace kavo {
 size_t PageMap::Slot(int32_t ref) const {
   const size_t mask = slots_.size() - 1;
   size_t i = Home(ref);
-  while (slots_[i] && slots_[i]->ref != ref) i = (i + 1) & mask;
+  while (slots_[i].page && slots_[i].ref != ref) i = (i + 1) & mask;
   return i;
 }
 
 const std::shared_ptr<Page>* PageMap::Find(int32_t ref) const {
   if (count_ == 0) return nullptr;
-  const std::shared_ptr<Page>& slot = slots_[Slot(ref)];
-  return slot ? &slot : nullptr;
+  const Entry& slot = slots_[Slot(ref)];
+  return slot.page ? &slot.page : nullptr;
 }
 
 void PageMap::Put(std::shared_ptr<Page> page) {
   // At most half full, so that probe runs stay short.
   if ((count_ + 1) * 2 > slots_.size()) Grow();
-  std::shared_ptr<Page>& slot = slots_[Slot(page->ref)];
-  if (!slot) ++count_;
-  slot = std::move(page);
+  Entry& slot = slots_[Slot(page->ref)];
+  if (!slot.page) ++count_;
+  slot.ref = page->ref;
+  slot.page = std::move(page);
 }
 
 std::shared_ptr<Page> PageMap::Take(int32_t ref) {
   if (count_ == 0) return nullptr;
   const size_t mask = slots_.size() - 1;
   size_t hole = Slot(ref);
-  if (!slots_[hole]) return nullptr;
-  std::shared_ptr<Page> page = std::move(slots_[hole]);
+  if (!slots_[hole].page) return nullptr;
+  std::shared_ptr<Page> page = std::move(slots_[hole].page);
   --count_;
   // Shift the rest of the run back over the hole where that brings a page
   // no further from its home slot.
-  for (size_t i = (hole + 1) & mask; slots_[i]; i = (i + 1) & mask) {
-    size_t home = Home(slots_[i]->ref);
+  for (size_t i = (hole + 1) & mask; slots_[i].page; i = (i + 1) & mask) {
+    size_t home = Home(slots_[i].ref);
     bool movable = hole <= i ? (home <= hole || home > i) : (home <= hole && home > i);
     if (movable) {
       slots_[hole] = std::move(slots_[i]);
@@ -46,20 +47,20 @@ std::shared_ptr<Page> PageMap::Take(int32_t ref) {
 }
 
 void PageMap::Clear() {
-  for (auto& slot : slots_) slot.reset();
+  for (Entry& slot : slots_) slot.page.reset();
   count_ = 0;
 }
 
 void PageMap::Grow() {
-  std::vector<std::shared_ptr<Page>> old;
+  std::vector<Entry> old;
   old.swap(slots_);
   size_t n = old.empty() ? 64 : old.size() * 2;
   slots_.resize(n);
   shift_ = 32;
   for (size_t m = n; m > 1; m >>= 1) --shift_;
   count_ = 0;
-  for (auto& page : old)
-    if (page) Put(std::move(page));
+  for (Entry& e : old)
+    if (e.page) Put(std::move(e.page));
 }
 
 void PageList::PushBack(Page* p) {

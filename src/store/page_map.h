@@ -35,14 +35,14 @@ class PageMap {
   void Clear();
   size_t size() const { return count_; }
 
-  // Visits every page (order unspecified); f must not change the map.
-  template <typename F>
-  void ForEach(F&& f) const {
-    for (const auto& slot : slots_)
-      if (slot) f(slot);
-  }
-
  private:
+  // The reference is kept beside the page so that probing never touches the
+  // pages themselves.
+  struct Entry {
+    int32_t ref = 0;
+    std::shared_ptr<Page> page;
+  };
+
   size_t Home(int32_t ref) const {
     // Fibonacci hashing spreads neighbouring references over the table.
     return static_cast<size_t>((static_cast<uint32_t>(ref) * 2654435769u) >> shift_);
@@ -50,7 +50,7 @@ class PageMap {
   size_t Slot(int32_t ref) const;  // the slot of ref, or of the empty slot ending its run
   void Grow();
 
-  std::vector<std::shared_ptr<Page>> slots_;
+  std::vector<Entry> slots_;
   size_t count_ = 0;
   unsigned shift_ = 32;
 };

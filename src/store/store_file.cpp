@@ -406,7 +406,13 @@ Status StoreFile::Find(std::string_view key, SeekMode mode, Record* out, bool* f
 
 Status StoreFile::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
   *found = false;
-  Path path;
+  // The path is kept between seeks for its capacity, but emptied on the way
+  // out: a page it held would count as in use and never leave the cache.
+  Path& path = seek_path_;
+  struct Emptied {
+    Path& path;
+    ~Emptied() { path.clear(); }
+  } emptied{path};
   if (!FromFinger(key, &path)) {
     KAVO_RETURN_IF_ERROR(Descend(key, &path));
     SaveFinger(path);

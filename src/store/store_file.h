@@ -242,6 +242,7 @@ class StoreFile final : public TransactionFile {
     uint64_t generation = 0;
   };
   std::array<Finger, 2> fingers_;
+  Path seek_path_;
   size_t last_finger_ = 0;
   uint64_t generation_ = 1;
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit

@@ -249,7 +249,7 @@ class TableOps {
     }
   }
   Status ReadRow(uint32_t r, std::vector<uint8_t>* row, bool* found) {
-    Record rc;
+    Record& rc = t_.scratch_.row_record;
     KAVO_RETURN_IF_ERROR(sf_.Find(rec::RowKey(t_.table_number_, r), SeekMode::kExact, &rc, found));
     if (!*found) return Status::OK();
     row->assign(t_.def_.record_length, 0);
@@ -421,7 +421,12 @@ class TableOps {
     t_.prev_inclusive_ = prev_inc;
     t_.at_bof_ = t_.at_eof_ = false;
   }
-  void SetAt(const std::string& key) { SetFrom(key, false, key, false); }
+  void SetAt(std::string_view key) {
+    t_.next_from_.assign(key);
+    t_.prev_from_.assign(key);
+    t_.next_inclusive_ = t_.prev_inclusive_ = false;
+    t_.at_bof_ = t_.at_eof_ = false;
+  }
   // The row's position in the current order.
   std::string CursorFor(const uint8_t* row, uint32_t r) const {
     if (t_.order_ < 0) return rec::RowKey(t_.table_number_, r);
@@ -467,11 +472,15 @@ class TableOps {
   // skipping entries whose rows are missing. load=false moves without taking
   // the row into the buffer.
   Status Step(bool forward, bool load) {
-    std::string prefix = OrderPrefix();
-    std::string from = forward ? t_.next_from_ : t_.prev_from_;
+    const std::string prefix = OrderPrefix();
+    // The instance's scratch buffers keep their capacity from row to row,
+    // so a walk allocates nothing once warm.
+    std::string& from = t_.scratch_.from;
+    from.assign(forward ? t_.next_from_ : t_.prev_from_);
     bool inclusive = forward ? t_.next_inclusive_ : t_.prev_inclusive_;
+    Record& r = t_.scratch_.entry;
+    std::vector<uint8_t>& row = t_.scratch_.row;
     for (;;) {
-      Record r;
       bool found = false;
       if (forward) {
         KAVO_RETURN_IF_ERROR(
@@ -493,20 +502,22 @@ class TableOps {
         }
         return Status::Error(err::kRecordNotAvailable);
       }
-      std::string key(r.key());
-      uint32_t number = t_.order_ < 0 ? fmt::GetBE32(fmt::U8(key) + 5) : EntryRecord(r);
-      std::vector<uint8_t> row;
+      std::string_view key = r.key();
+      uint32_t number = 0;
       bool have = true;
       if (t_.order_ < 0) {
+        if (key.size() < prefix.size() + 4) return Status::Check(store_check::kTreeShape);
+        number = fmt::GetBE32(fmt::U8(key) + prefix.size());
         row.assign(t_.def_.record_length, 0);
         LoadedRow(r.data(), row.data());
       } else {
+        number = EntryRecord(r);
         KAVO_RETURN_IF_ERROR(ReadRow(number, &row, &have));
       }
-      from = key;
+      from.assign(key);
       inclusive = false;
       if (!have) continue;
-      SetAt(key);
+      SetAt(from);
       if (load) return Take(number, row);
       t_.current_record_ = number;
       return Status::OK();

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "store/file.h"
+#include "store/page.h"
 #include "store/status.h"
 #include "store/table_def.h"
 
@@ -283,6 +284,15 @@ class Table {
   void SaveReadState();
   void RestoreReadState();
   ReadState saved_;
+  // Buffers a walk reuses from row to row: the entry found, the row record
+  // and the row image read for it, and where the walk goes on from.
+  struct Scratch {
+    Record entry;
+    Record row_record;
+    std::vector<uint8_t> row;
+    std::string from;
+  };
+  Scratch scratch_;
 };
 
 // The lock through which one thread at a time enters the record store.
