@@ -10,9 +10,8 @@
 // the run back rather than leaving tombstones).
 //
 // PageList is an intrusive doubly linked list through Page::list_prev and
-// Page::list_next. A page is in at most one list at a time (the cache's
-// least-recently-used list or the reserve's order), so one pair of links
-// serves both and moving a page costs no allocation.
+// Page::list_next (the cache's least-recently-used list), so that moving a
+// page in it costs no allocation.
 #pragma once
 
 #include <cstddef>

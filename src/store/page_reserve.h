@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 
 #include "store/page.h"
@@ -32,16 +33,26 @@ class PageReserve {
   std::shared_ptr<Page> Take(int32_t ref, int32_t counter);
   void Clear();
   size_t size() const { return pages_.size(); }
+  size_t bytes() const { return bytes_; }
 
  private:
+  // A place in the order of arrival. A page taken out leaves its place
+  // behind rather than being unlinked (which would touch two other pages on
+  // every take); a place is live while the page at ref carries its stamp.
+  struct Place {
+    int32_t ref;
+    uint64_t stamp;
+  };
   void Validate(int32_t counter);
-  void Remove(Page* page);
+  void DropOldest();
+  void SweepPlaces();
 
   size_t budget_;
   size_t bytes_ = 0;
   int32_t counter_ = 0;
+  uint64_t next_stamp_ = 1;
   PageMap pages_;
-  PageList order_;  // front: trimmed longest ago
+  std::deque<Place> order_;  // front: trimmed longest ago
 };
 
 }  // namespace kavo
