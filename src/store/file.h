@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,17 @@ class File {
   // wait=false a conflicting lock fails at once with error 32.
   virtual Status Lock(uint64_t offset, uint64_t length, bool exclusive, bool wait) = 0;
   virtual Status Unlock(uint64_t offset, uint64_t length) = 0;
+  // Whether the file begins with the n bytes at expected (false when it is
+  // shorter). Asked without any lock before every read of a shared store
+  // file, so a file may answer it faster than Read; this one reads and
+  // compares.
+  virtual Status StartsWith(const void* expected, size_t n, bool* same) {
+    std::string buf(n, '\0');
+    size_t got = 0;
+    KAVO_RETURN_IF_ERROR(Read(0, buf.data(), n, &got));
+    *same = got == n && std::memcmp(buf.data(), expected, n) == 0;
+    return Status::OK();
+  }
 };
 
 enum class OpenMode { kReadOnly, kReadWrite };

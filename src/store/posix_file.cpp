@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "store/mapped_start.h"
+
 namespace kavo {
 namespace {
 
@@ -102,10 +104,26 @@ class PosixFile final : public File {
     return Status::OK();
   }
 
+  Status StartsWith(const void* expected, size_t n, bool* same) override {
+    if (n <= MappedStart::kBytes && !map_refused_) {
+      // Mapped once the file holds what is compared; a file that cannot be
+      // mapped is compared by reading.
+      if (start_.mapped() || start_.Map(fd_, n)) {
+        *same = start_.Equals(expected, n);
+        return Status::OK();
+      }
+      uint64_t size = 0;
+      if (Size(&size).ok() && size >= n) map_refused_ = true;
+    }
+    return File::StartsWith(expected, n, same);
+  }
+
   void SetKnownSize(uint64_t size) { known_size_ = size; }
 
  private:
   int fd_;
+  MappedStart start_;
+  bool map_refused_ = false;
   uint64_t known_size_ = 0;
   bool size_changed_ = false;
 };

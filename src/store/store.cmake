@@ -5,6 +5,7 @@ add_library(kavo_store STATIC
   page_cache.cpp
   page_map.cpp
   page_reserve.cpp
+  mapped_start.cpp
   posix_file.cpp
   record_codec.cpp
   store_file.cpp

@@ -125,11 +125,7 @@ Status StoreFile::ReadHeader() {
 Status StoreFile::HeaderUnchanged(bool* same) {
   *same = false;
   if (!have_header_ || !last_raw_valid_) return Status::OK();
-  uint8_t buf[fmt::kHeaderSize];
-  size_t got = 0;
-  KAVO_RETURN_IF_ERROR(file_->Read(0, buf, sizeof buf, &got));
-  *same = got == sizeof buf && std::memcmp(buf, last_raw_.data(), sizeof buf) == 0;
-  return Status::OK();
+  return file_->StartsWith(last_raw_.data(), last_raw_.size(), same);
 }
 
 Status StoreFile::Begin(bool write, bool may_restart) {

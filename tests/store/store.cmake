@@ -1,6 +1,7 @@
 kavo_add_gtest(store_property_test SOURCES store_property_test.cpp LIBS kavo_store)
 kavo_add_gtest(store_test SOURCES store_test.cpp LIBS kavo_store)
 kavo_add_gtest(page_map_test SOURCES page_map_test.cpp LIBS kavo_store LABELS sanitize)
+kavo_add_gtest(mapped_start_test SOURCES mapped_start_test.cpp LIBS kavo_store LABELS sanitize)
 kavo_add_gtest(store_corrupt_test SOURCES store_corrupt_test.cpp LIBS kavo_store LABELS sanitize)
 kavo_add_gtest(store_hold_test SOURCES store_hold_test.cpp LIBS kavo_journal_store_util kavo_store)
 kavo_add_gtest(store_reserve_test SOURCES store_reserve_test.cpp
