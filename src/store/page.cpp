@@ -236,7 +236,9 @@ Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
     for (size_t i = 0; i < count; ++i)
       p->children.push_back(static_cast<int32_t>(fmt::Get32(b + fmt::kPageHeaderSize + 4 * i)));
   }
-  std::string unpacked_body;
+  // Kept from page to page: a walk decodes many, and the body is copied out
+  // into the records anyway.
+  thread_local std::string unpacked_body;
   std::string_view body;
   if (stored < unpacked) {
     if (!UnpackBody(b + head, stored - head, unpacked - head, &unpacked_body))

@@ -253,14 +253,14 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
   }
   if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
-  std::string buf(n, '\0');
+  read_buffer_.resize(std::max(read_buffer_.size(), n));
   size_t got = 0;
   KAVO_RETURN_IF_ERROR(
-      file_->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), buf.data(), n, &got));
+      file_->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), read_buffer_.data(), n, &got));
   if (got != n) return Status::Check(store_check::kShortRead);
   auto p = std::make_shared<Page>();
   p->ref = ref;
-  KAVO_RETURN_IF_ERROR(DecodePage(fmt::U8(buf), n, k, fmt::RefOffset(ref), p.get()));
+  KAVO_RETURN_IF_ERROR(DecodePage(read_buffer_.data(), n, k, fmt::RefOffset(ref), p.get()));
   cache_.Insert(p);
   *page = std::move(p);
   return Status::OK();

@@ -231,6 +231,7 @@ class StoreFile final : public TransactionFile {
   PageReserve reserve_{kReserveBytes};
   bool committing_ = false;
   std::vector<std::shared_ptr<Page>> trimmed_;
+  std::vector<uint8_t> read_buffer_;  // the blocks of the page being read
   // Fingers: the paths of the last descents (weakly held, so that they never
   // keep a page in the cache), valid while generation_ stays. Reads that
   // alternate between two places of the tree (a key's entries and the rows
