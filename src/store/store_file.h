@@ -100,6 +100,13 @@ class StoreFile final : public TransactionFile {
   Status End(Status st);
   // While deferred (STREAM, transactions) End() never commits.
   void DeferCommits(bool on) { deferred_ += on ? 1 : -1; }
+  // STREAM: commits wait for the stream's end. The changes collect in memory
+  // on top of the file as it was, so on a shared file the stream holds the
+  // writer byte from its start until the commit that ends it: no other
+  // process may commit underneath. EndStream lets the next End() commit;
+  // that commit's bracket releases the byte.
+  Status BeginStream();
+  void EndStream();
   bool commits_deferred() const { return deferred_ > 0; }
   Status Commit();
   // Drops every change not yet committed and rereads the header next time.
@@ -249,6 +256,7 @@ class StoreFile final : public TransactionFile {
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
   int32_t next_temp_ = -2;
   int deferred_ = 0;
+  int streams_ = 0;        // streams under way (STREAM of any context of the process)
   int depth_ = 0;          // nesting of Begin/End
   bool unlocked_ = false;  // the operation runs without its reader slot so far
   int flushes_ = 0;

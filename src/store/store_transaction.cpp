@@ -275,9 +275,25 @@ void StoreFile::DropAfterFailedWrite() {
   Outdate();
 }
 
+Status StoreFile::BeginStream() {
+  if (shared_ && mode_ != OpenMode::kReadOnly && !locks_->LockWriter()) return locks_->status();
+  ++streams_;
+  DeferCommits(true);
+  return Status::OK();
+}
+
+void StoreFile::EndStream() {
+  if (streams_ == 0) return;
+  --streams_;
+  DeferCommits(false);
+  if (streams_ == 0 && depth_ == 0 && !in_transaction_ && !HasChanges()) locks_->UnlockWriter();
+}
+
 Status StoreFile::LockBracket(bool write) {
   if (in_transaction_) return Status::OK();
   if (!shared_) return Status::OK();
+  // A stream holds the writer byte throughout: nobody else commits.
+  if (streams_ > 0 && locks_->writer_held()) return Status::OK();
   bool locked = write ? locks_->LockWriter() : locks_->LockReader();
   return locked ? Status::OK() : locks_->status();
 }
@@ -285,7 +301,7 @@ Status StoreFile::LockBracket(bool write) {
 void StoreFile::UnlockBracket() {
   if (in_transaction_) return;
   locks_->UnlockReader();
-  locks_->UnlockWriter();
+  if (streams_ == 0) locks_->UnlockWriter();
 }
 
 }  // namespace kavo

@@ -759,7 +759,7 @@ Status Table::Close() {
   if (!is_open()) return Post(*this, Status::Error(err::kFileNotOpen));
   Status st;
   if (streaming_) {
-    store_->DeferCommits(false);
+    store_->EndStream();
     streaming_ = false;
     if (failed_check_ == 0 && store_->Begin(true).ok()) st = store_->End(Status::OK());
   }
@@ -1244,7 +1244,10 @@ Status Table::Unlock() {
 Status Table::Stream() {
   std::lock_guard<std::recursive_mutex> guard(StoreMutex());
   if (!is_open()) return Post(*this, Status::Error(err::kFileNotOpen));
-  if (!streaming_) store_->DeferCommits(true);
+  if (!streaming_) {
+    Status st = store_->BeginStream();
+    if (!st.ok()) return Post(*this, st);
+  }
   streaming_ = true;
   return Post(*this, Status::OK());
 }
@@ -1254,7 +1257,7 @@ Status Table::Flush() {
   if (!is_open()) return Post(*this, Status::Error(err::kFileNotOpen));
   if (!streaming_) return Post(*this, Status::OK());
   streaming_ = false;
-  store_->DeferCommits(false);
+  store_->EndStream();
   return TableOps::Run(*this, true, [&](TableOps&) -> Status { return Status::OK(); });
 }
 

@@ -31,7 +31,9 @@ int ReportError(std::string_view message, int code) {
 Status OpenStored(std::string_view name, bool write, Table* table) {
   OpenOptions opt;
   opt.mode = write ? OpenMode::kReadWrite : OpenMode::kReadOnly;
-  opt.share = write ? ShareMode::kDenyWrite : ShareMode::kDenyNone;
+  // Shared like the program's own opens, so that the tool takes the locks
+  // and may run while the logbook has the file open.
+  opt.share = ShareMode::kDenyNone;
   return table->Open(name, nullptr, opt);
 }
 

@@ -124,6 +124,39 @@ TEST_F(ProcessTest, ReadersTogetherAndTheWritersCommitWaitsForThem) {
   EXPECT_EQ(Wait(reader), 0);
 }
 
+TEST_F(ProcessTest, AnotherWriterWaitsForTheEndOfAStream) {
+  Table streamer;
+  ASSERT_TRUE(testing::OpenPeople(&streamer, name_, &fs_).ok());
+  ASSERT_TRUE(streamer.Stream().ok());
+  for (int n = 1; n <= 200; ++n) ASSERT_TRUE(testing::AddPerson(&streamer, n, "S").ok());
+  // The stream's changes are only in memory: a commit of another process
+  // now would be overwritten by the stream's own commit.
+  Pipe started;
+  std::string marker = dir_ + "/flushed";
+  pid_t writer = Child([&](FileSystem* fs) {
+    Table t;
+    if (!testing::OpenPeople(&t, name_, fs).ok()) return 1;
+    started.Signal();
+    if (!testing::AddPerson(&t, 1000, "W").ok()) return 2;
+    struct stat st;
+    return stat(marker.c_str(), &st) == 0 ? 0 : 3;
+  });
+  ASSERT_TRUE(started.Await());
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::FILE* f = std::fopen(marker.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  ASSERT_TRUE(streamer.Flush().ok());
+  EXPECT_EQ(Wait(writer), 0);
+  ASSERT_TRUE(streamer.Close().ok());
+  Rows rows;
+  ASSERT_TRUE(testing::ReadPeople(name_, &fs_, &rows).ok());
+  EXPECT_EQ(rows.size(), 201u);
+  EXPECT_EQ(rows.count(1000), 1u);
+  std::string report;
+  EXPECT_TRUE(testing::ToolCheck(name_ + ".VTF", &report)) << report;
+}
+
 // Adds count rows numbered by the next-number pattern of the QSO form: read
 // the last number by the primary key, add number + 1, retry on error 40.
 int AddNumbered(FileSystem* fs, const std::string& name, int count) {
