@@ -640,7 +640,9 @@ Status Table::Create(std::string_view name, const TableDef& def, const OpenOptio
   if (!def.Validate().empty() || !FitsTree(def))
     return Post(t, Status::Error(err::kInvalidRecordDeclaration));
   std::shared_ptr<StoreFile> sf;
-  Status st = StoreFile::Acquire(fs, t.name_.file, opt, true, &sf);
+  OpenOptions file_opt = opt;
+  file_opt.encrypt = opt.encrypt || def.has(kTableEncrypt);
+  Status st = StoreFile::Acquire(fs, t.name_.file, file_opt, true, &sf);
   if (!st.ok()) return Post(t, st);
   st = sf->Begin(true);
   if (st.ok()) {
@@ -687,7 +689,9 @@ Status Table::Open(std::string_view name, const TableDef* declared, const OpenOp
   name_ = ParseTableName(name, fs);
   failed_check_ = 0;
   std::shared_ptr<StoreFile> sf;
-  Status st = StoreFile::Acquire(fs, name_.file, opt, false, &sf);
+  OpenOptions file_opt = opt;
+  file_opt.encrypt = opt.encrypt || (declared != nullptr && declared->has(kTableEncrypt));
+  Status st = StoreFile::Acquire(fs, name_.file, file_opt, false, &sf);
   if (!st.ok()) return Post(*this, st);
   st = sf->Begin(false);
   if (st.ok()) {

@@ -45,6 +45,9 @@ struct OpenOptions {
   OpenMode mode = OpenMode::kReadWrite;
   ShareMode share = ShareMode::kDenyNone;
   std::string owner;         // owner password; empty when none
+  // With an owner password: every block of the file is enciphered with a
+  // cipher keyed from it. Set from a declaration carrying ENCRYPT.
+  bool encrypt = false;
   FileSystem* fs = nullptr;  // nullptr: the disk
 };
 
