@@ -484,10 +484,10 @@ class TableOps {
       bool found = false;
       if (forward) {
         KAVO_RETURN_IF_ERROR(
-            sf_.Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &r, &found));
+            FindInOrder(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &r, &found));
       } else {
-        if (inclusive) KAVO_RETURN_IF_ERROR(sf_.Find(from, SeekMode::kExact, &r, &found));
-        if (!found) KAVO_RETURN_IF_ERROR(sf_.Find(from, SeekMode::kBefore, &r, &found));
+        if (inclusive) KAVO_RETURN_IF_ERROR(FindInOrder(from, SeekMode::kExact, &r, &found));
+        if (!found) KAVO_RETURN_IF_ERROR(FindInOrder(from, SeekMode::kBefore, &r, &found));
       }
       if (!found || r.key().substr(0, prefix.size()) != prefix) {
         // The position stays beyond the end it ran off.
@@ -566,13 +566,73 @@ class TableOps {
       KAVO_RETURN_IF_ERROR(
           sf_.Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &r, &found));
       if (!found || r.key().substr(0, prefix.size()) != prefix) return Status::OK();
+      if (r.key().size() < prefix.size() + 4) return Status::Check(store_check::kTreeShape);
       std::vector<uint8_t> row(t_.def_.record_length, 0);
       LoadedRow(r.data(), row.data());
-      uint32_t number = fmt::GetBE32(fmt::U8(r.key()) + 5);
+      uint32_t number = fmt::GetBE32(fmt::U8(r.key()) + prefix.size());
       KAVO_RETURN_IF_ERROR(f(number, row));
       from = std::string(r.key());
       inclusive = false;
     }
+  }
+
+  // ---- dynamic indexes ----
+  bool Dynamic(size_t k) const { return t_.def_.keys[k].dynamic_index(); }
+  Status BuildDynamic(size_t k, const Table::RowFilter& keep) {
+    Table::DynamicIndex& index = t_.dynamic_[k];
+    index.entries.clear();
+    index.built = false;
+    std::vector<uint8_t> buffer;
+    if (keep) buffer = t_.record_;
+    Status st = ForEachRow([&](uint32_t r, const std::vector<uint8_t>& row) -> Status {
+      if (keep) {
+        std::memcpy(t_.record_.data(), row.data(), row.size());
+        if (!keep()) return Status::OK();
+      }
+      std::string key, data;
+      if (!Entry(k, row.data(), r, &key, &data)) return Status::OK();
+      if (!index.entries.emplace(std::move(key), std::move(data)).second)
+        return Status::Error(err::kDuplicateKey);
+      return Status::OK();
+    });
+    if (keep) t_.record_ = std::move(buffer);
+    if (!st.ok()) {
+      index.entries.clear();
+      return st;
+    }
+    index.built = true;
+    return Status::OK();
+  }
+  // Finds an entry of key k: in the file, or for a dynamic index in its
+  // entries in memory (built first when it never was).
+  Status FindEntry(size_t k, std::string_view key, SeekMode mode, Record* out, bool* found) {
+    if (!Dynamic(k)) return sf_.Find(key, mode, out, found);
+    if (!t_.dynamic_[k].built) KAVO_RETURN_IF_ERROR(BuildDynamic(k, nullptr));
+    const auto& entries = t_.dynamic_[k].entries;
+    auto it = entries.end();
+    switch (mode) {
+      case SeekMode::kExact:
+        it = entries.find(key);
+        break;
+      case SeekMode::kAtOrAfter:
+        it = entries.lower_bound(key);
+        break;
+      case SeekMode::kAfter:
+        it = entries.upper_bound(key);
+        break;
+      case SeekMode::kBefore:
+        it = entries.lower_bound(key);
+        it = it == entries.begin() ? entries.end() : std::prev(it);
+        break;
+    }
+    *found = it != entries.end();
+    if (*found) *out = Record(it->first, it->second);
+    return Status::OK();
+  }
+  // A find in the current order: rows, a key, or a dynamic index.
+  Status FindInOrder(std::string_view key, SeekMode mode, Record* out, bool* found) {
+    if (t_.order_ < 0) return sf_.Find(key, mode, out, found);
+    return FindEntry(static_cast<size_t>(t_.order_), key, mode, out, found);
   }
 
   // Rebuilds key k from the rows numbered from `from` on.
@@ -743,6 +803,7 @@ Status Table::Open(std::string_view name, const TableDef* declared, const OpenOp
   store_ = std::move(sf);
   record_.assign(def_.record_length, 0);
   memos_.assign(def_.memos.size(), std::string());
+  dynamic_.assign(def_.keys.size(), DynamicIndex());
   ClearRecord();
   order_ = -1;
   TableOps(*this).SetFrom(rec::KindKey(table_number_, fmt::kKindRow), true,
@@ -775,6 +836,7 @@ Status Table::Close() {
   failed_check_ = 0;
   store_.reset();
   codec_.reset();
+  dynamic_.clear();
   return Post(*this, st);
 }
 
@@ -1037,10 +1099,10 @@ Status Table::Get(int key) {
     Record e;
     bool found = false;
     if (def_.keys[k].dup()) {
-      KAVO_RETURN_IF_ERROR(store_->Find(v, SeekMode::kAtOrAfter, &e, &found));
+      KAVO_RETURN_IF_ERROR(ops.FindEntry(k, v, SeekMode::kAtOrAfter, &e, &found));
       found = found && e.key().size() == v.size() + 4 && e.key().substr(0, v.size()) == v;
     } else {
-      KAVO_RETURN_IF_ERROR(store_->Find(v, SeekMode::kExact, &e, &found));
+      KAVO_RETURN_IF_ERROR(ops.FindEntry(k, v, SeekMode::kExact, &e, &found));
     }
     if (!found) return Status::Error(err::kRecordNotFound);
     uint32_t r = TableOps::EntryRecord(e);
@@ -1158,6 +1220,12 @@ Status Table::Records(uint32_t* count) {
 Status Table::Records(int key, uint32_t* count) {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
+    size_t k = static_cast<size_t>(key);
+    if (ops.Dynamic(k)) {
+      if (!dynamic_[k].built) KAVO_RETURN_IF_ERROR(ops.BuildDynamic(k, nullptr));
+      *count = static_cast<uint32_t>(dynamic_[k].entries.size());
+      return Status::OK();
+    }
     uint32_t flags = 0;
     return ops.Counter(static_cast<uint8_t>(key), count, &flags);
   });
@@ -1177,7 +1245,7 @@ Status Table::Duplicate(int key, bool* duplicate) {
       Record e;
       bool found = false;
       KAVO_RETURN_IF_ERROR(
-          store_->Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &e, &found));
+          ops.FindEntry(k, from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &e, &found));
       if (!found || e.key().substr(0, v.size()) != v ||
           e.key().size() != v.size() + (kd.dup() ? 4 : 0))
         return Status::OK();
@@ -1294,9 +1362,18 @@ Status Table::Build() {
 }
 
 Status Table::BuildKey(int key) {
+  if (HasKey(key) && def_.keys[static_cast<size_t>(key)].dynamic_index()) return BuildIndex(key);
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     return ops.RebuildKey(static_cast<size_t>(key), 0);
+  });
+}
+
+Status Table::BuildIndex(int key, const RowFilter& keep) {
+  return TableOps::Run(*this, false, [&](TableOps& ops) -> Status {
+    if (!HasKey(key) || !ops.Dynamic(static_cast<size_t>(key)))
+      return Status::Error(err::kInvalidKeyFile);
+    return ops.BuildDynamic(static_cast<size_t>(key), keep);
   });
 }
 

@@ -24,6 +24,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,7 +46,7 @@ enum class ShareMode { kDenyNone, kDenyWrite, kDenyRead, kDenyAll, kCompatibilit
 struct OpenOptions {
   OpenMode mode = OpenMode::kReadWrite;
   ShareMode share = ShareMode::kDenyNone;
-  std::string owner;         // owner password; empty when none
+  std::string owner;  // owner password; empty when none
   // With an owner password: every block of the file is enciphered with a
   // cipher keyed from it. Set from a declaration carrying ENCRYPT.
   bool encrypt = false;
@@ -95,9 +97,23 @@ class Table {
   Status Pack();
   // BUILD: with FULLBUILD on, replaces the character tables with the
   // process's current ones and rebuilds every key from all rows; otherwise
-  // completes deferred keys. BuildKey rebuilds one key.
+  // completes deferred keys. BuildKey rebuilds one key (a dynamic index as
+  // BuildIndex does without a filter).
   Status Build();
   Status BuildKey(int key);
+  // BUILD of a dynamic index (a key declared INDEX): its entries are made
+  // in memory from the rows of the table, only those the filter keeps when
+  // one is given, and live as long as this open instance; they never reach
+  // the file. While the filter runs, the row it judges is in the record
+  // buffer (so a filter expression bound to the buffer's fields sees it);
+  // the buffer is restored afterwards. The index is a snapshot: rows added
+  // later join it at the next build, and an entry whose row has gone is
+  // passed over when read. Reading through a dynamic index that was never
+  // built builds it first, without a filter. A unique index meeting a value
+  // twice ends the build with error 40 and stays unbuilt; a key that is not
+  // a dynamic index is error 38 (Invalid Key File).
+  using RowFilter = std::function<bool()>;
+  Status BuildIndex(int key, const RowFilter& keep = nullptr);
   // Rebuilds every key from all rows with the stored character tables
   // (kavo-tool rebuild).
   Status RebuildKeys();
@@ -296,6 +312,13 @@ class Table {
     std::string from;
   };
   Scratch scratch_;
+  // The entries of each dynamic index (entry key part -> data part, as a
+  // key in the file would hold them), by key number.
+  struct DynamicIndex {
+    bool built = false;
+    std::map<std::string, std::string, std::less<>> entries;
+  };
+  std::vector<DynamicIndex> dynamic_;
 };
 
 // The lock through which one thread at a time enters the record store.

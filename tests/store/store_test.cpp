@@ -606,6 +606,90 @@ TEST_F(StoreTest, DeferredKeyIsCompletedByBuild) {
   EXPECT_TRUE(problems.empty()) << problems[0];
 }
 
+// A table whose last two keys are dynamic indexes: by name (duplicates
+// allowed, case ignored) and a unique one by call.
+class DynamicIndexTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    opt_.fs = &fs_;
+    def_ = testing::TestTable();
+    def_.keys.push_back(
+        testing::Key("TST:IX_NAME", kKeyDup | kKeyNocase | kKeyDynamicIndex, {{1, 0}}));
+    def_.keys.push_back(testing::Key("TST:IX_CALL", kKeyDynamicIndex, {{2, 0}}));
+    ASSERT_TRUE(Table::Create("db\\!ROWS", def_, opt_).ok());
+  }
+  int by_name() const { return static_cast<int>(def_.keys.size()) - 2; }
+  int by_call() const { return static_cast<int>(def_.keys.size()) - 1; }
+};
+
+TEST_F(DynamicIndexTest, BuiltInMemoryWithOrWithoutAFilter) {
+  Table t;
+  Open(t);
+  AddRow(t, 1, "delta", "C1");
+  AddRow(t, 2, "Alpha", "C2");
+  AddRow(t, 3, "charlie", "C3");
+  AddRow(t, 4, "bravo", "C4");
+  std::string before = fs_.Bytes("db.VTF");
+
+  // Never built: the first read builds it from every row.
+  EXPECT_EQ(IdsInKey(t, by_name()), (std::vector<int32_t>{2, 4, 3, 1}));
+  uint32_t count = 0;
+  ASSERT_TRUE(t.Records(by_name(), &count).ok());
+  EXPECT_EQ(count, 4u);
+
+  // A filter judges each row in the record buffer; the buffer comes back.
+  t.ClearRecord();
+  testing::PutLong(t.record(), T::kId, 77);
+  ASSERT_TRUE(
+      t.BuildIndex(by_name(), [&] { return testing::GetLong(t.record(), T::kId) % 2 == 0; }).ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), 77);
+  EXPECT_EQ(IdsInKey(t, by_name()), (std::vector<int32_t>{2, 4}));
+  t.ClearRecord();
+  testing::PutText(t.record(), T::kName, 12, "BRAVO");
+  ASSERT_TRUE(t.Get(by_name()).ok());
+  EXPECT_EQ(testing::GetLong(t.record(), T::kId), 4);
+  testing::PutText(t.record(), T::kName, 12, "delta");
+  EXPECT_EQ(t.Get(by_name()).code(), err::kRecordNotFound);
+
+  // Nothing of it reached the file.
+  EXPECT_EQ(fs_.Bytes("db.VTF"), before);
+  std::vector<std::string> problems;
+  ASSERT_TRUE(t.Verify(&problems).ok());
+  EXPECT_TRUE(problems.empty());
+}
+
+TEST_F(DynamicIndexTest, SnapshotUntilTheNextBuild) {
+  Table t;
+  Open(t);
+  AddRow(t, 1, "a", "C1");
+  uint32_t second = AddRow(t, 2, "b", "C2");
+  ASSERT_TRUE(t.BuildIndex(by_call()).ok());
+  AddRow(t, 3, "c", "C0");
+  ASSERT_TRUE(t.GetRecord(second).ok());
+  ASSERT_TRUE(t.Delete().ok());
+  // The added row is not in it yet; the deleted one is passed over.
+  EXPECT_EQ(IdsInKey(t, by_call()), (std::vector<int32_t>{1}));
+  ASSERT_TRUE(t.BuildKey(by_call()).ok());
+  EXPECT_EQ(IdsInKey(t, by_call()), (std::vector<int32_t>{3, 1}));
+  // Another instance has indexes of its own.
+  Table other;
+  Open(other);
+  EXPECT_EQ(IdsInKey(other, by_call()), (std::vector<int32_t>{3, 1}));
+}
+
+TEST_F(DynamicIndexTest, UniqueIndexWithARepeatedValueAndKeysThatAreNotIndexes) {
+  Table t;
+  Open(t);
+  AddRow(t, 1, "a", "SAME");
+  AddRow(t, 2, "b", "SAME");
+  EXPECT_EQ(t.BuildIndex(by_call()).code(), err::kDuplicateKey);
+  EXPECT_EQ(t.SetKey(by_call()).code(), 0);
+  EXPECT_EQ(t.Next().code(), err::kDuplicateKey);
+  // Only dynamic indexes are built in memory.
+  EXPECT_EQ(t.BuildIndex(0).code(), err::kInvalidKeyFile);
+  EXPECT_EQ(t.BuildIndex(99).code(), err::kInvalidKeyFile);
+}
+
 TEST_F(StoreTest, SkipRegetAndPositioningByRecord) {
   Table t;
   Open(t);
