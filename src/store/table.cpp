@@ -114,17 +114,7 @@ class TableOps {
   // commit or drop, the failed mark, and posting the result.
   template <typename F>
   static Status Run(Table& t, bool write, F&& body) {
-    std::lock_guard<std::recursive_mutex> guard(StoreMutex());
-    if (!t.is_open()) return Post(t, Status::Error(err::kFileNotOpen));
-    if (t.failed_check_ != 0) return Post(t, Status::Check(t.failed_check_));
-    Status st = t.store_->Begin(write);
-    if (st.ok()) {
-      TableOps ops(t);
-      st = body(ops);
-    }
-    st = t.store_->End(st);
-    if (st.is_check()) t.failed_check_ = st.check();
-    return Post(t, st);
+    return Bracket(t, write, false, body);
   }
 
   // The bracket of a positioning read (it changes nothing in the file and,
@@ -134,22 +124,24 @@ class TableOps {
   // so it always runs locked.
   template <typename F>
   static Status Read(Table& t, F&& body) {
+    return Bracket(t, false, t.hold_seconds_ < 0, body);
+  }
+
+  template <typename F>
+  static Status Bracket(Table& t, bool write, bool may_restart, F& body) {
     std::lock_guard<std::recursive_mutex> guard(StoreMutex());
     if (!t.is_open()) return Post(t, Status::Error(err::kFileNotOpen));
     if (t.failed_check_ != 0) return Post(t, Status::Check(t.failed_check_));
-    Status st = t.store_->Begin(false, t.hold_seconds_ < 0);
+    Status st = t.store_->Begin(write, may_restart);
     if (st.ok()) {
       TableOps ops(t);
-      if (t.store_->reading_unlocked()) {
-        t.SaveReadState();
-        st = body(ops);
-        if (st.is_restart()) {
-          t.RestoreReadState();
-          st = t.store_->Restart();
-          if (st.ok()) st = body(ops);
-        }
-      } else {
-        st = body(ops);
+      const bool unlocked = t.store_->reading_unlocked();
+      if (unlocked) t.SaveReadState();
+      st = body(ops);
+      if (unlocked && st.is_restart()) {
+        t.RestoreReadState();
+        st = t.store_->Restart();
+        if (st.ok()) st = body(ops);
       }
     }
     st = t.store_->End(st);
