@@ -42,7 +42,10 @@ Status FileHeader::Decode(const uint8_t in[512], FileHeader* h) {
     r.region_end[k] = static_cast<int32_t>(fmt::Get32(in + 272 + 4 * k));
   }
   // Regions must be well formed, lie in increasing order of class without
-  // overlapping, and stay far below the lock area.
+  // overlapping, and stay far below the lock area and within the committed
+  // data: every commit leaves the committed end at or beyond the end of the
+  // highest region, and a region reaching past it would place the next
+  // journal far out in the file.
   // Region 0 is never used; placement reads its end as the floor of region 1.
   if (r.region_start[0] != 0 || r.region_end[0] != 0) return Status::Check(101);
   int32_t prev_end = 0;
@@ -51,7 +54,8 @@ Status FileHeader::Decode(const uint8_t in[512], FileHeader* h) {
     if (s < 0 || e < s || (e - s) % k != 0) return Status::Check(101);
     if (s == e) continue;
     if (s < prev_end) return Status::Check(102);
-    if (e > (1 << 22)) return Status::Check(103);
+    if (e > (1 << 22) || fmt::RefOffset(e) > static_cast<int64_t>(r.committed_end))
+      return Status::Check(103);
     prev_end = e;
   }
   if (r.committed_end < 512 || r.journal_end < r.committed_end) return Status::Check(104);

@@ -2,6 +2,8 @@
 // not fit their regions or that do not decode, and random byte flips. Every
 // case must end in an error code (36 or 90 for damage) and never in a crash,
 // a hang or a read out of bounds. Runs under AddressSanitizer and UBSan.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -145,6 +147,29 @@ TEST_F(StoreCorruptTest, CommittedEndBeyondTheFileIsACheckFailure) {
   // Trusting such a header would write the next journal gigabytes away.
   std::string bad = *sample_;
   for (int i = 6; i < 14; ++i) bad[i] = '\xFF';
+  MemFileSystem fs;
+  fs.Bytes("s.VTF") = bad;
+  OpenOptions opt;
+  opt.fs = &fs;
+  Table t;
+  Status st = t.Open("s\\!ROWS", nullptr, opt);
+  if (st.ok()) st = t.Add();
+  EXPECT_EQ(st.code(), err::kFileSystemError);
+  EXPECT_EQ(fs.Bytes("s.VTF").size(), bad.size());
+}
+
+TEST_F(StoreCorruptTest, RegionBeyondTheCommittedEndIsACheckFailure) {
+  // A region's end is where the next journal goes: one that names space
+  // far past the data must not be believed either.
+  FileHeader h;
+  ASSERT_TRUE(FileHeader::Decode(reinterpret_cast<const uint8_t*>(sample_->data()), &h).ok());
+  int32_t top = 0;
+  for (int k = 1; k < 60; ++k)
+    if (h.region_start[k] != h.region_end[k]) top = std::max(top, h.region_end[k]);
+  for (int k = 26; k < 60; ++k) h.region_start[k] = h.region_end[k] = top;
+  h.region_end[26] += 26 * 100000;
+  std::string bad = *sample_;
+  h.Encode(reinterpret_cast<uint8_t*>(bad.data()));
   MemFileSystem fs;
   fs.Bytes("s.VTF") = bad;
   OpenOptions opt;
