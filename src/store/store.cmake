@@ -1,4 +1,6 @@
 add_library(kavo_store STATIC
+  cipher.cpp
+  cipher_file.cpp
   header.cpp
   mem_file.cpp
   page.cpp

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "store/cipher.h"
+#include "store/cipher_file.h"
 #include "store/format.h"
 #include "store/journal.h"
 
@@ -20,6 +22,8 @@ Registry& OpenFiles() {
 Status StoreFile::Acquire(FileSystem* fs, const std::string& path, const OpenOptions& opt,
                           bool create, std::shared_ptr<StoreFile>* out) {
   if (!fs->Exists(path) && !create) return Status::Error(err::kFileNotFound);
+  std::shared_ptr<const UnitCipher> cipher;
+  if (opt.encrypt && !opt.owner.empty()) cipher = std::make_shared<UnitCipher>(opt.owner);
   std::string canonical = fs->Canonical(path);
   auto key = std::make_pair(fs, canonical);
   auto it = OpenFiles().find(key);
@@ -27,6 +31,12 @@ Status StoreFile::Acquire(FileSystem* fs, const std::string& path, const OpenOpt
     if (auto sp = it->second.lock()) {
       if (opt.mode == OpenMode::kReadWrite && sp->mode_ == OpenMode::kReadOnly)
         return Status::Error(err::kAccessDenied);
+      // Every open of the file shares the one instance and its key: an open
+      // with another password, or with none, would read and write through the
+      // wrong one.
+      bool same_key = cipher == nullptr ? sp->cipher_ == nullptr
+                                        : sp->cipher_ != nullptr && cipher->SameKey(*sp->cipher_);
+      if (!same_key) return Status::Error(err::kAccessDenied);
       *out = sp;
       return Status::OK();
     }
@@ -37,7 +47,8 @@ Status StoreFile::Acquire(FileSystem* fs, const std::string& path, const OpenOpt
   sf->fs_ = fs;
   sf->path_ = path;
   sf->key_ = canonical;
-  sf->file_ = std::move(file);
+  sf->file_ = Enciphered(std::move(file), cipher);
+  sf->cipher_ = std::move(cipher);
   sf->locks_ =
       std::make_unique<FileLocks>(sf->file_.get(), StartSlot(), opt.mode == OpenMode::kReadOnly);
   sf->mode_ = opt.mode;

@@ -57,6 +57,7 @@
 namespace kavo {
 
 struct CommitSet;
+class UnitCipher;
 
 enum class SeekMode { kExact, kAtOrAfter, kAfter, kBefore };
 
@@ -220,6 +221,8 @@ class StoreFile final : public TransactionFile {
   std::string path_;
   std::string key_;
   std::unique_ptr<File> file_;
+  // The key of an enciphered file (file_ then deciphers); null for a plain one.
+  std::shared_ptr<const UnitCipher> cipher_;
   std::unique_ptr<FileLocks> locks_;
   bool in_transaction_ = false;
   OpenMode mode_ = OpenMode::kReadWrite;

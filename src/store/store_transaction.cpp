@@ -1,5 +1,6 @@
 #include "store/store_transaction.h"
 
+#include "store/cipher_file.h"
 #include "store/format.h"
 #include "store/header.h"
 #include "store/page.h"
@@ -221,6 +222,7 @@ Status StoreFile::ResolvePending(const uint8_t* raw, FileHeader* h) {
     if (!fs_->Open(path_, OpenMode::kReadWrite, false, &writable).ok()) {
       return Status::Error(err::kAccessDenied);
     }
+    writable = Enciphered(std::move(writable), cipher_);
     FileLocks writable_locks(writable.get(), locks_->slot());
     bool had_slot = locks_->reader_held();
     locks_->UnlockReader();

@@ -7,3 +7,5 @@ kavo_add_gtest(store_hold_test SOURCES store_hold_test.cpp LIBS kavo_journal_sto
 kavo_add_gtest(store_reserve_test SOURCES store_reserve_test.cpp
   LIBS kavo_journal_store_util kavo_fault_file)
 add_dependencies(store_reserve_test kavo-tool)
+kavo_add_gtest(cipher_test SOURCES cipher_test.cpp
+  LIBS kavo_journal_store_util kavo_fault_file LABELS sanitize)
