@@ -98,21 +98,26 @@ bool PackBody(std::string_view body, std::string* out) {
 }
 
 bool UnpackBody(const uint8_t* in, size_t in_size, size_t n, std::string* out) {
-  out->clear();
-  out->reserve(n);
-  size_t pos = 0;
+  // Written through a pointer into the sized buffer: a page body is
+  // hundreds of short literals and runs, and appending them one by one
+  // costs more than the copying itself.
+  out->resize(n);
+  char* dst = out->data();
+  size_t done = 0, pos = 0;
   for (;;) {
     size_t lit = 0;
     if (!GetVar(in, in_size, &pos, &lit)) return false;
-    if (lit > in_size - pos || lit > n - out->size()) return false;
-    out->append(reinterpret_cast<const char*>(in + pos), lit);
+    if (lit > in_size - pos || lit > n - done) return false;
+    if (lit > 0) std::memcpy(dst + done, in + pos, lit);
+    done += lit;
     pos += lit;
-    if (out->size() == n) return true;
+    if (done == n) return true;
     size_t c = 0;
     if (!GetVar(in, in_size, &pos, &c)) return false;
-    if (out->empty() || c > n - out->size()) return false;
-    out->append(c, out->back());
-    if (out->size() == n) return true;
+    if (done == 0 || c > n - done) return false;
+    std::memset(dst + done, dst[done - 1], c);
+    done += c;
+    if (done == n) return true;
   }
 }
 
