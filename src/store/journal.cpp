@@ -9,6 +9,7 @@ namespace {
 constexpr char kMagic[4] = {'q', 'U', 'a', 'L'};
 constexpr uint32_t kMaxPageBytes = 0x3B00;
 constexpr size_t kImageHeadBytes = 6;  // home address and stored size
+constexpr size_t kHeadUnit = 64;       // what is read to get them
 
 uint32_t Get32(const std::string& s, size_t at) {
   const auto* p = reinterpret_cast<const uint8_t*>(s.data() + at);
@@ -84,8 +85,11 @@ Status ScanJournal(File* file, const std::string& header,
   if (end > size) return Status::Check(journal_check::kJournalPastEnd);
   std::string head;
   for (uint64_t pos = start; pos < end;) {
-    if (end - pos < kImageHeadBytes) return Status::Check(journal_check::kImageSize);
-    KAVO_RETURN_IF_ERROR(ReadExact(file, pos, kImageHeadBytes, &head));
+    // A whole 64-byte unit, though only the first six bytes are used: an
+    // enciphered file is read in whole units, and every image is at least
+    // one block long.
+    if (end - pos < kHeadUnit) return Status::Check(journal_check::kImageSize);
+    KAVO_RETURN_IF_ERROR(ReadExact(file, pos, kHeadUnit, &head));
     uint64_t home = Get32(head, 0);
     uint32_t stored = static_cast<uint8_t>(head[4]) | static_cast<uint8_t>(head[5]) << 8;
     bool is_header = home == 0;

@@ -323,10 +323,8 @@ TEST(StoreEncipheredTable, AnotherProcessWithThePasswordSharesTheFile) {
 }
 
 // A commit stopped at every write and flush in turn: the next process finds
-// the old or the new row, never a damaged file. Disabled while the journal
-// scan reads each image's 6-byte head on its own, which an enciphered file
-// refuses (check 313); enable once the scan reads whole 64-byte units.
-TEST(StoreEncipheredTable, DISABLED_CommitStoppedAnywhereRecovers) {
+// the old or the new row, never a damaged file.
+TEST(StoreEncipheredTable, CommitStoppedAnywhereRecovers) {
   int64_t calls = 0;
   {
     MemFileSystem mem;
