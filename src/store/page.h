@@ -51,7 +51,6 @@ struct Page {
   uint64_t used = 0;
   Page* list_prev = nullptr;  // PageList links (page_map.h)
   Page* list_next = nullptr;
-  uint64_t reserve_stamp = 0;  // arrival in the page reserve
 
   bool leaf() const { return level == 0; }
   void Recount();

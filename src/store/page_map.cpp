@@ -11,18 +11,20 @@ size_t PageMap::Slot(int32_t ref) const {
   return i;
 }
 
-const std::shared_ptr<Page>* PageMap::Find(int32_t ref) const {
+const PageMap::Entry* PageMap::FindEntry(int32_t ref) const {
   if (count_ == 0) return nullptr;
   const Entry& slot = slots_[Slot(ref)];
-  return slot.page ? &slot.page : nullptr;
+  return slot.page ? &slot : nullptr;
 }
 
-void PageMap::Put(std::shared_ptr<Page> page) {
+void PageMap::Put(std::shared_ptr<Page> page, uint64_t stamp, size_t bytes) {
   // At most half full, so that probe runs stay short.
   if ((count_ + 1) * 2 > slots_.size()) Grow();
   Entry& slot = slots_[Slot(page->ref)];
   if (!slot.page) ++count_;
   slot.ref = page->ref;
+  slot.stamp = stamp;
+  slot.bytes = bytes;
   slot.page = std::move(page);
 }
 
@@ -60,7 +62,7 @@ void PageMap::Grow() {
   for (size_t m = n; m > 1; m >>= 1) --shift_;
   count_ = 0;
   for (Entry& e : old)
-    if (e.page) Put(std::move(e.page));
+    if (e.page) Put(std::move(e.page), e.stamp, e.bytes);
 }
 
 void PageList::PushBack(Page* p) {

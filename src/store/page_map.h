@@ -25,23 +25,29 @@ namespace kavo {
 
 class PageMap {
  public:
+  // A page with what its holder keeps beside it (the reserve: when the page
+  // arrived and what it weighs), readable without touching the page.
+  struct Entry {
+    int32_t ref = 0;
+    uint64_t stamp = 0;
+    size_t bytes = 0;
+    std::shared_ptr<Page> page;
+  };
+
   // The page at ref, nullptr when none.
-  const std::shared_ptr<Page>* Find(int32_t ref) const;
+  const std::shared_ptr<Page>* Find(int32_t ref) const {
+    const Entry* e = FindEntry(ref);
+    return e == nullptr ? nullptr : &e->page;
+  }
+  const Entry* FindEntry(int32_t ref) const;
   // Adds or replaces the page at page->ref.
-  void Put(std::shared_ptr<Page> page);
+  void Put(std::shared_ptr<Page> page, uint64_t stamp = 0, size_t bytes = 0);
   // Removes the page at ref and hands it out; nullptr when none.
   std::shared_ptr<Page> Take(int32_t ref);
   void Clear();
   size_t size() const { return count_; }
 
  private:
-  // The reference is kept beside the page so that probing never touches the
-  // pages themselves.
-  struct Entry {
-    int32_t ref = 0;
-    std::shared_ptr<Page> page;
-  };
-
   size_t Home(int32_t ref) const {
     // Fibonacci hashing spreads neighbouring references over the table.
     return static_cast<size_t>((static_cast<uint32_t>(ref) * 2654435769u) >> shift_);

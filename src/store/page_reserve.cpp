@@ -10,13 +10,17 @@ void PageReserve::Validate(int32_t counter) {
   counter_ = counter;
 }
 
+bool PageReserve::Live(const Place& place) const {
+  const PageMap::Entry* e = pages_.FindEntry(place.ref);
+  return e != nullptr && e->stamp == place.stamp;
+}
+
 void PageReserve::DropOldest() {
   while (!order_.empty()) {
     Place place = order_.front();
     order_.pop_front();
-    const std::shared_ptr<Page>* p = pages_.Find(place.ref);
-    if (p == nullptr || (*p)->reserve_stamp != place.stamp) continue;
-    bytes_ -= (*p)->SizeEstimate();
+    if (!Live(place)) continue;
+    bytes_ -= pages_.FindEntry(place.ref)->bytes;
     (void)pages_.Take(place.ref);
     return;
   }
@@ -24,10 +28,8 @@ void PageReserve::DropOldest() {
 
 void PageReserve::SweepPlaces() {
   std::deque<Place> live;
-  for (const Place& place : order_) {
-    const std::shared_ptr<Page>* p = pages_.Find(place.ref);
-    if (p != nullptr && (*p)->reserve_stamp == place.stamp) live.push_back(place);
-  }
+  for (const Place& place : order_)
+    if (Live(place)) live.push_back(place);
   order_.swap(live);
 }
 
@@ -36,12 +38,15 @@ void PageReserve::Put(std::shared_ptr<Page> page, int32_t counter) {
   Validate(counter);
   const size_t bytes = page->SizeEstimate();
   if (bytes > budget_) return;
-  if (std::shared_ptr<Page> old = pages_.Take(page->ref)) bytes_ -= old->SizeEstimate();
+  if (const PageMap::Entry* old = pages_.FindEntry(page->ref)) {
+    bytes_ -= old->bytes;
+    (void)pages_.Take(page->ref);
+  }
   while (bytes_ + bytes > budget_ && pages_.size() > 0) DropOldest();
-  page->reserve_stamp = next_stamp_++;
-  order_.push_back({page->ref, page->reserve_stamp});
+  const uint64_t stamp = next_stamp_++;
+  order_.push_back({page->ref, stamp});
   bytes_ += bytes;
-  pages_.Put(std::move(page));
+  pages_.Put(std::move(page), stamp, bytes);
   // Places left behind by taken pages are swept once they outnumber the
   // pages, so the order stays within twice the reserve.
   if (order_.size() > 2 * pages_.size() + 64) SweepPlaces();
@@ -49,9 +54,10 @@ void PageReserve::Put(std::shared_ptr<Page> page, int32_t counter) {
 
 std::shared_ptr<Page> PageReserve::Take(int32_t ref, int32_t counter) {
   Validate(counter);
-  std::shared_ptr<Page> page = pages_.Take(ref);
-  if (page) bytes_ -= page->SizeEstimate();
-  return page;
+  const PageMap::Entry* e = pages_.FindEntry(ref);
+  if (e == nullptr) return nullptr;
+  bytes_ -= e->bytes;
+  return pages_.Take(ref);
 }
 
 void PageReserve::Clear() {

@@ -38,12 +38,15 @@ class PageReserve {
  private:
   // A place in the order of arrival. A page taken out leaves its place
   // behind rather than being unlinked (which would touch two other pages on
-  // every take); a place is live while the page at ref carries its stamp.
+  // every take); a place is live while the page at ref arrived with its
+  // stamp. Stamps and weights are kept in the map, so that neither sweeping
+  // nor dropping touches the pages themselves.
   struct Place {
     int32_t ref;
     uint64_t stamp;
   };
   void Validate(int32_t counter);
+  bool Live(const Place& place) const;
   void DropOldest();
   void SweepPlaces();
 
