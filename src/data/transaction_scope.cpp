@@ -58,11 +58,19 @@ Status TransactionScope::Logout(int seconds, std::initializer_list<Table*> table
   }
   gate.owner.store(std::this_thread::get_id());
   owner_ = true;
+  // The record store begins a transaction on a file without waiting; a file
+  // whose writer is busy in another process is tried again until the
+  // timeout, then everything logged out so far is let go.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   for (Table* table : tables) {
-    Status st = kavo::Logout(*table);
-    if (!st.ok()) {
-      Rollback();
-      return st;
+    for (;;) {
+      Status st = kavo::Logout(*table);
+      if (st.ok()) break;
+      if (st.code() != err::kFileLocked || std::chrono::steady_clock::now() >= deadline) {
+        Rollback();
+        return st;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
   return Status::OK();

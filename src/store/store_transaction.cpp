@@ -152,7 +152,17 @@ Status StoreControlFiles::Open(const std::string& name, bool create,
 
 Status StoreFile::BeginTransaction() {
   if (mode_ == OpenMode::kReadOnly) return Status::Error(err::kAccessDenied);
-  if (!locks_->LockWriter()) return locks_->status();
+  // Without waiting: a process that waited here while holding the writer
+  // bytes of files it logged out before could wait forever on one that
+  // logged out the same files in the other order. The caller may retry.
+  switch (locks_->TryLockWriter()) {
+    case LockResult::kGranted:
+      break;
+    case LockResult::kBusy:
+      return Status::Error(err::kFileLocked);
+    case LockResult::kFailed:
+      return locks_->status();
+  }
   in_transaction_ = true;
   DeferCommits(true);
   return Status::OK();

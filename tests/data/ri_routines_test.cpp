@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fstream>
@@ -435,6 +436,55 @@ TEST_F(RITest, SimpleDeletesAndUpdates) {
   form.Release();
   EXPECT_TRUE(boxes_.shown().empty());
   EXPECT_EQ(Countries(FileId::AAAA), (Names{"Malta"}));
+}
+
+TEST_F(RITest, LogoutRetriesWhileAnotherProcessWritesUntilTheTimeout) {
+  int holds[2];
+  ASSERT_EQ(pipe(holds), 0);
+  // Another process logs the file out, keeps it for hold_ms, then lets go.
+  auto other = [&](int hold_ms) {
+    const pid_t child = fork();
+    if (child == 0) {
+      DataContext writer(dir_.path());
+      UseFile(writer.RAJON, 1);
+      bool ok = Logout(writer.RAJON.file()).ok();
+      (void)!write(holds[1], ok ? "h" : "x", 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(hold_ms));
+      (void)RollbackTransaction();
+      _exit(0);
+    }
+    char c = 0;
+    EXPECT_EQ(read(holds[0], &c, 1), 1);
+    EXPECT_EQ(c, 'h');
+    return child;
+  };
+  // The file is opened here only after each fork, so that the other
+  // process has an open file (and locks) of its own.
+  pid_t child = other(300);
+  UseFile(context_.RAJON, 1);
+  {
+    TransactionScope transaction;
+    EXPECT_TRUE(transaction.Logout(kLogoutSeconds, {&context_.RAJON.file()}).ok());
+  }
+  ReleaseFile(context_.RAJON);
+  waitpid(child, nullptr, 0);
+
+  child = other(4000);
+  UseFile(context_.RAJON, 1);
+  auto start = std::chrono::steady_clock::now();
+  {
+    TransactionScope transaction;
+    EXPECT_EQ(transaction.Logout(kLogoutSeconds, {&context_.RAJON.file()}).code(),
+              err::kFileLocked);
+    EXPECT_EQ(ERRORCODE(), err::kFileLocked);
+  }
+  auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::seconds(kLogoutSeconds));
+  EXPECT_FALSE(Transaction::Process().active());
+  ReleaseFile(context_.RAJON);
+  waitpid(child, nullptr, 0);
+  close(holds[0]);
+  close(holds[1]);
 }
 
 TEST_F(RITest, SaveErrorEndsTheOpenTransactionWithoutItsChanges) {

@@ -189,6 +189,38 @@ TEST_F(ProcessTest, FourWritersNumberWithoutGapsOrRepeats) {
   EXPECT_TRUE(testing::ToolCheck(name_ + ".VTF", &report)) << report;
 }
 
+TEST_F(ProcessTest, LogoutInTheOtherOrderFailsAtOnceInsteadOfWaiting) {
+  const std::string second = dir_ + "/Q";
+  ASSERT_TRUE(testing::CreatePeople(second, &fs_).ok());
+  Table first_here, second_here;
+  ASSERT_TRUE(testing::OpenPeople(&first_here, name_, &fs_).ok());
+  ASSERT_TRUE(testing::OpenPeople(&second_here, second, &fs_).ok());
+  ASSERT_TRUE(Logout(first_here).ok());
+  Pipe holds, tried;
+  pid_t other = Child([&](FileSystem* fs) {
+    // A hang here would be the deadlock; the alarm turns it into a failure.
+    alarm(20);
+    Table a, b;
+    if (!testing::OpenPeople(&a, name_, fs).ok()) return 1;
+    if (!testing::OpenPeople(&b, second, fs).ok()) return 1;
+    if (!Logout(b).ok()) return 2;
+    holds.Signal();
+    int code = Logout(a).code();
+    tried.Await();
+    (void)RollbackTransaction();
+    return code == err::kFileLocked ? 0 : 3;
+  });
+  ASSERT_TRUE(holds.Await());
+  EXPECT_EQ(Logout(second_here).code(), err::kFileLocked);
+  tried.Signal();
+  EXPECT_EQ(Wait(other), 0);
+  ASSERT_TRUE(RollbackTransaction().ok());
+  // Once the other let go, the file can be logged out and written.
+  ASSERT_TRUE(Logout(second_here).ok());
+  ASSERT_TRUE(testing::AddPerson(&second_here, 1, "Q").ok());
+  ASSERT_TRUE(CommitTransaction().ok());
+}
+
 TEST_F(ProcessTest, HeldRowsAcrossProcesses) {
   {
     Table t;
