@@ -1,5 +1,7 @@
 #include "data/transaction_scope.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -58,22 +60,26 @@ Status TransactionScope::Logout(int seconds, std::initializer_list<Table*> table
   }
   gate.owner.store(std::this_thread::get_id());
   owner_ = true;
-  // The record store begins a transaction on a file without waiting; a file
-  // whose writer is busy in another process is tried again until the
-  // timeout, then everything logged out so far is let go.
+  // The record store begins a transaction on a file without waiting. When
+  // another process is writing one of the files, the files taken so far are
+  // let go (so that a process taking them in another order can finish) and
+  // all are tried again, until the timeout.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  for (Table* table : tables) {
-    for (;;) {
-      Status st = kavo::Logout(*table);
-      if (st.ok()) break;
-      if (st.code() != err::kFileLocked || std::chrono::steady_clock::now() >= deadline) {
-        Rollback();
-        return st;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int attempt = 0;; ++attempt) {
+    Status st;
+    for (Table* table : tables) {
+      st = kavo::Logout(*table);
+      if (!st.ok()) break;
     }
+    if (st.ok()) return st;
+    if (st.code() != err::kFileLocked || std::chrono::steady_clock::now() >= deadline) {
+      Rollback();
+      return st;
+    }
+    (void)RollbackTransaction();
+    // Backing off by different times keeps two processes from meeting again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 + (attempt * 7 + getpid()) % 20));
   }
-  return Status::OK();
 }
 
 Status TransactionScope::Commit() {
