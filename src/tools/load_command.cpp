@@ -6,9 +6,11 @@
 // the load. With --transaction the rows are added in one transaction
 // (LOGOUT/COMMIT): a row that fails rolls the whole load back.
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "store/errors.h"
@@ -20,6 +22,17 @@
 
 namespace kavo::tool {
 namespace {
+
+// A transaction begins without waiting for another process's writer; the
+// tool waits a while, as a stream does, before it gives up.
+Status LogoutWaiting(Table& table) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    Status st = Logout(table);
+    if (st.code() != err::kFileLocked || std::chrono::steady_clock::now() >= deadline) return st;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
 
 bool ReadAll(std::FILE* in, std::string* text) {
   char buf[1 << 16];
@@ -80,7 +93,7 @@ int RunLoadCommand(int argc, char** argv) {
     columns.push_back(*match);
   }
 
-  st = transaction ? Logout(table) : table.Stream();
+  st = transaction ? LogoutWaiting(table) : table.Stream();
   if (!st.ok()) return ReportFailure(name, st);
   long line_number = 1;
   long added = 0;
