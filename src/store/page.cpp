@@ -61,14 +61,22 @@ bool Page::TooBig() const {
 }
 
 size_t Page::LowerBound(std::string_view key) const {
+  const KeyHead head = KeyHead::Of(key);
   auto it = std::lower_bound(records.begin(), records.end(), key,
-                             [](const Record& r, std::string_view k) { return r.key() < k; });
+                             [&head](const Record& r, std::string_view k) {
+                               if (!(r.head == head)) return r.head < head;
+                               return r.key() < k;
+                             });
   return static_cast<size_t>(it - records.begin());
 }
 
 size_t Page::ChildFor(std::string_view key) const {
+  const KeyHead head = KeyHead::Of(key);
   auto it = std::upper_bound(records.begin(), records.end(), key,
-                             [](std::string_view k, const Record& r) { return k < r.key(); });
+                             [&head](std::string_view k, const Record& r) {
+                               if (!(head == r.head)) return head < r.head;
+                               return k < r.key();
+                             });
   size_t i = static_cast<size_t>(it - records.begin());
   return i == 0 ? 0 : i - 1;
 }
@@ -178,6 +186,7 @@ bool DecodeRecords(std::string_view body, size_t count, std::vector<Record>* rec
     r.bytes.append(body.substr(pos, rest));
     pos += rest;
     r.key_length = static_cast<uint16_t>(klen);
+    r.head = KeyHead::Of(r.key());
     records->push_back(std::move(r));
   }
   return pos == body.size();

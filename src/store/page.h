@@ -17,14 +17,39 @@
 
 namespace kavo {
 
-// One record: key part followed by data part.
+// The first 16 bytes of a key, padded with zeros, as two big-endian numbers.
+// Keys whose heads differ are ordered as their heads are (a key that is a
+// proper prefix of another has the smaller or the same head), so a search
+// compares most keys without reading their bytes from the heap.
+struct KeyHead {
+  uint64_t hi = 0;
+  uint64_t lo = 0;
+
+  static KeyHead Of(std::string_view key) {
+    uint8_t b[16] = {};
+    for (size_t i = 0; i < key.size() && i < 16; ++i) b[i] = static_cast<uint8_t>(key[i]);
+    KeyHead h;
+    for (int i = 0; i < 8; ++i) {
+      h.hi = h.hi << 8 | b[i];
+      h.lo = h.lo << 8 | b[8 + i];
+    }
+    return h;
+  }
+  bool operator==(const KeyHead& o) const { return hi == o.hi && lo == o.lo; }
+  bool operator<(const KeyHead& o) const { return hi != o.hi ? hi < o.hi : lo < o.lo; }
+};
+
+// One record: key part followed by data part. Invariant: head is the head
+// of key(); the fields are set only by the constructor and by decoding,
+// which keep it.
 struct Record {
   std::string bytes;
   uint16_t key_length = 0;
+  KeyHead head;
 
   Record() = default;
   Record(std::string_view key, std::string_view data)
-      : key_length(static_cast<uint16_t>(key.size())) {
+      : key_length(static_cast<uint16_t>(key.size())), head(KeyHead::Of(key)) {
     bytes.reserve(key.size() + data.size());
     bytes.append(key).append(data);
   }

@@ -2,8 +2,10 @@
 // one table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "store/format.h"
 #include "store/key_codec_tables.h"
@@ -118,6 +120,43 @@ TEST(StorePages, PrefixSharingOfNeighbours) {
   std::vector<Record> back;
   ASSERT_TRUE(DecodeRecords(body, 2, &back));
   EXPECT_EQ(back[1].bytes, p.records[1].bytes);
+}
+
+TEST(StorePages, KeyHeadsOrderAsTheirKeysAndSearchesAgree) {
+  // Short alphabets and lengths around 16 make prefixes, zero bytes and
+  // equal heads common.
+  std::mt19937 rng(5);
+  const char alphabet[] = {'\0', '\1', '\xFF', 'A'};
+  std::vector<std::string> keys;
+  for (int i = 0; i < 400; ++i) {
+    std::string k(rng() % 24, '\0');
+    for (char& c : k) c = alphabet[rng() % 4];
+    keys.push_back(k);
+  }
+  for (const std::string& a : keys) {
+    for (const std::string& b : keys) {
+      KeyHead ha = KeyHead::Of(a), hb = KeyHead::Of(b);
+      if (!(ha == hb)) {
+        ASSERT_EQ(ha < hb, a < b);
+      }
+    }
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  Page leaf, index;
+  index.level = 1;
+  for (const std::string& k : keys) {
+    leaf.records.emplace_back(k, "data");
+    index.records.emplace_back(k, "");
+  }
+  for (int i = 0; i < 2000; ++i) {
+    std::string k(rng() % 24, '\0');
+    for (char& c : k) c = alphabet[rng() % 4];
+    size_t lower = std::lower_bound(keys.begin(), keys.end(), k) - keys.begin();
+    ASSERT_EQ(leaf.LowerBound(k), lower);
+    size_t upper = std::upper_bound(keys.begin(), keys.end(), k) - keys.begin();
+    ASSERT_EQ(index.ChildFor(k), upper == 0 ? 0 : upper - 1);
+  }
 }
 
 TEST(StorePages, BodyWithoutRunsIsStoredUnpacked) {
