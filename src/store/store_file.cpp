@@ -291,6 +291,8 @@ Status StoreFile::ReadPage(int32_t ref, std::shared_ptr<Page>* page) {
 
 Status StoreFile::Root(std::shared_ptr<Page>* root) {
   if (header_.root == -1 && !cache_.Find(-1)) {
+    // Making the tree changes the file: never without the lock.
+    if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());
     // The first access to the tree of a new file: an empty root leaf.
     auto p = std::make_shared<Page>();
     p->ref = -1;
