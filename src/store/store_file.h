@@ -24,8 +24,10 @@
 // under it. When the header still matches the operation goes on as a locked
 // one; when a commit came in between, the page is not read and the operation
 // reports kRestart, and its caller runs it again from the start, locked. A
-// reader thus costs one header read per operation and no lock while it works
-// from the cache, and a writer never overwrites a page a reader is reading.
+// reader thus costs one comparison of the header per operation (through a
+// shared mapping where the file allows, File::StartsWith) and no lock while
+// it works from the cache, and a writer never overwrites a page a reader is
+// reading.
 //
 // Commit path (where the journal plugs in): Commit() places every changed
 // page in its size-class region, compacts the regions, encodes the pages with
