@@ -213,7 +213,7 @@ void StoreFile::EndTransaction(const CommitResult* result) {
     in_transaction_ = false;
     DeferCommits(false);
   }
-  if (depth_ == 0) locks_->UnlockWriter();
+  if (depth_ == 0 && streams_ == 0) locks_->UnlockWriter();
 }
 
 Status StoreFile::ResolvePending(const uint8_t* raw, FileHeader* h) {
