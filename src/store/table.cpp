@@ -102,6 +102,25 @@ Status Post(const Table& t, Status st) {
   return st;
 }
 
+// Visits every record whose key part begins with prefix, in record order;
+// a visit that fails ends the walk with its status. The walk goes on from
+// the key last visited, so a visit may change the tree.
+template <typename F>
+Status ForEachWithPrefix(StoreFile& sf, std::string_view prefix, F&& visit) {
+  std::string from(prefix);
+  bool inclusive = true;
+  Record r;
+  for (;;) {
+    bool found = false;
+    KAVO_RETURN_IF_ERROR(
+        sf.Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &r, &found));
+    if (!found || r.key().substr(0, prefix.size()) != prefix) return Status::OK();
+    from.assign(r.key());
+    inclusive = false;
+    KAVO_RETURN_IF_ERROR(visit(r));
+  }
+}
+
 }  // namespace
 
 // The work of the operations, with access to the Table's state. Each member
@@ -257,18 +276,10 @@ class TableOps {
       std::string raw;
       std::string prefix = rec::MemoKey(t_.table_number_, r, static_cast<uint8_t>(m), 0);
       prefix.resize(prefix.size() - 2);
-      std::string from = prefix;
-      bool inclusive = true;
-      for (;;) {
-        Record seg;
-        bool found = false;
-        KAVO_RETURN_IF_ERROR(
-            sf_.Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &seg, &found));
-        if (!found || seg.key().substr(0, prefix.size()) != prefix) break;
+      KAVO_RETURN_IF_ERROR(ForEachWithPrefix(sf_, prefix, [&raw](const Record& seg) {
         raw.append(seg.data());
-        from = std::string(seg.key());
-        inclusive = false;
-      }
+        return Status::OK();
+      }));
       std::string& v = (*out)[m];
       if (md.is_blob()) {
         if (raw.size() >= 4) {
@@ -527,18 +538,10 @@ class TableOps {
 
   Status DeleteAllOf(std::string_view prefix) {
     std::vector<std::string> keys;
-    std::string from(prefix);
-    bool inclusive = true;
-    for (;;) {
-      Record r;
-      bool found = false;
-      KAVO_RETURN_IF_ERROR(
-          sf_.Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &r, &found));
-      if (!found || r.key().substr(0, prefix.size()) != prefix) break;
+    KAVO_RETURN_IF_ERROR(ForEachWithPrefix(sf_, prefix, [&keys](const Record& r) {
       keys.emplace_back(r.key());
-      from = keys.back();
-      inclusive = false;
-    }
+      return Status::OK();
+    }));
     for (const std::string& k : keys) {
       bool f = false;
       KAVO_RETURN_IF_ERROR(sf_.Erase(k, &f));
@@ -549,23 +552,14 @@ class TableOps {
   // Visits every row in record-number order.
   template <typename F>
   Status ForEachRow(F&& f) {
-    std::string prefix = rec::KindKey(t_.table_number_, fmt::kKindRow);
-    std::string from = prefix;
-    bool inclusive = true;
-    for (;;) {
-      Record r;
-      bool found = false;
-      KAVO_RETURN_IF_ERROR(
-          sf_.Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &r, &found));
-      if (!found || r.key().substr(0, prefix.size()) != prefix) return Status::OK();
+    const std::string prefix = rec::KindKey(t_.table_number_, fmt::kKindRow);
+    std::vector<uint8_t> row;
+    return ForEachWithPrefix(sf_, prefix, [&](const Record& r) {
       if (r.key().size() < prefix.size() + 4) return Status::Check(store_check::kTreeShape);
-      std::vector<uint8_t> row(t_.def_.record_length, 0);
+      row.assign(t_.def_.record_length, 0);
       LoadedRow(r.data(), row.data());
-      uint32_t number = fmt::GetBE32(fmt::U8(r.key()) + prefix.size());
-      KAVO_RETURN_IF_ERROR(f(number, row));
-      from = std::string(r.key());
-      inclusive = false;
-    }
+      return f(fmt::GetBE32(fmt::U8(r.key()) + prefix.size()), row);
+    });
   }
 
   // ---- dynamic indexes ----
@@ -634,18 +628,10 @@ class TableOps {
       KAVO_RETURN_IF_ERROR(DeleteAllOf(prefix));
     } else {
       std::vector<std::string> stale;
-      std::string at = prefix;
-      bool inclusive = true;
-      for (;;) {
-        Record r;
-        bool found = false;
-        KAVO_RETURN_IF_ERROR(
-            sf_.Find(at, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &r, &found));
-        if (!found || r.key().substr(0, prefix.size()) != prefix) break;
+      KAVO_RETURN_IF_ERROR(ForEachWithPrefix(sf_, prefix, [&](const Record& r) {
         if (EntryRecord(r) >= from) stale.emplace_back(r.key());
-        at = std::string(r.key());
-        inclusive = false;
-      }
+        return Status::OK();
+      }));
       for (const std::string& key : stale) {
         bool f = false;
         KAVO_RETURN_IF_ERROR(sf_.Erase(key, &f));
@@ -1403,16 +1389,8 @@ Status Table::Verify(std::vector<std::string>* problems) {
             return Status::OK();
           }));
       std::sort(expect.begin(), expect.end());
-      std::string prefix = ops.KeyPrefix(k);
-      std::string from = prefix;
-      bool inclusive = true;
       size_t i = 0, missing = 0, extra = 0, seen = 0;
-      for (;;) {
-        Record e;
-        bool found = false;
-        KAVO_RETURN_IF_ERROR(
-            store_->Find(from, inclusive ? SeekMode::kAtOrAfter : SeekMode::kAfter, &e, &found));
-        if (!found || e.key().substr(0, prefix.size()) != prefix) break;
+      KAVO_RETURN_IF_ERROR(ForEachWithPrefix(*store_, ops.KeyPrefix(k), [&](const Record& e) {
         ++seen;
         while (i < expect.size() && expect[i] < e.bytes) {
           ++missing;
@@ -1423,9 +1401,8 @@ Status Table::Verify(std::vector<std::string>* problems) {
         } else {
           ++extra;
         }
-        from = std::string(e.key());
-        inclusive = false;
-      }
+        return Status::OK();
+      }));
       missing += expect.size() - i;
       uint32_t entries = 0, low = 0;
       KAVO_RETURN_IF_ERROR(ops.Counter(static_cast<uint8_t>(k), &entries, &low));
