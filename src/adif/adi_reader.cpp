@@ -71,23 +71,23 @@ bool AdiReader::EndsCleanly(std::size_t at) {
   return at >= buffer_.size() || buffer_[at] == '<';
 }
 
-bool AdiReader::ReadValue(const std::string& name, std::size_t length, std::string* value,
-                          std::string* problem) {
+AdiReader::ValueRead AdiReader::ReadValue(const std::string& name, std::size_t length,
+                                          std::string* value, std::string* problem) {
   if (!Fill(length)) {
     Fail("the length of field " + name + " (" + std::to_string(length) + ") at " + LineText(line_) +
          " reaches past the end of the file");
-    return false;
+    return ValueRead::kBroken;
   }
   std::string_view bytes(buffer_.data() + pos_, length);
   if (IsAscii(bytes)) {
     value->assign(bytes);
     Advance(length);
-    return true;
+    return ValueRead::kValue;
   }
   if (encoding_ == Encoding::kCp1251) {
     *value = Utf8FromCp1251(bytes);
     Advance(length);
-    return true;
+    return ValueRead::kValue;
   }
   (void)Fill(length * kMaxUtf8Bytes + kLookahead);
   const std::string_view rest(buffer_.data() + pos_, buffer_.size() - pos_);
@@ -108,15 +108,15 @@ bool AdiReader::ReadValue(const std::string& name, std::size_t length, std::stri
     encoding_ = Encoding::kCp1251;
     *value = Utf8FromCp1251(bytes);
     Advance(length);
-    return true;
+    return ValueRead::kValue;
   } else {
     if (problem->empty()) problem->assign("field " + name + " is not valid UTF-8 text");
     Advance(length);
-    return true;
+    return ValueRead::kNone;
   }
   value->assign(rest.substr(0, taken));
   Advance(taken);
-  return true;
+  return ValueRead::kValue;
 }
 
 bool AdiReader::Next(AdifRecord* record) {
@@ -204,8 +204,9 @@ bool AdiReader::Next(AdifRecord* record) {
       continue;
     }
     std::string value;
-    if (!ReadValue(name, length, &value, &record->problem)) return false;
-    record->Add(name, std::move(value));
+    const ValueRead got = ReadValue(name, length, &value, &record->problem);
+    if (got == ValueRead::kBroken) return false;
+    if (got == ValueRead::kValue) record->Add(name, std::move(value));
   }
 }
 

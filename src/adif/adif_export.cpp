@@ -64,13 +64,14 @@ ExportSummary ExportAdifFile(Table& AAAA, const std::string& path, const ExportO
       break;
     }
     ++summary.written;
-    if (keep_going && seen % kSlice == 0 &&
+    if (keep_going && (seen - 1) % kSlice == 0 &&
         !keep_going(total ? static_cast<double>(seen) / total : 1.0)) {
       summary.cancelled = true;
       break;
     }
   }
-  if (summary.failure.empty() && !summary.cancelled && st.code() != err::kRecordNotAvailable) {
+  if (summary.failure.empty() && !summary.cancelled && !st.ok() &&
+      st.code() != err::kRecordNotAvailable) {
     summary.failure =
         "the log cannot be read: " + ErrorText(st.code()) + " (" + std::to_string(st.code()) + ")";
   }

@@ -300,11 +300,11 @@ ImportSummary ImportAdifFile(Table& AAAA, Table& DXCC, const std::string& path,
   AdifImport import(AAAA, DXCC, options);
   bool cancel = false;
   if (import.Start(path)) {
-    while (import.Step(kSlice)) {
-      if (keep_going && !keep_going(import.progress())) {
-        cancel = true;
-        break;
-      }
+    for (bool more = true; more;) {
+      more = import.Step(kSlice);
+      // Cancel counts until the transaction is committed.
+      if (keep_going && !keep_going(import.progress())) cancel = true;
+      if (cancel) break;
     }
   }
   return import.Finish(cancel);

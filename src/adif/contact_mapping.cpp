@@ -287,7 +287,9 @@ void AdifToContact(const AdifRecord& record, const MappingOptions& options, Mapp
     } else {
       AAA.DIAPAZ = *primary;
       const log::BandPlanRow* row = log::BandOfDiapaz(by_frequency);
-      if (row && std::string_view(row->adif) == log::BandOfDiapaz(*primary)->adif) {
+      // The frequency is kept only where it picks the band's other value.
+      if (row && std::string_view(row->adif) == log::BandOfDiapaz(*primary)->adif &&
+          !log::SameDiapaz(by_frequency, *primary)) {
         AAA.DIAPAZ = by_frequency;
         freq_used = true;
       }

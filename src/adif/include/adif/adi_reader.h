@@ -52,9 +52,11 @@ class AdiReader final : public AdifReader {
   // Whether only blanks lie between offset `at` of the buffer and the next
   // tag or the end of the file.
   bool EndsCleanly(std::size_t at);
-  // Reads a value of `length` at pos_ into *value; false on a broken file.
-  bool ReadValue(const std::string& name, std::size_t length, std::string* value,
-                 std::string* problem);
+  // Reads a value of `length` at pos_ into *value. kNone: the value could
+  // not be read and *problem says why; kBroken: the file ends too soon.
+  enum class ValueRead { kValue, kNone, kBroken };
+  ValueRead ReadValue(const std::string& name, std::size_t length, std::string* value,
+                      std::string* problem);
   void Fail(std::string what);
 
   std::istream& in_;

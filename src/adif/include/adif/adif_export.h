@@ -27,8 +27,8 @@ struct ExportSummary {
   std::string failure;  // empty when the file was written
 };
 
-// keep_going is asked with the progress (0 to 1) every few hundred
-// contacts; false cancels.
+// keep_going is asked with the progress (0 to 1) after the first contact
+// and after every few hundred more; false cancels.
 ExportSummary ExportAdifFile(Table& AAAA, const std::string& path, const ExportOptions& options,
                              const std::function<bool(double)>& keep_going = {});
 
