@@ -37,7 +37,7 @@ constexpr std::string_view kMapped[] = {
     "CALL",     "QSO_DATE",     "TIME_ON",  "BAND",         "FREQ",     "MODE",
     "SUBMODE",  "PROP_MODE",    "RST_SENT", "RST_RCVD",     "QTH",      "QTH_INTL",
     "COMMENT",  "COMMENT_INTL", "COUNTRY",  "COUNTRY_INTL", "QSL_SENT", "QSL_RCVD",
-    kAppNumber, kAppRegion,     kAppTime,   kAppBand};
+    kAppNumber, kAppRegion,     kAppTime,   kAppBand,       kAppQsl};
 
 std::string Upper(std::string_view text) {
   std::string out(text);
@@ -196,6 +196,8 @@ AdifRecord ContactToAdif(const dict::AAAARecord& AAA, AdifFormat format) {
   if (const log::QslState* qsl = log::FindQslState(dict::TextOf(AAA.QSL))) {
     record.Add("QSL_SENT", std::string(qsl->sent ? kYes : kNo));
     record.Add("QSL_RCVD", std::string(qsl->received ? kYes : kNo));
+  } else {
+    record.Add(kAppQsl, Utf8Of(AAA.QSL));
   }
   AddText(&record, format, "COMMENT", Utf8Of(AAA.PRIMEC));
   const std::int64_t number = AAA.N_QSO.get();
@@ -341,10 +343,14 @@ void AdifToContact(const AdifRecord& record, const MappingOptions& options, Mapp
 
   const std::string* sent = value("QSL_SENT");
   const std::string* received = value("QSL_RCVD");
-  const std::string r = received ? Upper(Trimmed(*received)) : std::string();
-  const log::QslState& qsl =
-      log::QslStateOf(sent && Upper(Trimmed(*sent)) == kYes, r == kYes || r == kVerified);
-  dict::SetText(AAA.QSL, qsl.QSL);
+  if (const std::string* v = value(kAppQsl)) {
+    fill.Text(AAA.QSL, kAppQsl, Trimmed(*v));
+  } else {
+    const std::string r = received ? Upper(Trimmed(*received)) : std::string();
+    const log::QslState& qsl =
+        log::QslStateOf(sent && Upper(Trimmed(*sent)) == kYes, r == kYes || r == kVerified);
+    dict::SetText(AAA.QSL, qsl.QSL);
+  }
 
   if (const std::string* v = value(kAppNumber)) {
     std::int64_t number = 0;

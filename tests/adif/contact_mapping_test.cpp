@@ -116,6 +116,13 @@ TEST(ContactMapping, QslMarks) {
   EXPECT_EQ(qsl("n", "y"), "ПОЛУЧ");
   EXPECT_EQ(qsl("Y", "V"), "ОБМЕН");
   EXPECT_EQ(qsl("R", "I"), "НЕТ");
+  // A blank state of this program's own log travels as itself.
+  dict::AAAARecord AAA;
+  AAA.Clear();
+  dict::SetText(AAA.POZ, "A");
+  const AdifRecord blank = ContactToAdif(AAA, AdifFormat::kAdi);
+  EXPECT_EQ(blank.Find("QSL_SENT"), nullptr);
+  EXPECT_EQ(dict::TextOf(Map(blank).AAA.QSL), "");
 }
 
 TEST(ContactMapping, TextTheCodePageLacksOrTooLongIsRefusedUnlessAllowed) {

@@ -13,6 +13,8 @@
 //   APP_KAVO_PR               AAA:PR (written even when empty)
 //   APP_KAVO_TIM              AAA:TIM to the hundredth, when it has hundredths
 //   APP_KAVO_DIAPAZ           AAA:DIAPAZ, when BAND alone cannot give it back
+//   APP_KAVO_QSL              AAA:QSL, when it is none of the four states
+//                             (without it and the QSL fields: НЕТ)
 //
 // The application fields make a round trip from this program to itself
 // exact. On import nothing is cut or replaced silently: a value the code
@@ -40,6 +42,7 @@ inline constexpr char kAppNumber[] = "APP_KAVO_N_QSO";
 inline constexpr char kAppRegion[] = "APP_KAVO_PR";
 inline constexpr char kAppTime[] = "APP_KAVO_TIM";
 inline constexpr char kAppBand[] = "APP_KAVO_DIAPAZ";
+inline constexpr char kAppQsl[] = "APP_KAVO_QSL";
 
 AdifRecord ContactToAdif(const dict::AAAARecord& AAA, AdifFormat format);
 
