@@ -1,14 +1,3 @@
-# Each area's build lives in *.cmake fragments next to its sources, one per
-# library or program, so that separate pieces can be added without touching a
-# shared list. A fragment may use targets defined by any other fragment.
-macro(kavo_include_fragments)
-  file(GLOB _kavo_fragments CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cmake)
-  list(SORT _kavo_fragments)
-  foreach(_fragment IN LISTS _kavo_fragments)
-    include(${_fragment})
-  endforeach()
-endmacro()
-
 # kavo_add_gtest(NAME SOURCES a.cpp ... LIBS lib ... [LABELS l ...])
 # A GoogleTest executable registered with ctest. The label "sanitize" marks
 # tests that test.sh also runs under AddressSanitizer and UBSan (parsers,
@@ -19,3 +8,17 @@ function(kavo_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# kavo_add_layers(): adds the subfolder of every layer of KAVO_LAYERS that has
+# a CMakeLists.txt, lowest layer first, so that a layer's targets exist before
+# the layers above link them.
+macro(kavo_add_layers)
+  foreach(_kavo_rank IN LISTS KAVO_LAYERS)
+    string(REPLACE "," ";" _kavo_peers "${_kavo_rank}")
+    foreach(_kavo_layer IN LISTS _kavo_peers)
+      if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_kavo_layer}/CMakeLists.txt)
+        add_subdirectory(${_kavo_layer})
+      endif()
+    endforeach()
+  endforeach()
+endmacro()
