@@ -11,14 +11,16 @@ endfunction()
 
 # kavo_add_layers(): adds the subfolder of every layer of KAVO_LAYERS that has
 # a CMakeLists.txt, lowest layer first, so that a layer's targets exist before
-# the layers above link them.
-macro(kavo_add_layers)
-  foreach(_kavo_rank IN LISTS KAVO_LAYERS)
-    string(REPLACE "," ";" _kavo_peers "${_kavo_rank}")
-    foreach(_kavo_layer IN LISTS _kavo_peers)
-      if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_kavo_layer}/CMakeLists.txt)
-        add_subdirectory(${_kavo_layer})
+# the layers above link them. The look-up is a CONFIGURE_DEPENDS glob, so a
+# layer folder that appears later (a merge) reconfigures the build by itself.
+function(kavo_add_layers)
+  foreach(rank IN LISTS KAVO_LAYERS)
+    string(REPLACE "," ";" peers "${rank}")
+    foreach(layer IN LISTS peers)
+      file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/CMakeLists.txt)
+      if(found)
+        add_subdirectory(${layer})
       endif()
     endforeach()
   endforeach()
-endmacro()
+endfunction()

@@ -453,6 +453,34 @@ class TableOps {
     return Status::OK();
   }
 
+  // Every change of a row keeps the row's hold byte while it runs: the byte
+  // this context holds already, or one taken for the change and given back
+  // when the RowByte goes. A row that another context or process holds
+  // cannot be changed (error 5).
+  class RowByte {
+   public:
+    RowByte() = default;
+    RowByte(const RowByte&) = delete;
+    RowByte& operator=(const RowByte&) = delete;
+    ~RowByte() {
+      if (sf_ != nullptr) sf_->DropNumberByte(r_, owner_);
+    }
+
+   private:
+    friend class TableOps;
+    StoreFile* sf_ = nullptr;
+    uint32_t r_ = 0;
+    const void* owner_ = nullptr;
+  };
+  Status KeepRowByte(uint32_t r, RowByte* byte) {
+    if (t_.held_record_ == r) return Status::OK();
+    if (!sf_.TakeNumberByte(r, &t_).ok()) return Status::Error(err::kAccessDenied);
+    byte->sf_ = &sf_;
+    byte->r_ = r;
+    byte->owner_ = &t_;
+    return Status::OK();
+  }
+
   Status TakeHold(uint32_t r) {
     if (t_.hold_seconds_ < 0) return Status::OK();
     auto start = std::chrono::steady_clock::now();
@@ -880,39 +908,33 @@ Status Table::Put() {
     if (current_record_ == 0 || read_image_.size() != record_.size())
       return Status::Error(err::kRecordNotAvailable);
     uint32_t r = current_record_;
-    bool took_hold = false;
-    if (held_record_ != r) {
-      Status hs = store_->TakeNumberByte(r, this);
-      if (!hs.ok()) return Status::Error(err::kAccessDenied);
-      took_hold = true;
-    }
-    Status st = [&]() -> Status {
-      std::vector<uint8_t> now;
-      bool found = false;
-      KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &now, &found));
-      if (!found || now != read_image_) return Status::Error(err::kRecordChanged);
-      std::vector<std::string> memos_now;
-      KAVO_RETURN_IF_ERROR(ops.ReadMemos(r, &memos_now));
-      if (memos_now != read_memos_) return Status::Error(err::kRecordChanged);
-      std::vector<int> deltas;
-      KAVO_RETURN_IF_ERROR(ops.MaintainKeys(r, now.data(), record_.data(), &deltas));
-      KAVO_RETURN_IF_ERROR(
-          store_->Replace(rec::RowKey(table_number_, r), ops.StoredRow(record_.data()), &found));
-      KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
-      KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, memos_, &memos_now));
-      read_image_ = record_;
-      read_memos_ = memos_;
-      bytes_ = def_.record_length;
-      ops.SetAt(ops.CursorFor(record_.data(), r));
-      return Status::OK();
-    }();
-    if (took_hold) store_->DropNumberByte(r, this);
-    return st;
+    TableOps::RowByte byte;
+    KAVO_RETURN_IF_ERROR(ops.KeepRowByte(r, &byte));
+    std::vector<uint8_t> now;
+    bool found = false;
+    KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &now, &found));
+    if (!found || now != read_image_) return Status::Error(err::kRecordChanged);
+    std::vector<std::string> memos_now;
+    KAVO_RETURN_IF_ERROR(ops.ReadMemos(r, &memos_now));
+    if (memos_now != read_memos_) return Status::Error(err::kRecordChanged);
+    std::vector<int> deltas;
+    KAVO_RETURN_IF_ERROR(ops.MaintainKeys(r, now.data(), record_.data(), &deltas));
+    KAVO_RETURN_IF_ERROR(
+        store_->Replace(rec::RowKey(table_number_, r), ops.StoredRow(record_.data()), &found));
+    KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
+    KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, memos_, &memos_now));
+    read_image_ = record_;
+    read_memos_ = memos_;
+    bytes_ = def_.record_length;
+    ops.SetAt(ops.CursorFor(record_.data(), r));
+    return Status::OK();
   });
 }
 
 Status Table::PutRecord(uint32_t record_number) {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
+    TableOps::RowByte byte;
+    KAVO_RETURN_IF_ERROR(ops.KeepRowByte(record_number, &byte));
     std::vector<uint8_t> now;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.ReadRow(record_number, &now, &found));
@@ -937,6 +959,8 @@ Status Table::Delete() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
     if (current_record_ == 0) return Status::Error(err::kRecordNotAvailable);
     uint32_t r = current_record_;
+    TableOps::RowByte byte;
+    KAVO_RETURN_IF_ERROR(ops.KeepRowByte(r, &byte));
     std::vector<uint8_t> now;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &now, &found));
