@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 #include "store/format.h"
 #include "store/key_codec.h"
 #include "store/record_codec.h"
@@ -119,6 +121,31 @@ Status ForEachWithPrefix(StoreFile& sf, std::string_view prefix, F&& visit) {
     inclusive = false;
     KAVO_RETURN_IF_ERROR(visit(r));
   }
+}
+
+// A name for a new file in the directory of path that no file has yet.
+std::string TempNameBeside(FileSystem* fs, const std::string& path) {
+  static unsigned serial = 0;
+  for (;;) {
+    std::string name =
+        path + ".copy-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+    if (!fs->Exists(name)) return name;
+  }
+}
+
+// Copies the whole of in into a new file named to, flushed.
+Status CopyInto(File* in, FileSystem* fs, const std::string& to) {
+  std::unique_ptr<File> out;
+  KAVO_RETURN_IF_ERROR(fs->Open(to, OpenMode::kReadWrite, true, &out));
+  std::string buf(size_t{1} << 16, '\0');
+  for (uint64_t pos = 0;;) {
+    size_t got = 0;
+    KAVO_RETURN_IF_ERROR(in->Read(pos, buf.data(), buf.size(), &got));
+    if (got == 0) break;
+    KAVO_RETURN_IF_ERROR(out->Write(pos, buf.data(), got));
+    pos += got;
+  }
+  return out->Flush();
 }
 
 }  // namespace
@@ -1476,20 +1503,18 @@ Status Table::Copy(std::string_view from, std::string_view to, FileSystem* fs) {
   t.name_ = ParseTableName(from, fs);
   TableName dest = ParseTableName(to, fs);
   Status st = [&]() -> Status {
-    std::unique_ptr<File> in, out;
+    if (!fs->Exists(t.name_.file)) return Status::Error(err::kFileNotFound);
+    // Onto itself, under any of its names, a copy would have nothing left to
+    // read once it began writing.
+    if (fs->SameFile(t.name_.file, dest.file)) return Status::Error(err::kAccessDenied);
+    std::unique_ptr<File> in;
     KAVO_RETURN_IF_ERROR(fs->Open(t.name_.file, OpenMode::kReadOnly, false, &in));
-    KAVO_RETURN_IF_ERROR(fs->Open(dest.file, OpenMode::kReadWrite, true, &out));
-    KAVO_RETURN_IF_ERROR(out->Truncate(0));
-    std::string buf(1 << 16, '\0');
-    uint64_t pos = 0;
-    for (;;) {
-      size_t got = 0;
-      KAVO_RETURN_IF_ERROR(in->Read(pos, buf.data(), buf.size(), &got));
-      if (got == 0) break;
-      KAVO_RETURN_IF_ERROR(out->Write(pos, buf.data(), got));
-      pos += got;
-    }
-    return out->Flush();
+    // The destination is replaced only by a whole, flushed copy.
+    std::string temp = TempNameBeside(fs, dest.file);
+    Status copied = CopyInto(in.get(), fs, temp);
+    if (copied.ok()) copied = fs->Rename(temp, dest.file);
+    if (!copied.ok()) (void)fs->Remove(temp);
+    return copied;
   }();
   return Post(t, st);
 }
