@@ -18,11 +18,11 @@
 
 #include "adif/adif_export.h"
 #include "adif/adif_import.h"
-#include "data/cp1251.h"
 #include "data/dict_records.h"
 #include "log/band_plan.h"
 #include "log/qso_lists.h"
-#include "store/datetime.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
 #include "store/store_transaction.h"
 #include "store/table.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "adif/text_encoding.h"
-#include "data/cp1251.h"
+#include "runtime/cp1251.h"
 
 namespace kavo::adif {
 namespace {

@@ -8,7 +8,7 @@
 #include "adif/adif_writers.h"
 #include "adif/contact_mapping.h"
 #include "data/dict_records.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo::adif {
 namespace {

@@ -7,13 +7,13 @@
 
 #include "adif/adi_reader.h"
 #include "adif/adx_reader.h"
-#include "data/cp1251.h"
 #include "log/band_plan.h"
 #include "log/country_lookup.h"
 #include "log/qso_number.h"
 #include "log/region_code.h"
-#include "store/datetime.h"
-#include "store/errors.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
+#include "runtime/errors.h"
 
 namespace kavo::adif {
 namespace {

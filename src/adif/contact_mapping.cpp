@@ -5,11 +5,11 @@
 #include <string_view>
 
 #include "adif/text_encoding.h"
-#include "data/cp1251.h"
-#include "data/dict_decimal.h"
 #include "log/band_plan.h"
 #include "log/qso_lists.h"
-#include "store/datetime.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
+#include "runtime/dict_decimal.h"
 
 namespace kavo::adif {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "data/cp1251.h"
+#include "runtime/cp1251.h"
 
 namespace kavo::adif {
 namespace {

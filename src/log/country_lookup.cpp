@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "data/dict_records.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo::log {
 namespace {

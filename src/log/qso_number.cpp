@@ -1,7 +1,7 @@
 #include "log/qso_number.h"
 
 #include "data/dict_records.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo::log {
 

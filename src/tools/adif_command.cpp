@@ -7,8 +7,8 @@
 #include "adif/adif_export.h"
 #include "adif/adif_import.h"
 #include "data/dict_tables.h"
-#include "store/datetime.h"
-#include "store/errors.h"
+#include "runtime/datetime.h"
+#include "runtime/errors.h"
 #include "store/table.h"
 
 namespace kavo::tool {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "data/cp1251.h"
 #include "data/dict_records.h"
 #include "log/band_plan.h"
 #include "log/qso_lists.h"
-#include "store/datetime.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
 #include "store/mem_file.h"
 #include "store/table.h"
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "data/cp1251.h"
-#include "store/datetime.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
 
 namespace kavo::adif {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/status.h"
+#include "runtime/status.h"
 #include "store/table.h"
 
 namespace kavo::log {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "store/status.h"
+#include "runtime/status.h"
 #include "store/table.h"
 
 namespace kavo::log {
