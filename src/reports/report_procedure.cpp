@@ -154,6 +154,7 @@ void ReportProcedure::WindowOpened() {
   ReadAcceptable();
   if (LocalResponse_ == kRequestCancelled) {
     state_ = ReportState::kEmpty;
+    outcome_ = ReportOutcome::kEmpty;
     close_requested_ = true;
     return;
   }
@@ -190,6 +191,7 @@ void ReportProcedure::TimerEvent() {
 }
 
 void ReportProcedure::Cancel() {
+  if (outcome_ == ReportOutcome::kNotEnded) outcome_ = ReportOutcome::kCancelled;
   LocalResponse_ = kRequestCancelled;
   close_requested_ = true;
 }
@@ -240,6 +242,7 @@ void ReportProcedure::PageError(const Status& st) {
              std::to_string(st.code()) + ")";
   box.icon = MessageIcon::kStop;
   CurrentMessageBoxService().Show(box);
+  outcome_ = ReportOutcome::kFailed;
   LocalResponse_ = kRequestCancelled;
   close_requested_ = true;
 }
@@ -256,6 +259,7 @@ void ReportProcedure::End() {
       PageError(st);
     } else {
       state_ = ReportState::kPreviewing;
+      outcome_ = ReportOutcome::kPreviewed;
       if (services_.ReportPreview(PrintPreviewQueue_)) services_.PrintPages(PrintPreviewQueue_);
     }
   }

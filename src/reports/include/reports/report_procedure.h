@@ -68,6 +68,15 @@ struct ReportProgress {
 
 enum class ReportState { kPreparing, kEmpty, kLayingOut, kPreviewing, kClosed };
 
+// How a report ended, for callers without a window to report it.
+enum class ReportOutcome {
+  kNotEnded,
+  kEmpty,      // no record was found (or the first read failed)
+  kPreviewed,  // laid out to the end and handed to the preview
+  kCancelled,  // cancelled while laying out
+  kFailed,     // a page could not be stored; a message said so
+};
+
 // Makes the view over the primary table (TableReportView when not given).
 using ReportViewFactory = std::function<std::unique_ptr<ReportView>(DataFile& primary)>;
 
@@ -90,6 +99,7 @@ class ReportProcedure {
 
   bool close_requested() const { return close_requested_; }
   ReportState state() const { return state_; }
+  ReportOutcome outcome() const { return outcome_; }
   const ReportProgress& progress() const { return progress_; }
 
   int32_t LocalResponse() const { return LocalResponse_; }
@@ -121,6 +131,7 @@ class ReportProcedure {
   LayoutEngine engine_;
   PrintPreviewQueue PrintPreviewQueue_;
   ReportState state_ = ReportState::kPreparing;
+  ReportOutcome outcome_ = ReportOutcome::kNotEnded;
   ReportProgress progress_;
   bool close_requested_ = false;
   bool ended_ = false;
