@@ -14,6 +14,7 @@ void WriteLog(const std::string& directory, const std::vector<Contact>& contacts
     ASSERT_TRUE(Table::Create(path, dict::AAAA()).ok());
     ASSERT_TRUE(table.Open(path, &dict::AAAA()).ok());
   }
+  ASSERT_TRUE(table.Stream().ok());
   for (const Contact& c : contacts) {
     table.ClearRecord();
     auto& rec = *reinterpret_cast<dict::AAAARecord*>(table.record());
@@ -25,6 +26,7 @@ void WriteLog(const std::string& directory, const std::vector<Contact>& contacts
     rec.DIAPAZ = c.band;
     ASSERT_TRUE(table.Add().ok());
   }
+  ASSERT_TRUE(table.Flush().ok());
   ASSERT_TRUE(table.Close().ok());
 }
 
