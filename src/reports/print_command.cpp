@@ -1,10 +1,6 @@
 #include "reports/print_command.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <ostream>
 
@@ -110,20 +106,7 @@ class CommandServices final : public ReportServices {
 
   bool ReportPreview(const PrintPreviewQueue& queue) override {
     pages_ = queue.size();
-    const std::filesystem::path target(options_.pdf);
-    std::string temporary =
-        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-      written_ = Status::Os(errno);
-      return false;
-    }
-    ::close(fd);
-    written_ = write_pdf_(queue, temporary);
-    if (written_.ok() && std::rename(temporary.c_str(), options_.pdf.c_str()) != 0) {
-      written_ = Status::Os(errno);
-    }
-    if (!written_.ok()) std::remove(temporary.c_str());
+    written_ = write_pdf_(queue, options_.pdf);
     return false;
   }
 
@@ -275,8 +258,9 @@ int RunPrintCommand(std::span<const std::string> args, const std::string& direct
   switch (outcome) {
     case ReportOutcome::kPreviewed:
       if (!services.written().ok()) {
+        const Status& st = services.written();
         err << "kavo print: cannot write " << options.pdf << ": "
-            << Utf8FromCp1251(ErrorText(services.written().code())) << "\n";
+            << (st.detail().empty() ? Utf8FromCp1251(ErrorText(st.code())) : st.detail()) << "\n";
         return kPrintFailed;
       }
       err << "kavo print: " << report->name << ": " << services.pages() << " page(s) written to "

@@ -55,7 +55,7 @@ class PrintCommandTest : public ::testing::Test {
       if (!st.ok()) return st;
       written_.push_back(page);
     }
-    std::ofstream(path) << "pages " << queue.size();
+    if (fail_with_.ok()) std::ofstream(path) << "pages " << queue.size();
     return fail_with_;
   };
 };
@@ -124,12 +124,12 @@ TEST_F(PrintCommandTest, NothingMatchedExitsTwoAndWritesNothing) {
   EXPECT_TRUE(Entries().empty());
 }
 
-TEST_F(PrintCommandTest, AFailedPdfLeavesNoFileBehind) {
+TEST_F(PrintCommandTest, AFailedPdfExitsThreeWithTheWritersReason) {
   ASSERT_NO_FATAL_FAILURE(testing::WriteLog(dir_.path(), testing::Contacts(5, 14.0)));
-  fail_with_ = Status::Os(ENOSPC);
+  fail_with_ = Status::Error(err::kAccessDenied, "disk full");
   EXPECT_EQ(Run({"PRINTDIAP", "--band", "14", "--pdf", out_.File("x.pdf")}), kPrintFailed);
   EXPECT_TRUE(Entries().empty());
-  EXPECT_NE(err_.str().find("x.pdf"), std::string::npos);
+  EXPECT_NE(err_.str().find("x.pdf: disk full"), std::string::npos) << err_.str();
 }
 
 TEST_F(PrintCommandTest, OptionsTheReportCannotUseAreRefused) {

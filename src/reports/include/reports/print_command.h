@@ -46,13 +46,13 @@ struct PrintOptions {
 // missing report or --pdf, an unknown option, a missing or malformed value.
 bool ParsePrintOptions(std::span<const std::string> args, PrintOptions* out, std::string* error);
 
-// Writes the pages of `queue` in order as a PDF file at `path`.
+// Writes the pages of `queue` in order as a PDF file at `path`. The file
+// appears whole or not at all: a failure leaves nothing at `path`. The
+// status's detail, when set, says why in UTF-8.
 using PdfWriter = std::function<Status(const PrintPreviewQueue& queue, const std::string& path)>;
 
 // Runs the command in `directory` (the working directory when empty) and
-// returns its exit code; messages go to `err` in UTF-8. The PDF is written
-// under a temporary name beside FILE and renamed when complete, so a failed
-// run never leaves a partial FILE.
+// returns its exit code; messages go to `err` in UTF-8.
 int RunPrintCommand(std::span<const std::string> args, const std::string& directory,
                     const PdfWriter& write_pdf, TodayService& today, std::ostream& err);
 
