@@ -138,7 +138,8 @@ void ReportProcedure::Start() {
 }
 
 void ReportProcedure::WindowOpened() {
-  if (state_ != ReportState::kPreparing) return;
+  // A window closed before it opened has cancelled the report.
+  if (state_ != ReportState::kPreparing || close_requested_) return;
   DataFile& primary = FileOf(context_, instance_.primary);
   Status st = view_->SetOrder(instance_.key);
   if (st.ok()) st = view_->SetFilter(instance_.filter, scopes_);

@@ -164,6 +164,20 @@ TEST_F(ReportProcedureTest, CancelDiscardsThePagesAndShowsNoPreview) {
   EXPECT_TRUE(PageFolderEmpty());
 }
 
+TEST_F(ReportProcedureTest, AWindowClosedBeforeItOpenedReadsNothing) {
+  ASSERT_NO_FATAL_FAILURE(WriteLog(dir_.path(), Contacts(10, 14.0)));
+  ReportProcedure report(PRINTDIAP(), context_, services_, nullptr, pages_.path());
+  report.Start();
+  report.Cancel();
+  report.WindowOpened();
+  report.TimerEvent();
+  EXPECT_EQ(report.RecordsProcessed(), 0);
+  report.End();
+  EXPECT_EQ(report.outcome(), ReportOutcome::kCancelled);
+  EXPECT_EQ(services_.previews, 0);
+  EXPECT_EQ(GlobalResponse.load(), kRequestCancelled);
+}
+
 TEST_F(ReportProcedureTest, PrintingIsAskedOnlyWhenTheUserChoseIt) {
   services_.choose_print = true;
   ASSERT_NO_FATAL_FAILURE(Run(Contacts(40, 14.0)));
