@@ -13,9 +13,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/globals.h"
 #include "data/context.h"
 #include "data/dict_tables.h"
+#include "data/globals.h"
 #include "report_bench_output.h"
 #include "reports/log_reports.h"
 #include "reports/report_procedure.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "reports/print_preview_queue.h"
-#include "store/status.h"
+#include "runtime/status.h"
 
 namespace kavo::bench {
 

@@ -8,7 +8,7 @@
 #include <QAbstractSpinBox>
 #include <string_view>
 
-#include "store/picture.h"
+#include "runtime/picture.h"
 
 namespace kavo {
 

@@ -8,7 +8,7 @@
 #include "app/page_output.h"
 #include "app/report_fonts.h"
 #include "reports/print_command.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo {
 

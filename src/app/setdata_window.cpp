@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "app/dialog_units.h"
-#include "app/globals.h"
+#include "data/globals.h"
 #include "app/picture_spin_box.h"
 #include "app/qt_text.h"
 #include "app/window_state_qt.h"

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "store/errors.h"
-#include "store/picture.h"
+#include "runtime/errors.h"
+#include "runtime/picture.h"
 
 namespace kavo::reports {
 namespace {

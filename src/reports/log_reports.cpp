@@ -7,7 +7,7 @@
 #include <array>
 #include <initializer_list>
 
-#include "data/cp1251.h"
+#include "runtime/cp1251.h"
 
 namespace kavo::reports {
 namespace {

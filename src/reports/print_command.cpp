@@ -4,13 +4,13 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/globals.h"
 #include "data/context.h"
-#include "data/cp1251.h"
+#include "data/globals.h"
 #include "reports/log_reports.h"
 #include "reports/report_procedure.h"
-#include "store/datetime.h"
-#include "store/errors.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
+#include "runtime/errors.h"
 #include "store/table.h"
 
 namespace kavo::reports {

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <utility>
 
-#include "app/globals.h"
-#include "app/message_box.h"
-#include "app/standard_warning.h"
-#include "data/cp1251.h"
-#include "store/errors.h"
-#include "store/expr_view.h"
-#include "store/picture.h"
+#include "data/globals.h"
+#include "data/standard_warning.h"
+#include "expr/expr_view.h"
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
+#include "runtime/message_box.h"
+#include "runtime/picture.h"
 
 namespace kavo::reports {
 namespace {

@@ -1,6 +1,6 @@
 #include "reports/report_view.h"
 
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo::reports {
 

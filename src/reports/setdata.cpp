@@ -1,7 +1,7 @@
 #include "reports/setdata.h"
 
-#include "app/globals.h"
-#include "store/datetime.h"
+#include "data/globals.h"
+#include "runtime/datetime.h"
 
 namespace kavo::reports {
 namespace {

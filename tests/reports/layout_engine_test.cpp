@@ -9,7 +9,7 @@
 #include <string>
 
 #include "reports/layout_engine.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo::reports {
 namespace {

@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/globals.h"
-#include "data/cp1251.h"
+#include "data/globals.h"
 #include "report_test_util.h"
 #include "reports/print_command.h"
-#include "store/datetime.h"
-#include "store/errors.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
+#include "runtime/errors.h"
 
 namespace kavo::reports {
 namespace {

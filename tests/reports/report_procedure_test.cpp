@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <string>
 
-#include "app/globals.h"
-#include "app/message_box_scripted.h"
-#include "data/cp1251.h"
+#include "data/globals.h"
 #include "report_test_util.h"
 #include "reports/log_reports.h"
 #include "reports/report_procedure.h"
-#include "store/errors.h"
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
+#include "runtime/message_box_scripted.h"
 
 namespace kavo::reports {
 namespace {

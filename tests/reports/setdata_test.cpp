@@ -2,7 +2,7 @@
 // days ending today, later calls keep what was chosen, and the outcome is 2.
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "data/globals.h"
 #include "reports/setdata.h"
 
 namespace kavo::reports {

@@ -19,11 +19,11 @@
 #include <memory>
 #include <string_view>
 
+#include "expr/expr_var.h"
 #include "reports/page_image.h"
 #include "reports/print_preview_queue.h"
 #include "reports/report_layout.h"
-#include "store/expr_var.h"
-#include "store/status.h"
+#include "runtime/status.h"
 
 namespace kavo::reports {
 

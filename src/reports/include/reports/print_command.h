@@ -18,7 +18,7 @@
 
 #include "reports/print_preview_queue.h"
 #include "reports/setdata.h"
-#include "store/status.h"
+#include "runtime/status.h"
 
 namespace kavo::reports {
 

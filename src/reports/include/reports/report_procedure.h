@@ -35,11 +35,11 @@
 
 #include "data/context.h"
 #include "data/procedure_files.h"
+#include "expr/expr_scope.h"
 #include "reports/layout_engine.h"
 #include "reports/print_preview_queue.h"
 #include "reports/report_instance.h"
 #include "reports/report_view.h"
-#include "store/expr_scope.h"
 
 namespace kavo::reports {
 

@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "data/context.h"
-#include "store/expr_scope.h"
-#include "store/expr_view.h"
-#include "store/status.h"
+#include "expr/expr_scope.h"
+#include "expr/expr_view.h"
+#include "runtime/status.h"
 
 namespace kavo::reports {
 
