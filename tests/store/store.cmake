@@ -9,3 +9,5 @@ kavo_add_gtest(store_reserve_test SOURCES store_reserve_test.cpp
 add_dependencies(store_reserve_test kavo-tool)
 kavo_add_gtest(cipher_test SOURCES cipher_test.cpp
   LIBS kavo_journal_store_util kavo_fault_file LABELS sanitize)
+kavo_add_gtest(store_limits_test SOURCES store_limits_test.cpp LIBS kavo_journal_store_util)
+add_dependencies(store_limits_test kavo-tool)
