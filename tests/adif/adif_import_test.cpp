@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "adif/adif_export.h"
+#include "adif/adif_worker.h"
 #include "adif_test_log.h"
 #include "data_test_util.h"
 
@@ -251,6 +253,33 @@ TEST_F(AdifImportTest, ExportOfAPeriodInDateOrder) {
   summary = ExportAdifFile(log.AAAA, File("none.adx"), {}, [](double) { return false; });
   EXPECT_FALSE(dir_.Exists("none.adx"));
   EXPECT_FALSE(dir_.Exists("none.adx.part"));
+}
+
+TEST_F(AdifImportTest, ImportOnAWorkerThreadCommitsOrCancels) {
+  TestLog source(&fs_, "source");
+  for (const dict::AAAARecord& c : testing::EveryKindOfContact()) source.Add(c);
+  ASSERT_TRUE(ExportAdifFile(source.AAAA, File("log.adi"), {}).failure.empty());
+  TestLog log(&fs_);
+  for (bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel);
+    std::promise<void> go;
+    std::shared_future<void> started = go.get_future().share();
+    ImportSummary summary;
+    AdifWorker worker([&](const AdifWorker::KeepGoing& keep_going) {
+      started.wait();
+      summary = ImportAdifFile(log.AAAA, log.DXCC, File("log.adi"), {}, keep_going);
+    });
+    if (cancel) worker.Cancel();
+    go.set_value();
+    worker.Wait();
+    EXPECT_TRUE(worker.finished());
+    EXPECT_EQ(summary.committed, !cancel);
+    EXPECT_EQ(summary.cancelled, cancel);
+    EXPECT_EQ(log.All().size(), cancel ? 0u : source.All().size());
+  }
+  // The worker's transaction has ended: this thread may begin one.
+  TransactionScope scope;
+  EXPECT_TRUE(scope.Logout(kLogoutSeconds, {&log.AAAA}).ok());
 }
 
 }  // namespace
