@@ -111,6 +111,7 @@ double AdifImport::progress() const {
 }
 
 bool AdifImport::Step(int records) {
+  if (!reader_) return false;
   AdifRecord record;
   for (int i = 0; i < records && !done_; ++i) {
     if (!reader_->Next(&record)) {
@@ -261,6 +262,8 @@ const ImportSummary& AdifImport::Finish(bool cancel) {
 }
 
 void AdifImport::WriteReport() {
+  // A file that could not be opened has nothing to report beside it.
+  if (!reader_) return;
   if (summary_.refused == 0 && summary_.renumbered == 0 && summary_.not_kept.empty() &&
       summary_.failure.empty()) {
     return;

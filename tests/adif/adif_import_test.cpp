@@ -225,8 +225,12 @@ TEST_F(AdifImportTest, BrokenFilesDryRunsAndCancelLeaveTheLogAsItWas) {
   EXPECT_EQ(log.All().size(), 1u);
   EXPECT_FALSE(summary.committed);
 
-  EXPECT_FALSE(Import(log, File("missing.adi")).failure.empty());
-  EXPECT_FALSE(Import(log, File("good.txt")).failure.empty());
+  for (const char* name : {"missing.adi", "good.txt"}) {
+    summary = Import(log, File(name));
+    EXPECT_FALSE(summary.failure.empty()) << name;
+    EXPECT_TRUE(summary.report_file.empty()) << name;
+    EXPECT_FALSE(dir_.Exists(std::string(name) + ".report.txt")) << name;
+  }
 }
 
 TEST_F(AdifImportTest, ExportOfAPeriodInDateOrder) {
