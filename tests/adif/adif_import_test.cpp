@@ -99,7 +99,7 @@ TEST_F(AdifImportTest, ByteCountCharacterCountAndCodePageFilesKeepTheCyrillic) {
     const dict::AAAARecord got = log.All().at(0);
     EXPECT_EQ(Utf8FromCp1251(dict::TextOf(got.QTH)), "Москва");
     EXPECT_EQ(Utf8FromCp1251(dict::TextOf(got.PRIMEC)), "привет");
-    EXPECT_EQ(got.DIAPAZ, 7.0);
+    EXPECT_EQ(double{got.DIAPAZ}, 7.0);
     EXPECT_EQ(got.N_QSO.get(), 1);
   }
 }
@@ -249,8 +249,8 @@ TEST_F(AdifImportTest, ExportOfAPeriodInDateOrder) {
     inside += c.DATA >= period.from && c.DATA <= period.to;
   EXPECT_EQ(summary.written, inside);
   for (const dict::AAAARecord& c : back.All()) {
-    EXPECT_GE(c.DATA, std::max(last, period.from));
-    EXPECT_LE(c.DATA, period.to);
+    EXPECT_GE(std::int32_t{c.DATA}, std::max(last, period.from));
+    EXPECT_LE(std::int32_t{c.DATA}, period.to);
     last = c.DATA;
   }
   // A cancelled export leaves no file behind.
