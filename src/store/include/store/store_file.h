@@ -74,7 +74,6 @@ inline constexpr int kTreeShape = 306;
 inline constexpr int kSplitSingle = 307;
 inline constexpr int kMissingPage = 308;
 inline constexpr int kParentNotFound = 309;
-inline constexpr int kRegionFull = 310;
 inline constexpr int kPageClass = 311;
 inline constexpr int kUnlock = 312;
 inline constexpr int kIoSize = 313;
