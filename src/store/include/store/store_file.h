@@ -149,7 +149,7 @@ class StoreFile final : public TransactionFile {
   Status NextNumber(uint32_t* number);
 
   const FileHeader& header() const { return header_; }
-  const std::string& path() const { return path_; }
+  const std::string& path() const override { return path_; }
   File* file() const { return file_.get(); }
   FileSystem* fs() const { return fs_; }
   bool read_only() const { return mode_ == OpenMode::kReadOnly; }
