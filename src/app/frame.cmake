@@ -18,6 +18,8 @@ if(KAVO_GUI)
     COMMENT "Drawing the program's pictures")
 
   add_library(kavo_frame STATIC
+    form_procedures.cpp
+    form_window.cpp
     main_frame.cpp
     printer_setup.cpp
     procedure_registry.cpp
@@ -29,7 +31,8 @@ if(KAVO_GUI)
     window_state_qt.cpp)
   qt_add_resources(kavo_frame kavo_art PREFIX /art BASE ${_kavo_art_dir} FILES ${_kavo_art_files})
   target_link_libraries(kavo_frame PUBLIC kavo_app_core kavo_warnings kavo_message_box_qt
-    kavo_cp1251 kavo_expr Qt6::Widgets Qt6::PrintSupport)
+    kavo_cp1251 kavo_expr kavo_forms kavo_station_form kavo_dxcc_form Qt6::Widgets
+    Qt6::PrintSupport)
 
   add_executable(kavo main.cpp)
   target_link_libraries(kavo PRIVATE kavo_frame)

@@ -1,6 +1,7 @@
 #include "forms/field_binding.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -44,6 +45,20 @@ std::string NumberText(double value) {
     if (text.back() == '.') text.pop_back();
   }
   return text;
+}
+
+// A spin box's number: an optional sign, digits and a decimal point,
+// whatever the locale.
+DeformatResult ReadPlainNumber(std::string_view text) {
+  DeformatResult out;
+  std::string copy = TrimBlanks(text);
+  if (!copy.empty() && copy[0] == '+') copy.erase(0, 1);
+  const char* end = copy.data() + copy.size();
+  const auto [stop, error] = std::from_chars(copy.data(), end, out.number);
+  if (copy.empty() || error != std::errc() || stop != end || !std::isfinite(out.number)) {
+    out.status = PictureStatus::Error("not a number");
+  }
+  return out;
 }
 
 }  // namespace
@@ -105,17 +120,17 @@ std::string FieldBinding::Display(const uint8_t* record) const {
     case FieldType::kLong: {
       int32_t v;
       std::memcpy(&v, at, sizeof v);
-      return TrimBlanks(picture_.FormatNumber(v));
+      return DisplayNumber(v);
     }
     case FieldType::kReal: {
       double v;
       std::memcpy(&v, at, sizeof v);
-      return TrimBlanks(picture_.FormatNumber(v));
+      return DisplayNumber(v);
     }
     case FieldType::kDecimal: {
       int64_t v = 0;
       if (!ReadPackedDecimal(at, field_->size, &v)) v = 0;
-      return TrimBlanks(picture_.FormatNumber(static_cast<double>(v)));
+      return DisplayNumber(static_cast<double>(v));
     }
     default:
       return {};
@@ -151,7 +166,8 @@ FieldInput FieldBinding::StoreCp1251(std::string_view text, uint8_t* record) con
     std::memcpy(at, text.data(), text.size());
     return {};
   }
-  const DeformatResult read = picture_.Deformat(text);
+  DeformatResult read = picture_.Deformat(text);
+  if (!read.ok() && description_->kind == FieldKind::kSpin) read = ReadPlainNumber(text);
   if (!read.ok()) {
     std::string problem = Replace(Ru(text::kNotReadable), "%1", Label());
     problem = Replace(problem, "%2", description_->picture);
@@ -194,6 +210,17 @@ FieldInput FieldBinding::StoreNumber(double value, uint8_t* record) const {
     default:
       return Refused(Replace(Ru(text::kTooLarge), "%1", Label()));
   }
+}
+
+std::string FieldBinding::DisplayNumber(double value) const {
+  std::string text = TrimBlanks(picture_.FormatNumber(value));
+  // A spin box shows every value of its range, also one wider than the
+  // picture.
+  if (description_->kind == FieldKind::kSpin && text.find('#') != std::string::npos) {
+    text = FormatNumber("@n-_20." + std::to_string(picture_.layout().decimals), value);
+    text = TrimBlanks(text);
+  }
+  return text;
 }
 
 void FieldBinding::CopyField(const uint8_t* from, uint8_t* to) const {

@@ -5,3 +5,9 @@ if(KAVO_GUI)
     LIBS kavo_frame Qt6::Test
     LABELS gui)
 endif()
+if(KAVO_GUI)
+  kavo_add_gtest(form_window_test
+    SOURCES qt_environment.cpp form_window_test.cpp
+    LIBS kavo_frame Qt6::Test
+    LABELS gui)
+endif()

@@ -58,6 +58,7 @@ class FieldBinding {
   // Characters a text field takes: the smaller of field and picture width.
   std::size_t TextCapacity() const;
   FieldInput StoreNumber(double value, uint8_t* record) const;
+  std::string DisplayNumber(double value) const;
 
   const FieldDescription* description_;
   const FieldDef* field_ = nullptr;
