@@ -8,6 +8,7 @@ kavo_install_deps() {
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     libclang-rt-14-dev
     fonts-dejavu-core xvfb xauth
+    hamradio-files
   )
   local missing=()
   for p in "${packages[@]}"; do

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "app/window_resize_qt.h"
 #include "app/window_state_qt.h"
@@ -40,6 +41,8 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
 constexpr int kTabBarHeight = 28;
 constexpr int kMinEditChars = 4;
+// Places a spin box shows at most for a value finer than its picture.
+constexpr int kMaxSpinPlaces = 4;
 
 QString QText(const std::string& cp1251) {
   return QString::fromStdString(Utf8FromCp1251(cp1251));
@@ -255,6 +258,15 @@ void FormWindow::DisplayField(int field) {
     const double number = NumberOf(value);
     const forms::FieldDescription& d = form_.description().fields[static_cast<std::size_t>(field)];
     spin->setRange(std::min(d.low, number), std::max(d.high, number));
+    // Nor is it rounded to the picture's places (an offset of 5.75 hours).
+    Picture picture;
+    (void)Picture::Compile(d.picture, &picture);
+    int places = picture.layout().decimals;
+    while (places < kMaxSpinPlaces && std::fabs(number * std::pow(10, places) -
+                                                std::round(number * std::pow(10, places))) > 1e-9) {
+      ++places;
+    }
+    spin->setDecimals(places);
     spin->setValue(number);
   } else if (auto* combo = qobject_cast<QComboBox*>(e.widget)) {
     if (combo->isEditable()) {

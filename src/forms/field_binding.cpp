@@ -166,8 +166,11 @@ FieldInput FieldBinding::StoreCp1251(std::string_view text, uint8_t* record) con
     std::memcpy(at, text.data(), text.size());
     return {};
   }
-  DeformatResult read = picture_.Deformat(text);
-  if (!read.ok() && description_->kind == FieldKind::kSpin) read = ReadPlainNumber(text);
+  // A spin box hands over a plain number, which may be finer than the
+  // picture shows: it is kept as given rather than rounded.
+  DeformatResult read;
+  if (description_->kind == FieldKind::kSpin) read = ReadPlainNumber(text);
+  if (!read.ok() || description_->kind != FieldKind::kSpin) read = picture_.Deformat(text);
   if (!read.ok()) {
     std::string problem = Replace(Ru(text::kNotReadable), "%1", Label());
     problem = Replace(problem, "%2", description_->picture);

@@ -445,7 +445,8 @@ TEST_F(UpdateFormTest, AFailedGuardedChangeOffersToSaveAgain) {
   EXPECT_EQ(boxes_.shown()[2].title, "Record Update Error");
   EXPECT_EQ(view_.selected, 0);
   EXPECT_FALSE(view_.close_posted);
-  form.OkPressed({"UA1ZZZ", "4"});
+  // A value finer than the picture is kept as given, never rounded.
+  form.OkPressed({"UA1ZZZ", "5.75"});
   EXPECT_TRUE(view_.close_posted);
   form.Close();
   EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
@@ -453,7 +454,7 @@ TEST_F(UpdateFormTest, AFailedGuardedChangeOffersToSaveAgain) {
   UseFile(reader.SETUP, 0);
   ASSERT_TRUE(reader.SETUP.file().Set().ok());
   ASSERT_TRUE(reader.SETUP.file().Next().ok());
-  EXPECT_EQ(double{reader.SETUP.rec().GMT}, 4.0);
+  EXPECT_EQ(double{reader.SETUP.rec().GMT}, 5.75);
   ReleaseFile(reader.SETUP);
 }
 
