@@ -116,7 +116,9 @@ void FormWindow::Build() {
       prompt->setGeometry(kMargin, y + 3, label_width, kEditHeight - 4);
     }
     QWidget* edit = MakeEditor(static_cast<int>(i), page, &editors_[i]);
-    int edit_width = std::min(edit_room, (PictureChars(field.picture) + 2) * char_width + 16);
+    // Room for the picture's characters, Cyrillic ones being wider than the
+    // average.
+    int edit_width = std::min(edit_room, PictureChars(field.picture) * char_width * 5 / 4 + 20);
     int edit_height = kEditHeight;
     if (field.kind == FieldKind::kOptions) {
       edit_width = edit_room;
@@ -170,6 +172,7 @@ QWidget* FormWindow::MakeEditor(int field, QWidget* page, Editor* editor) {
     case FieldKind::kDropCombo: {
       auto* combo = new QComboBox(page);
       combo->setEditable(d.kind == FieldKind::kDropCombo);
+      combo->setInsertPolicy(QComboBox::NoInsert);
       for (const std::string& choice : form_.Choices(field)) combo->addItem(QText(choice));
       if (combo->isEditable()) {
         connect(combo->lineEdit(), &QLineEdit::editingFinished, this,
@@ -226,6 +229,15 @@ std::vector<std::string> FormWindow::Texts() const {
 
 void FormWindow::FieldEdited(int field) {
   if (accepting_ || closing_) return;
+  // Enter in a field is OK, which takes every field: taking this one here
+  // as well would report a refused text twice.
+  const QWidget* focus = QApplication::focusWidget();
+  const QWidget* edit = editors_.at(static_cast<std::size_t>(field)).widget;
+  const bool focus_left = !focus || (focus != edit && !edit->isAncestorOf(focus));
+  auto* combo = qobject_cast<const QComboBox*>(edit);
+  const bool chosen =
+      (combo && !combo->isEditable()) || editors_[static_cast<std::size_t>(field)].options;
+  if (!focus_left && !chosen) return;
   accepting_ = true;
   form_.AcceptField(field, FieldValue(field).toStdString());
   accepting_ = false;

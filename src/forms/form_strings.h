@@ -8,7 +8,7 @@ namespace kavo::forms::text {
 inline constexpr char kFieldErrorTitle[] = "Недопустимое значение";
 inline constexpr char kTooLong[] =
     "Поле \"%1\" вмещает не более %2 знаков, а введено %3. "
-    "Сократите текст: лишнее не будет отброшено молча.";
+    "Сократите текст: программа не обрезает его сама.";
 inline constexpr char kNotInCodePage[] =
     "В поле \"%1\" знак номер %2 не входит в кодовую таблицу Windows-1251 "
     "(латиница и кириллица). Замените его.";
