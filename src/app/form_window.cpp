@@ -85,7 +85,12 @@ FormWindow::FormWindow(const forms::FormDescription& description, DataContext& c
   resizer_->Resize();
 }
 
-FormWindow::~FormWindow() = default;
+FormWindow::~FormWindow() {
+  // Hiding moves the focus out of a field, which would take the field: do it
+  // while the window is whole, and take nothing.
+  closing_ = true;
+  hide();
+}
 
 void FormWindow::Build() {
   const forms::FormDescription& d = form_.description();
@@ -350,7 +355,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) {
+  if (event->type() == QEvent::FocusIn && !closing_) {
     for (std::size_t i = 0; i < editors_.size(); ++i) {
       if (editors_[i].widget == watched) form_.FieldSelectedEvent(static_cast<int>(i));
     }

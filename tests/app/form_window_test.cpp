@@ -181,6 +181,25 @@ TEST_F(FormWindowTest, CountryFormRefusesATooLongNameAndSavesAFittingOne) {
   EXPECT_EQ(Countries(), std::vector<std::string>{"UA|RUSSIA"});
 }
 
+TEST_F(FormWindowTest, WideningSpreadsTheControls) {
+  GlobalRequest = kInsertRecord;
+  FormWindow window(UpdateDXCCForm(), context_);
+  ASSERT_TRUE(window.form().Open());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const QRect ok = window.okButton()->geometry();
+  const QRect country = window.editor(1)->geometry();
+  window.resize(window.width() * 2, window.height());
+  QApplication::processEvents();
+  // The button keeps its size and its distance to the right edge; the entry
+  // stretches in width only.
+  EXPECT_EQ(window.okButton()->size(), ok.size());
+  EXPECT_EQ(window.width() - window.okButton()->geometry().right(),
+            window.width() / 2 - ok.right());
+  EXPECT_GT(window.editor(1)->width(), country.width());
+  EXPECT_EQ(window.editor(1)->height(), country.height());
+}
+
 TEST_F(FormWindowTest, ADeleteIsServedWithoutAWindow) {
   {
     ProcedureFiles caller(context_, procedure_files::SelectDXCC);
