@@ -348,6 +348,13 @@ void FormWindow::showEvent(QShowEvent* event) {
   form_.WindowOpenedEvent();
 }
 
+void FormWindow::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && shown_once_ && !closing_) {
+    form_.GainFocusEvent();
+  }
+}
+
 void FormWindow::closeEvent(QCloseEvent* event) {
   closing_ = true;
   form_.Close();

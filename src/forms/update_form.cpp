@@ -194,8 +194,11 @@ void UpdateForm::WindowOpenedEvent() {
 }
 
 void UpdateForm::GainFocusEvent() {
+  // A field holding refused text keeps it for the user to mend.
   ForceRefresh = 1;
-  view_.DisplayAll();
+  for (int i = 0; i < FieldCount(); ++i) {
+    if (i != refused_field_) view_.DisplayField(i);
+  }
   ForceRefresh = 0;
 }
 
@@ -219,10 +222,13 @@ void UpdateForm::ShowFieldProblem(const FieldInput& input, int field) {
 bool UpdateForm::AcceptField(int field, std::string_view utf8) {
   const FieldInput input = binding(field).Store(utf8, record());
   if (!input.ok) {
+    refused_field_ = field;
     ShowFieldProblem(input, field);
     return false;
   }
+  if (refused_field_ == field) refused_field_ = -1;
   if (description_.hooks.FieldAccepted && !description_.hooks.FieldAccepted(*this, field)) {
+    view_.Beep();
     view_.SelectField(field);
     return false;
   }

@@ -224,6 +224,10 @@ TEST_F(UpdateFormTest, TextThatDoesNotFitOrLeavesTheCodePageIsRefusedNeverCut) {
   EXPECT_NE(boxes_.shown()[0].text.find(Ru("не более 20 знаков, а введено 35")), std::string::npos);
   EXPECT_EQ(view_.selected, 1);
   EXPECT_FALSE(view_.close_posted);
+  // Coming back to the window shows the fields again, but not over the
+  // refused text.
+  form.GainFocusEvent();
+  EXPECT_EQ(view_.displayed, std::vector<int>{0});
 
   form.OkPressed({"UA", "Россия ✓"});
   ASSERT_EQ(boxes_.shown().size(), 2u);

@@ -63,7 +63,8 @@ class UpdateForm {
   // The window has opened: initialise once, run the WindowOpened hook and
   // select the first field.
   void WindowOpenedEvent();
-  // The window got the focus back: everything is shown again.
+  // The window got the focus back: every field is shown again, but one
+  // whose text was refused keeps what the user typed.
   void GainFocusEvent();
   void FieldSelectedEvent(int field);
   // The user left a field after changing it. False: the text was refused
@@ -149,6 +150,8 @@ class UpdateForm {
   std::vector<FieldBinding> bindings_;
   std::vector<std::vector<std::string>> choices_;
   std::string title_;
+  // The field whose text was refused last and not taken since; -1 none.
+  int refused_field_ = -1;
   bool close_posted_ = false;
   bool closed_ = false;
 };
