@@ -63,7 +63,7 @@ DeformatResult ReadPlainNumber(std::string_view text) {
 
 }  // namespace
 
-bool ExactCp1251(std::string_view utf8, std::string* out, std::string* bad) {
+bool ExactCp1251(std::string_view utf8, std::string* out) {
   out->clear();
   std::size_t pos = 0;
   while (pos < utf8.size()) {
@@ -73,10 +73,7 @@ bool ExactCp1251(std::string_view utf8, std::string* out, std::string* bad) {
     const std::string byte = Cp1251FromUtf8(one);
     // A control character has no business in a one-line field either.
     const bool control = byte.size() == 1 && static_cast<unsigned char>(byte[0]) < 0x20;
-    if (byte.size() != 1 || control || Utf8FromCp1251(byte) != one) {
-      *bad = std::string(one);
-      return false;
-    }
+    if (byte.size() != 1 || control || Utf8FromCp1251(byte) != one) return false;
     out->append(byte);
     pos += n;
   }
@@ -139,8 +136,7 @@ std::string FieldBinding::Display(const uint8_t* record) const {
 
 FieldInput FieldBinding::Store(std::string_view utf8, uint8_t* record) const {
   std::string text;
-  std::string bad;
-  if (!ExactCp1251(utf8, &text, &bad)) {
+  if (!ExactCp1251(utf8, &text)) {
     // The character cannot be shown in the message's code page; its place
     // can. Characters before it converted one to one, so it is the next.
     const std::string place = std::to_string(text.size() + 1);

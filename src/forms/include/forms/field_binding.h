@@ -67,8 +67,8 @@ class FieldBinding {
 };
 
 // Converts UTF-8 to code page 1251 exactly. False when a character has no
-// place in the code page; *bad then receives the first such character
-// (UTF-8).
-bool ExactCp1251(std::string_view utf8, std::string* out, std::string* bad);
+// place in the code page (or is a control character); *out then holds the
+// characters before it.
+bool ExactCp1251(std::string_view utf8, std::string* out);
 
 }  // namespace kavo::forms
