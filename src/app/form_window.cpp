@@ -25,8 +25,8 @@
 
 #include "app/window_resize_qt.h"
 #include "app/window_state_qt.h"
-#include "data/cp1251.h"
-#include "store/picture.h"
+#include "runtime/cp1251.h"
+#include "runtime/picture.h"
 
 namespace kavo {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <limits>
 
-#include "data/dict_decimal.h"
 #include "form_strings.h"
+#include "runtime/dict_decimal.h"
 
 namespace kavo::forms {
 namespace {

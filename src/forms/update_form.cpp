@@ -3,12 +3,12 @@
 #include <cstring>
 #include <utility>
 
-#include "app/globals.h"
-#include "app/message_box.h"
-#include "app/standard_warning.h"
 #include "data/dict_records.h"
+#include "data/globals.h"
+#include "data/standard_warning.h"
 #include "form_strings.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
+#include "runtime/message_box.h"
 
 namespace kavo::forms {
 namespace {

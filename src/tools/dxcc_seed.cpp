@@ -7,11 +7,11 @@
 #include <set>
 #include <sstream>
 
-#include "data/cp1251.h"
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
 #include "data/transaction_scope.h"
-#include "store/errors.h"
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
 #include "store/table.h"
 
 namespace kavo::tool {

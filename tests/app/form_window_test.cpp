@@ -13,15 +13,15 @@
 #include <string>
 
 #include "app/form_procedures.h"
-#include "app/globals.h"
-#include "app/halt.h"
-#include "app/message_box_scripted.h"
 #include "app/private_profile.h"
-#include "app/standard_warning.h"
 #include "app/station_setup_form.h"
-#include "data/cp1251.h"
+#include "data/globals.h"
 #include "data/procedure_files.h"
+#include "data/standard_warning.h"
 #include "log/update_dxcc_form.h"
+#include "runtime/cp1251.h"
+#include "runtime/halt.h"
+#include "runtime/message_box_scripted.h"
 #include "store/transaction.h"
 
 namespace kavo {

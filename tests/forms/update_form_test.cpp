@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
-#include "app/halt.h"
-#include "app/message_box_scripted.h"
-#include "app/standard_warning.h"
+#include "data/globals.h"
 #include "data/ri_routines.h"
+#include "data/standard_warning.h"
 #include "data_test_util.h"
+#include "runtime/halt.h"
+#include "runtime/message_box_scripted.h"
 #include "store/transaction.h"
 
 namespace kavo::forms {

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "data/cp1251.h"
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
+#include "runtime/cp1251.h"
 #include "store/table.h"
 #include "store/transaction.h"
 #include "tools/init_command.h"

@@ -16,8 +16,8 @@
 #include <string_view>
 
 #include "forms/form_description.h"
-#include "store/picture.h"
-#include "store/table_def.h"
+#include "runtime/picture.h"
+#include "runtime/table_def.h"
 
 namespace kavo::forms {
 

@@ -55,9 +55,9 @@
 #include <vector>
 
 #include "data/context.h"
-#include "data/cp1251.h"
 #include "data/procedure_files.h"
-#include "store/table_def.h"
+#include "runtime/cp1251.h"
+#include "runtime/table_def.h"
 
 namespace kavo::forms {
 
