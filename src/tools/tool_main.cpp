@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "tool_commands.h"
+#include "tools/adif_command.h"
 #include "tools/eval_command.h"
 #include "tools/init_command.h"
 #include "tools/seed_dxcc_command.h"
@@ -47,6 +48,13 @@ const Command kCommands[] = {
      "seed-dxcc DIR [--from FILE]\n"
      "                          add the countries of a cty.csv file whose prefix the\n"
      "                          country table lacks; rows already there are kept"},
+    {"import", RunImportCommand,
+     "import DIR FILE [--dry-run] [--truncate] [--replace]\n"
+     "                          add the contacts of an ADIF file (.adi or .adx) to the log in\n"
+     "                          DIR, all or none; a report names what was refused"},
+    {"export", RunExportCommand,
+     "export DIR FILE [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
+     "                          write the log in DIR, or one period of it, as an ADIF file"},
 };
 
 void PrintUsage(std::FILE* out) {
