@@ -2,6 +2,7 @@
 
 #include "data/procedure_files.h"
 #include "data/ri_routines.h"
+#include "data/standard_warning.h"
 
 namespace kavo {
 
@@ -33,8 +34,8 @@ const forms::FormDescription& StationSetupForm() {
     d.history = &HISTORY_SET_RECORD;
     d.ditto_key = "Ctrl+'";
     d.read_first_record = true;
-    d.insert_refused_warning = 19;
-    d.delete_refused_warning = 21;
+    d.insert_refused_warning = warning::kInsertNotAllowed;
+    d.delete_refused_warning = warning::kDeleteNotAllowed;
     d.RISnap = RISnap_SETUP;
     d.RIUpdate = RIUpdate_SETUP;
     d.width = 320;

@@ -13,14 +13,6 @@
 namespace kavo::forms {
 namespace {
 
-// The warnings of the pattern (standard_warning.h).
-constexpr int kRangeWarning = 10;
-constexpr int kInsertError = 14;
-constexpr int kUpdateRetry = 16;
-constexpr int kDeleteRetry = 18;
-constexpr int kDuplicateKeyWarning = 24;
-constexpr int kConfirmDelete = 32;
-
 // RIUpdate results.
 constexpr uint8_t kUpdateDone = 0;
 constexpr uint8_t kUpdateFailed = 1;
@@ -137,7 +129,7 @@ bool UpdateForm::Open() {
 }
 
 void UpdateForm::ServeDelete() {
-  if (StandardWarning(kConfirmDelete) != button::kOk) {
+  if (StandardWarning(warning::kConfirmDelete) != button::kOk) {
     LocalResponse = kRequestCancelled;
     return;
   }
@@ -149,7 +141,7 @@ void UpdateForm::ServeDelete() {
       LocalResponse = kRequestCompleted;
       return;
     }
-    if (StandardWarning(kDeleteRetry) != button::kYes) {
+    if (StandardWarning(warning::kRecordDeleteRetry) != button::kYes) {
       LocalResponse = kRequestCancelled;
       return;
     }
@@ -208,7 +200,7 @@ void UpdateForm::FieldSelectedEvent(int field) {
 
 void UpdateForm::ShowFieldProblem(const FieldInput& input, int field) {
   if (!input.range.empty()) {
-    StandardWarning(kRangeWarning, binding(field).Label(), input.range);
+    StandardWarning(warning::kValueNotBetween, binding(field).Label(), input.range);
   } else {
     MessageBoxRequest box;
     box.title = Ru(text::kFieldErrorTitle);
@@ -312,14 +304,14 @@ void UpdateForm::ReportInsertFailure(int error_code) {
       const int k = file_.def().FindKey(key.key);
       bool duplicate = false;
       if (k >= 0 && file_.file().Duplicate(k, &duplicate).ok() && duplicate) {
-        if (StandardWarning(kDuplicateKeyWarning, key.shown) != 0) BackToFirstField();
+        if (StandardWarning(warning::kDuplicateKey, key.shown) != 0) BackToFirstField();
         return;
       }
     }
     // A duplicate no named key reports: the form stays as it is.
     reported = true;
   }
-  if (!reported) StandardWarning(kInsertError);
+  if (!reported) StandardWarning(warning::kRecordInsertError);
   BackToFirstField();
 }
 
@@ -341,7 +333,7 @@ void UpdateForm::SaveChange() {
       Update_Error = kUpdateDone;
     }
     if (Update_Error == kUpdateFailed) {
-      const int answer = StandardWarning(kUpdateRetry);
+      const int answer = StandardWarning(warning::kRecordUpdateRetry);
       if (answer == button::kYes) continue;
       if (answer == button::kNo) {
         PostClose();
