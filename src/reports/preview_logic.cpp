@@ -5,7 +5,7 @@
 
 #include "data/cp1251.h"
 
-namespace kavo {
+namespace kavo::reports {
 
 namespace {
 
@@ -224,4 +224,4 @@ bool PreviewLogic::ZoomForChoice(int choice, ZoomMode* mode) {
   return true;
 }
 
-}  // namespace kavo
+}  // namespace kavo::reports

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kavo {
+namespace kavo::reports {
 
 inline constexpr int32_t kMaxGrid = 10;
 // Height of the preview's toolbar, taken from the window height before the
@@ -133,4 +133,4 @@ class PreviewLogic {
   PreviewScreen screen_;
 };
 
-}  // namespace kavo
+}  // namespace kavo::reports

@@ -5,7 +5,7 @@
 
 #include "data/cp1251.h"
 
-namespace kavo {
+namespace kavo::reports {
 
 namespace {
 
@@ -163,4 +163,4 @@ TextFileLoad::Slice TextFileLoad::ReadSlice(std::vector<std::string>* lines) {
   return slice;
 }
 
-}  // namespace kavo
+}  // namespace kavo::reports

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-namespace kavo {
+namespace kavo::reports {
 
 // Bytes read per timer event, at least (the last line of a slice may go over).
 inline constexpr int64_t kSliceBytes = 20000;
@@ -80,4 +80,4 @@ class TextFileLoad {
   int32_t ASCIIPercentProgress_ = 0;
 };
 
-}  // namespace kavo
+}  // namespace kavo::reports

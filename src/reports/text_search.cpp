@@ -5,7 +5,7 @@
 #include "app/message_box.h"
 #include "app/standard_warning.h"
 
-namespace kavo {
+namespace kavo::reports {
 
 namespace {
 
@@ -96,4 +96,4 @@ bool AskWrapWithWarning(SearchDirection direction) {
   return StandardWarning(29, direction == SearchDirection::kDown ? "Down" : "Up") == button::kYes;
 }
 
-}  // namespace kavo
+}  // namespace kavo::reports

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kavo {
+namespace kavo::reports {
 
 enum class SearchDirection { kDown, kUp };
 
@@ -44,4 +44,4 @@ int32_t FindText(const std::vector<std::string>& lines, int32_t CurrentPointer,
 // The question of FindText through standard warning 29.
 bool AskWrapWithWarning(SearchDirection direction);
 
-}  // namespace kavo
+}  // namespace kavo::reports

@@ -6,7 +6,7 @@
 #include "data/cp1251.h"
 #include "store/picture.h"
 
-namespace kavo {
+namespace kavo::reports {
 
 namespace {
 
@@ -82,4 +82,4 @@ int32_t TextViewerLogic::Find(int32_t highlighted, const WrapQuestion& ask_wrap)
   return FindText(lines_, highlighted, search_, ask_wrap);
 }
 
-}  // namespace kavo
+}  // namespace kavo::reports

@@ -20,7 +20,7 @@
 #include "reports/text_file_load.h"
 #include "reports/text_search.h"
 
-namespace kavo {
+namespace kavo::reports {
 
 enum class TextViewerKind { kDxinfo, kSpravka };
 
@@ -55,7 +55,8 @@ class TextViewerLogic {
   // EndLoad(). Otherwise the warning (26 or 28) has been shown and the
   // list is disabled.
   LoadStart StartLoad();
-  // One timer event's slice. percent_changed: ProgressText() is new.
+  // One timer event's slice. percent_changed: ProgressText() and percent()
+  // are new. A read error ends the load with warning 26.
   TextFileLoad::Slice LoadSlice();
   // The Cancel button of the progress window: warning 27; true when the
   // user confirmed, and the load has then ended with the lines read so far.
@@ -66,6 +67,8 @@ class TextViewerLogic {
   // "0% Completed" at start, then the percentage; `spravka` adds the bytes
   // read.
   std::string ProgressText() const;
+  // ASCIIPercentProgress, 0..100.
+  int32_t percent() const { return load_.ASCIIPercentProgress(); }
 
   const std::vector<std::string>& lines() const { return lines_; }
   bool list_enabled() const { return list_enabled_; }
@@ -90,4 +93,4 @@ class TextViewerLogic {
   TextSearch search_;
 };
 
-}  // namespace kavo
+}  // namespace kavo::reports

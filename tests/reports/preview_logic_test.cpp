@@ -4,7 +4,7 @@
 
 #include "data/cp1251.h"
 
-namespace kavo {
+namespace kavo::reports {
 namespace {
 
 // A4 portrait in tenths of a millimetre: height / width = 1.414...
@@ -228,4 +228,4 @@ TEST(PreviewZoomPopup, MarkedItemIsTheChoiceOfTheCurrentMode) {
 }
 
 }  // namespace
-}  // namespace kavo
+}  // namespace kavo::reports

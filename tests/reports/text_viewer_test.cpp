@@ -14,7 +14,7 @@
 #include "reports/text_search.h"
 #include "reports/text_viewer.h"
 
-namespace kavo {
+namespace kavo::reports {
 namespace {
 
 class Scratch {
@@ -297,4 +297,4 @@ TEST_F(TextViewerTest, FindEnablesTheRepeatButton) {
 }
 
 }  // namespace
-}  // namespace kavo
+}  // namespace kavo::reports
