@@ -44,6 +44,8 @@ FileDialogService& CurrentFileDialogService() {
   return installed_service != nullptr ? *installed_service : platform;
 }
 
-void SetFileDialogService(FileDialogService* service) { installed_service = service; }
+void SetFileDialogService(FileDialogService* service) {
+  installed_service = service;
+}
 
 }  // namespace kavo

@@ -51,9 +51,15 @@ ProgressWindow::ProgressWindow(const QString& caption, QWidget* parent)
   connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::cancelRequested);
 }
 
-void ProgressWindow::SetUserString(const QString& text) { user_string_->setText(text); }
-void ProgressWindow::SetPctText(const QString& text) { pct_text_->setText(text); }
-void ProgressWindow::SetThermometer(int percent) { thermometer_->setValue(percent); }
+void ProgressWindow::SetUserString(const QString& text) {
+  user_string_->setText(text);
+}
+void ProgressWindow::SetPctText(const QString& text) {
+  pct_text_->setText(text);
+}
+void ProgressWindow::SetThermometer(int percent) {
+  thermometer_->setValue(percent);
+}
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
   event->ignore();

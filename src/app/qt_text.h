@@ -14,6 +14,8 @@ inline QString FromCp1251(std::string_view text) {
   return QString::fromStdString(Utf8FromCp1251(text));
 }
 
-inline std::string ToCp1251(const QString& text) { return Cp1251FromUtf8(text.toStdString()); }
+inline std::string ToCp1251(const QString& text) {
+  return Cp1251FromUtf8(text.toStdString());
+}
 
 }  // namespace kavo

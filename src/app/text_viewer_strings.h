@@ -19,12 +19,11 @@ struct ViewerLook {
   const char* close;
 };
 
-inline constexpr ViewerLook kDxinfo{"dxinfo",     "Просмотр ASCII файла", {0, 0, 331, 136},
-                                    {3, 5, 322, 114}, "&Печать", "П&оиск...",
-                                    "&Найти далее", "&Закрыть"};
-inline constexpr ViewerLook kSpravka{"spravka", "О программе", {0, 0, 296, 156},
-                                     {5, 4, 285, 131}, "&Print", "&Find...",
-                                     "Find Next", "&Close"};
+inline constexpr ViewerLook kDxinfo{
+    "dxinfo",    "Просмотр ASCII файла", {0, 0, 331, 136}, {3, 5, 322, 114}, "&Печать",
+    "П&оиск...", "&Найти далее",         "&Закрыть"};
+inline constexpr ViewerLook kSpravka{"spravka", "О программе", {0, 0, 296, 156}, {5, 4, 285, 131},
+                                     "&Print",  "&Find...",    "Find Next",      "&Close"};
 
 inline constexpr char kListFont[] = "FixedSys";
 inline constexpr char kLoadCaption[] = "Reading File";

@@ -39,7 +39,9 @@ const viewer_text::ViewerLook& LookOf(TextViewerKind kind) {
   return kind == TextViewerKind::kDxinfo ? viewer_text::kDxinfo : viewer_text::kSpravka;
 }
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 
 }  // namespace
 

@@ -106,12 +106,12 @@ void PreviewLogic::PositionThumbnails(int32_t width, int32_t height) {
   } else {
     ThumbnailHeight = std::max(static_cast<int32_t>(ThumbnailWidth * ImageAspectRatio_), 1);
   }
-  screen_.slots.clear();
+  screen_.thumbnails.clear();
   int32_t ThumbnailYPosition = 1;
   for (int32_t ThumbnailRow = 0; ThumbnailRow < PagesDown_; ++ThumbnailRow) {
     int32_t ThumbnailXPosition = 1;
     for (int32_t ThumbnailColumn = 0; ThumbnailColumn < PagesAcross_; ++ThumbnailColumn) {
-      screen_.slots.push_back(
+      screen_.thumbnails.push_back(
           {ThumbnailXPosition, ThumbnailYPosition, ThumbnailWidth, ThumbnailHeight, 0});
       ThumbnailXPosition += ThumbnailWidth + kThumbnailGap;
     }
@@ -124,7 +124,7 @@ void PreviewLogic::FillThumbnails() {
   for (int32_t k = 1; k <= ThumbnailsPresent_; ++k) {
     const int32_t page = CurrentPage_ + k - 1;
     if (page <= ImageCount_) {
-      screen_.slots[k - 1].page = page;
+      screen_.thumbnails[k - 1].page = page;
       ProcessedPage = page;
     }
   }

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/globals.h"
+
 namespace kavo::reports {
 
 inline constexpr int32_t kMaxGrid = 10;
@@ -48,8 +50,8 @@ struct ThumbnailSlot {
 // What the window shows after ChangeDisplay().
 struct PreviewScreen {
   bool zoomed = false;
-  std::vector<ThumbnailSlot> slots;  // thumbnail mode only
-  int32_t zoom_page = 0;             // zoom mode only
+  std::vector<ThumbnailSlot> thumbnails;  // thumbnail mode only
+  int32_t zoom_page = 0;                  // zoom mode only
   double ZoomModifier = 1.0;
   bool horizontal_scroll = false;
   std::string page_text;  // status zone 2
@@ -100,7 +102,9 @@ class PreviewLogic {
   static bool ZoomForChoice(int choice, ZoomMode* mode);
 
   // 1 when the user chose to print, 2 otherwise.
-  int32_t GlobalResponse() const { return ReturnValue_ == 1 ? 1 : 2; }
+  int32_t GlobalResponse() const {
+    return ReturnValue_ == 1 ? kRequestCompleted : kRequestCancelled;
+  }
 
   int32_t ImageCount() const { return ImageCount_; }
   int32_t CurrentPage() const { return CurrentPage_; }

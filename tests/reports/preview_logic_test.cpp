@@ -32,8 +32,8 @@ TEST(PreviewThumbnails, OneByOneFitsTheWholePage) {
   preview.ChangeDisplay(400, 300, 800);
   // Cell 398 x 280 is relatively wider than the page: the width narrows to
   // 280 / 1.414 = 197.9.
-  ASSERT_EQ(preview.Screen().slots.size(), 1u);
-  EXPECT_TRUE(SlotIs(preview.Screen().slots[0], 1, 1, 197, 280, 1));
+  ASSERT_EQ(preview.Screen().thumbnails.size(), 1u);
+  EXPECT_TRUE(SlotIs(preview.Screen().thumbnails[0], 1, 1, 197, 280, 1));
   EXPECT_EQ(Utf8(preview.Screen().zoom_text), "Без масшт");
   EXPECT_EQ(Utf8(preview.Screen().page_text), "Стр. 1 из 3");
 }
@@ -45,12 +45,12 @@ TEST(PreviewThumbnails, GridOfThreeByTwo) {
   preview.ChangeDisplay(400, 300, 800);
   // Separations 8 and 5: cells (392 / 3) x (277 / 2) = 130 x 138, narrowed
   // to 138 / 1.414 = 97.5.
-  const auto& slots = preview.Screen().slots;
-  ASSERT_EQ(slots.size(), 6u);
-  EXPECT_TRUE(SlotIs(slots[0], 1, 1, 97, 138, 1));
-  EXPECT_TRUE(SlotIs(slots[2], 201, 1, 97, 138, 3));
-  EXPECT_TRUE(SlotIs(slots[3], 1, 142, 97, 138, 4));
-  EXPECT_TRUE(SlotIs(slots[5], 201, 142, 97, 138, 6));
+  const auto& thumbnails = preview.Screen().thumbnails;
+  ASSERT_EQ(thumbnails.size(), 6u);
+  EXPECT_TRUE(SlotIs(thumbnails[0], 1, 1, 97, 138, 1));
+  EXPECT_TRUE(SlotIs(thumbnails[2], 201, 1, 97, 138, 3));
+  EXPECT_TRUE(SlotIs(thumbnails[3], 1, 142, 97, 138, 4));
+  EXPECT_TRUE(SlotIs(thumbnails[5], 201, 142, 97, 138, 6));
   EXPECT_EQ(preview.ThumbnailsPresent(), 6);
 }
 
@@ -58,7 +58,7 @@ TEST(PreviewThumbnails, WidePageKeepsWidthAndLosesHeight) {
   PreviewLogic preview(1, 300, 200);
   preview.ChangeDisplay(400, 300, 800);
   // Cell 398 x 280 (ratio 0.70) is relatively taller than the page (0.67).
-  EXPECT_TRUE(SlotIs(preview.Screen().slots[0], 1, 1, 398, 265, 1));
+  EXPECT_TRUE(SlotIs(preview.Screen().thumbnails[0], 1, 1, 398, 265, 1));
 }
 
 TEST(PreviewThumbnails, TenByTenAndATinyWindow) {
@@ -67,14 +67,14 @@ TEST(PreviewThumbnails, TenByTenAndATinyWindow) {
   preview.SetPagesDown(10);
   preview.ChangeDisplay(640, 480, 800);
   // Separations 29: cells 61 x 43, narrowed to 30.
-  const auto& slots = preview.Screen().slots;
-  ASSERT_EQ(slots.size(), 100u);
-  EXPECT_TRUE(SlotIs(slots[10], 1, 47, 30, 43, 11));
-  EXPECT_TRUE(SlotIs(slots[99], 1 + 9 * 33, 1 + 9 * 46, 30, 43, 100));
+  const auto& thumbnails = preview.Screen().thumbnails;
+  ASSERT_EQ(thumbnails.size(), 100u);
+  EXPECT_TRUE(SlotIs(thumbnails[10], 1, 47, 30, 43, 11));
+  EXPECT_TRUE(SlotIs(thumbnails[99], 1 + 9 * 33, 1 + 9 * 46, 30, 43, 100));
 
   preview.ChangeDisplay(10, 20, 10);
-  EXPECT_GE(preview.Screen().slots[0].width, 1);
-  EXPECT_GE(preview.Screen().slots[0].height, 1);
+  EXPECT_GE(preview.Screen().thumbnails[0].width, 1);
+  EXPECT_GE(preview.Screen().thumbnails[0].height, 1);
 }
 
 TEST(PreviewPaging, TenPagesInAThreeByTwoGrid) {
@@ -89,10 +89,10 @@ TEST(PreviewPaging, TenPagesInAThreeByTwoGrid) {
   preview.GetNextPage();
   preview.ChangeDisplay(400, 300, 800);
   EXPECT_EQ(Utf8(preview.Screen().page_text), "Стр.  7-10 из 10");
-  const auto& slots = preview.Screen().slots;
-  EXPECT_EQ(slots[3].page, 10);
-  EXPECT_EQ(slots[4].page, 0);
-  EXPECT_EQ(slots[5].page, 0);
+  const auto& thumbnails = preview.Screen().thumbnails;
+  EXPECT_EQ(thumbnails[3].page, 10);
+  EXPECT_EQ(thumbnails[4].page, 0);
+  EXPECT_EQ(thumbnails[5].page, 0);
   EXPECT_TRUE(preview.Screen().previous_enabled);
   EXPECT_FALSE(preview.Screen().next_enabled);
 
@@ -138,7 +138,7 @@ TEST(PreviewZoom, ClickOnTheThirdSlotShowsItsPageAtPageWidth) {
   preview.ChangeDisplay(400, 300, 600);
   const PreviewScreen& screen = preview.Screen();
   EXPECT_TRUE(screen.zoomed);
-  EXPECT_TRUE(screen.slots.empty());
+  EXPECT_TRUE(screen.thumbnails.empty());
   EXPECT_EQ(preview.ThumbnailsPresent(), 0);
   EXPECT_EQ(screen.zoom_page, 6);
   EXPECT_DOUBLE_EQ(screen.ZoomModifier, 0.75);
