@@ -18,6 +18,8 @@ class DialogUnits {
   int ToPixelsX(int units) const { return static_cast<int>(std::lround(units * x_px_)); }
   int ToPixelsY(int units) const { return static_cast<int>(std::lround(units * y_px_)); }
   QSize ToPixels(int width, int height) const { return {ToPixelsX(width), ToPixelsY(height)}; }
+  // The height of a vertical unit over the width of a horizontal one.
+  double Shape() const { return y_px_ / x_px_; }
   // Whole units that fit into a length of pixels.
   int FromPixelsX(int pixels) const { return static_cast<int>(pixels / x_px_); }
   int FromPixelsY(int pixels) const { return static_cast<int>(pixels / y_px_); }

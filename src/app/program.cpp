@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/halt.h"
+#include "app/report_fonts.h"
 #include "app/window_state.h"
 #include "store/datetime.h"
 
@@ -15,6 +16,7 @@ void FatalErrorBox::Halt(int, std::string_view text) {
 
 Program::Program() {
   QApplication::setApplicationName("kavo");
+  InstallReportFonts();
   ResetGlobals();
   RegisterProcedures(procedures_);
   SetMessageBoxService(&messages_);

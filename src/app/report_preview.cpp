@@ -156,7 +156,8 @@ ReportPreviewWindow::ReportPreviewWindow(const reports::PrintPreviewQueue& queue
         return reports::PreviewLogic(
             static_cast<int32_t>(queue.size()),
             static_cast<int32_t>(std::lround(first.width_mm / kMmPerInch * dpi_x)),
-            static_cast<int32_t>(std::lround(first.height_mm / kMmPerInch * dpi_y)));
+            static_cast<int32_t>(std::lround(first.height_mm / kMmPerInch * dpi_y)),
+            DialogUnits(fontMetrics()).Shape());
       }()) {
   setWindowTitle(Text(preview_text::kCaption));
   setWindowFlag(Qt::WindowMaximizeButtonHint);

@@ -67,11 +67,13 @@ std::vector<PopupItem> ParsePopupMenu(std::string_view menu_text) {
   return items;
 }
 
-PreviewLogic::PreviewLogic(int32_t ImageCount, int32_t ImageWidth, int32_t ImageHeight)
+PreviewLogic::PreviewLogic(int32_t ImageCount, int32_t ImageWidth, int32_t ImageHeight,
+                           double unit_shape)
     : ImageCount_(std::max(ImageCount, 1)),
       ImageWidth_(std::max(ImageWidth, 1)),
       ImageHeight_(std::max(ImageHeight, 1)),
-      ImageAspectRatio_(static_cast<double>(ImageHeight_) / ImageWidth_) {}
+      ImageAspectRatio_(static_cast<double>(ImageHeight_) / ImageWidth_),
+      unit_shape_(unit_shape > 0 ? unit_shape : 1.0) {}
 
 void PreviewLogic::ChangeDisplay(int32_t width, int32_t height, int32_t view_width) {
   screen_ = PreviewScreen{};
@@ -100,11 +102,15 @@ void PreviewLogic::PositionThumbnails(int32_t width, int32_t height) {
   int32_t ThumbnailWidth = std::max((width - TotalXSeparation) / PagesAcross_, 1);
   int32_t ThumbnailHeight =
       std::max((height - kPreviewToolbarHeight - TotalYSeparation) / PagesDown_, 1);
-  const double ThumbnailAspectRatio = static_cast<double>(ThumbnailHeight) / ThumbnailWidth;
+  // The cell's proportions as the screen shows them.
+  const double ThumbnailAspectRatio =
+      ThumbnailHeight * unit_shape_ / static_cast<double>(ThumbnailWidth);
   if (ImageAspectRatio_ > ThumbnailAspectRatio) {
-    ThumbnailWidth = std::max(static_cast<int32_t>(ThumbnailHeight / ImageAspectRatio_), 1);
+    ThumbnailWidth =
+        std::max(static_cast<int32_t>(ThumbnailHeight * unit_shape_ / ImageAspectRatio_), 1);
   } else {
-    ThumbnailHeight = std::max(static_cast<int32_t>(ThumbnailWidth * ImageAspectRatio_), 1);
+    ThumbnailHeight =
+        std::max(static_cast<int32_t>(ThumbnailWidth * ImageAspectRatio_ / unit_shape_), 1);
   }
   screen_.thumbnails.clear();
   int32_t ThumbnailYPosition = 1;

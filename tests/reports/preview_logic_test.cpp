@@ -61,6 +61,14 @@ TEST(PreviewThumbnails, WidePageKeepsWidthAndLosesHeight) {
   EXPECT_TRUE(SlotIs(preview.Screen().thumbnails[0], 1, 1, 398, 265, 1));
 }
 
+TEST(PreviewThumbnails, CellsKeepTheProportionsOfTallUnits) {
+  // A square page where a vertical unit is twice as tall as a horizontal one
+  // is wide: a square on the screen is 398 units across and 199 down.
+  PreviewLogic preview(1, 100, 100, 2.0);
+  preview.ChangeDisplay(400, 300, 800);
+  EXPECT_TRUE(SlotIs(preview.Screen().thumbnails[0], 1, 1, 398, 199, 1));
+}
+
 TEST(PreviewThumbnails, TenByTenAndATinyWindow) {
   PreviewLogic preview(150, kA4Width, kA4Height);
   preview.SetPagesAcross(10);

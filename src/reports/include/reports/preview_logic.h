@@ -74,8 +74,12 @@ std::vector<PopupItem> ParsePopupMenu(std::string_view menu_text);
 class PreviewLogic {
  public:
   // ImageWidth and ImageHeight: the natural size of page 1 (both > 0).
+  // unit_shape: the height of a vertical dialog unit over the width of a
+  // horizontal one, in the page size's unit; the thumbnail cells keep the
+  // page's proportions on the screen whatever the units' shape.
   // REQUIRES: ImageCount >= 1.
-  PreviewLogic(int32_t ImageCount, int32_t ImageWidth, int32_t ImageHeight);
+  PreviewLogic(int32_t ImageCount, int32_t ImageWidth, int32_t ImageHeight,
+               double unit_shape = 1.0);
 
   // Lays the screen out again for a page area of width x height dialog
   // units (the toolbar excluded) whose zoom view is view_width wide in the
@@ -126,6 +130,7 @@ class PreviewLogic {
   int32_t ImageWidth_;
   int32_t ImageHeight_;
   double ImageAspectRatio_;
+  double unit_shape_;
   int32_t CurrentPage_ = 1;
   int32_t PagesAcross_ = 1;
   int32_t PagesDown_ = 1;
