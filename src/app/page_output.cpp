@@ -7,7 +7,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 
-#include "app/message_box.h"
+#include "runtime/message_box.h"
 #include "app/page_painter.h"
 #include "app/printer_setup.h"
 #include "app/qt_text.h"

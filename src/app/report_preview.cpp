@@ -23,12 +23,12 @@
 
 #include "app/dialog_units.h"
 #include "app/file_dialog.h"
-#include "app/globals.h"
-#include "app/message_box.h"
+#include "data/globals.h"
+#include "runtime/message_box.h"
 #include "app/page_output.h"
 #include "app/page_painter.h"
 #include "app/qt_text.h"
-#include "app/report_preview_strings.h"
+#include "report_preview_strings.h"
 
 namespace kavo {
 

@@ -21,7 +21,7 @@
 #include "app/procedure_window.h"
 #include "app/progress_window.h"
 #include "app/qt_text.h"
-#include "app/text_viewer_strings.h"
+#include "text_viewer_strings.h"
 
 namespace kavo {
 

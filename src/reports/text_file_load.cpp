@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "data/cp1251.h"
+#include "runtime/cp1251.h"
 
 namespace kavo::reports {
 

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/message_box.h"
-#include "app/standard_warning.h"
+#include "runtime/message_box.h"
+#include "data/standard_warning.h"
 
 namespace kavo::reports {
 

@@ -1,10 +1,10 @@
 #include "reports/text_viewer.h"
 
-#include "app/globals.h"
-#include "app/message_box.h"
-#include "app/standard_warning.h"
-#include "data/cp1251.h"
-#include "store/picture.h"
+#include "data/globals.h"
+#include "runtime/message_box.h"
+#include "data/standard_warning.h"
+#include "runtime/cp1251.h"
+#include "runtime/picture.h"
 
 namespace kavo::reports {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "data/cp1251.h"
+#include "runtime/cp1251.h"
 
 namespace kavo::reports {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/message_box.h"
-#include "app/message_box_scripted.h"
-#include "data/cp1251.h"
+#include "data/globals.h"
+#include "runtime/message_box.h"
+#include "runtime/message_box_scripted.h"
+#include "runtime/cp1251.h"
 #include "reports/text_file_load.h"
 #include "reports/text_search.h"
 #include "reports/text_viewer.h"

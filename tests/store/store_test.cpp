@@ -197,6 +197,28 @@ TEST(StoreFileTest, ZeroLengthFileBecomesAStoreFile) {
   EXPECT_GE(h.RegionOf(h.root), 1);
 }
 
+TEST(StoreFileTest, ZeroLengthFileReadOnlyIsAnEmptyStoreAndStaysUntouched) {
+  MemFileSystem fs;
+  fs.Bytes("new.VTF");
+  OpenOptions opt;
+  opt.fs = &fs;
+  opt.mode = OpenMode::kReadOnly;
+  std::shared_ptr<StoreFile> sf;
+  ASSERT_TRUE(StoreFile::Acquire(&fs, "new.VTF", opt, false, &sf).ok());
+  ASSERT_TRUE(sf->Begin(false).ok());
+  Record r;
+  bool found = true;
+  Status st =
+      sf->Find(std::string(1, static_cast<char>(fmt::kKindName)), SeekMode::kAfter, &r, &found);
+  EXPECT_TRUE(sf->End(st).ok());
+  EXPECT_FALSE(found);
+  sf.reset();
+  // A table in it is simply not there.
+  Table t;
+  EXPECT_EQ(t.Open("new", nullptr, opt).code(), err::kFileNotFound);
+  EXPECT_EQ(fs.Bytes("new.VTF").size(), 0u);
+}
+
 TEST(StoreFileTest, ShortHeaderOrWrongMagicIsInvalidDataFile) {
   MemFileSystem fs;
   OpenOptions opt;

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/globals.h"
+#include "data/globals.h"
 
 namespace kavo::reports {
 
