@@ -31,6 +31,10 @@ inline constexpr char kLoadCaption[] = "Reading File";
 inline constexpr char kFileDialogTitle[] = "Выберите файл";
 inline constexpr char kFileFilter[] = "Текстовые файлы|*.TXT";
 
+inline constexpr char kPrintTitle[] = "Печать";
+// "%1" is the error code.
+inline constexpr char kPrintFailed[] = "Не удалось подготовить страницы для печати (ошибка %1).";
+
 inline constexpr char kSearchCaption[] = "Searching Text...";
 inline constexpr char kFindWhat[] = "Find What:";
 inline constexpr char kWholeWord[] = "Match &Whole Word Only";

@@ -18,9 +18,12 @@
 
 #include "app/dialog_units.h"
 #include "app/file_dialog.h"
+#include "app/page_output.h"
 #include "app/procedure_window.h"
 #include "app/progress_window.h"
 #include "app/qt_text.h"
+#include "reports/text_viewer_print.h"
+#include "runtime/message_box.h"
 #include "text_viewer_strings.h"
 
 namespace kavo {
@@ -232,7 +235,21 @@ void TextViewerWindow::ShowFound(int32_t line) {
   list_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
-void TextViewerWindow::Print() {}
+void TextViewerWindow::Print() {
+  reports::PrintPreviewQueue queue;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const Status status = reports::LayOutAsciiLines(logic_.lines(), &queue);
+  QApplication::restoreOverrideCursor();
+  if (!status.ok()) {
+    MessageBoxRequest box;
+    box.title = ToCp1251(Text(viewer_text::kPrintTitle));
+    box.text = ToCp1251(Text(viewer_text::kPrintFailed).arg(status.code()));
+    box.icon = MessageIcon::kExclamation;
+    CurrentMessageBoxService().Show(box);
+    return;
+  }
+  PrintReport(queue, this);
+}
 
 void TextViewerWindow::UpdateControls() {
   list_->setEnabled(logic_.list_enabled());
