@@ -4,6 +4,7 @@
 
 #include <QMdiArea>
 
+#include "app/adif_procedures.h"
 #include "app/form_procedures.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
@@ -17,6 +18,9 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   });
   registry.Register("dxinfo", dxinfo);
   registry.Register("spravka", spravka);
+  // Started: each works on a thread of its own with a context of its own.
+  registry.Register("ImportADIF", ImportADIF);
+  registry.Register("ExportADIF", ExportADIF);
 }
 
 }  // namespace kavo
