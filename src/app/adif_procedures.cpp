@@ -167,8 +167,7 @@ void ExportADIF(const ProcedureContext& context) {
     ShowMessage(adif_text::kExportTitle, Text(adif_text::kExportCancelled),
                 MessageIcon::kInformation);
   } else {
-    ShowMessage(adif_text::kExportTitle,
-                Text(adif_text::kExported).arg(summary.written).arg(*file),
+    ShowMessage(adif_text::kExportTitle, Text(adif_text::kExported).arg(summary.written).arg(*file),
                 MessageIcon::kInformation);
   }
 }

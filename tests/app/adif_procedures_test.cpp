@@ -99,7 +99,7 @@ TEST_F(AdifProceduresTest, RefusedTextComesInCutWhenTheUserAgrees) {
   EXPECT_NE(boxes[0].find("long.adi.report.txt"), std::string::npos) << boxes[0];
   EXPECT_NE(boxes[2].find("Импортировано: 1"), std::string::npos) << boxes[2];
   EXPECT_NE(boxes[2].find("Дубликатов (пропущено): 1"), std::string::npos) << boxes[2];
-  EXPECT_EQ(LogQth(), (std::vector<std::string>{"", "Very long place name, "}));
+  EXPECT_EQ(LogQth(), (std::vector<std::string>{"", "Very long place name,"}));
 }
 
 TEST_F(AdifProceduresTest, BrokenFileIsReportedAndChangesNothing) {
