@@ -130,17 +130,6 @@ TEST(TextSearch, WarningTwentyNineAsksWithYesAsDefault) {
 
 // --- loading ---
 
-TEST(TextFileLoad, Utf8Validity) {
-  EXPECT_TRUE(IsValidUtf8("plain ASCII"));
-  EXPECT_TRUE(IsValidUtf8("\xD0\x9F\xD1\x80\xD0\xB8"));
-  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x93\xBB"));
-  EXPECT_FALSE(IsValidUtf8("\xCF\xF0\xE8"));      // code page 1251 "При"
-  EXPECT_FALSE(IsValidUtf8("\xC0\x80"));          // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("ok \xD0"));           // cut short
-}
-
 TEST(TextFileLoad, LineEndsLongLinesAndEncodings) {
   Scratch dir;
   const std::string long_line(300, 'x');
