@@ -2,8 +2,21 @@
 // missing here is announced as not defined yet when the user picks it.
 #include "app/procedure_registry.h"
 
+#include <QMdiArea>
+
+#include "app/form_procedures.h"
+#include "app/text_viewer_window.h"
+#include "data/context.h"
+
 namespace kavo {
 
-void RegisterProcedures([[maybe_unused]] ProcedureRegistry& registry) {}
+void RegisterProcedures(ProcedureRegistry& registry) {
+  // Called from the frame: it runs in the frame's own procedure context.
+  registry.Register("fSETUP", [](const ProcedureContext& procedure) {
+    fSETUP(ThisThreadData(), procedure.mdi_area);
+  });
+  registry.Register("dxinfo", dxinfo);
+  registry.Register("spravka", spravka);
+}
 
 }  // namespace kavo
