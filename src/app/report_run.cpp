@@ -11,7 +11,9 @@
 
 namespace kavo {
 
-void WindowReportServices::SETDATA() { kavo::SETDATA(parent_); }
+void WindowReportServices::SETDATA() {
+  kavo::SETDATA(parent_);
+}
 
 bool WindowReportServices::ReportPreview(const reports::PrintPreviewQueue& queue) {
   return kavo::ReportPreview(queue, parent_) == kRequestCompleted;
@@ -31,7 +33,9 @@ ReportRun::ReportRun(const reports::ReportInstance& instance, DataContext* conte
   connect(&timer_, &QTimer::timeout, this, &ReportRun::Tick);
 }
 
-ReportRun::~ReportRun() { delete window_; }
+ReportRun::~ReportRun() {
+  delete window_;
+}
 
 void ReportRun::Begin() {
   procedure_.Start();

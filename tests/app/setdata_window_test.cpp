@@ -13,6 +13,7 @@
 #include "app/setdata_window.h"
 #include "data/globals.h"
 #include "runtime/datetime.h"
+#include "runtime/picture.h"
 
 namespace kavo {
 namespace {
@@ -33,6 +34,10 @@ class SetdataWindowTest : public ::testing::Test {
   }
 
   static QLineEdit* EditOf(PictureSpinBox* box) { return box->findChild<QLineEdit*>(); }
+  // A date as the dialog shows it (the regional settings decide the form).
+  static QString Shown(int year, int month, int day) {
+    return QString::fromStdString(FormatNumber("D6", DateFromParts(year, month, day))).trimmed();
+  }
 
   kavo::testing::ScratchDir dir_;
   std::filesystem::path previous_;
@@ -43,13 +48,13 @@ TEST_F(SetdataWindowTest, EditsGoStraightIntoThePeriodAndTitle) {
   window.show();
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Выбор периода печати"));
   QLineEdit* first = EditOf(window.first_date());
-  EXPECT_EQ(first->text(), "08.11.2026");
+  EXPECT_EQ(first->text(), Shown(2026, 11, 8));
   first->selectAll();
-  QTest::keyClicks(first, "01.10.2026");
+  QTest::keyClicks(first, Shown(2026, 10, 1));
   EXPECT_EQ(D1.load(), DateFromParts(2026, 10, 1));
   // Text that is no date leaves the value alone.
   first->selectAll();
-  QTest::keyClicks(first, "31.02.2026");
+  QTest::keyClicks(first, "31/02/2026");
   EXPECT_EQ(D1.load(), DateFromParts(2026, 10, 1));
   window.last_date()->stepBy(-1);
   EXPECT_EQ(D2.load(), DateFromParts(2026, 12, 7));
@@ -57,7 +62,8 @@ TEST_F(SetdataWindowTest, EditsGoStraightIntoThePeriodAndTitle) {
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(title->text(), "Contest");
   title->selectAll();
-  QTest::keyClicks(title, QString::fromUtf8("Итоги"));
+  QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, QString::fromUtf8("Итоги"),
+                      Qt::NoModifier);
   EXPECT_EQ(ZAGOL.Trimmed(), "\xC8\xF2\xEE\xE3\xE8");
   window.findChild<QPushButton*>()->click();
   EXPECT_FALSE(window.isVisible());
