@@ -6,6 +6,7 @@
 
 #include "app/adif_procedures.h"
 #include "app/form_procedures.h"
+#include "app/report_run.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
 
@@ -21,6 +22,7 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   // Started: each works on a thread of its own with a context of its own.
   registry.Register("ImportADIF", ImportADIF);
   registry.Register("ExportADIF", ExportADIF);
+  RegisterReports(registry);
 }
 
 }  // namespace kavo
