@@ -153,6 +153,7 @@ Status LayoutEngine::Open(const ReportLayout& layout, const FieldResolver& resol
   open_ = true;
   CISLO_ = 0;
   PAGECOUNT_ = 0;
+  last_slot_ = kAllSlots;
   return Status::OK();
 }
 
@@ -160,9 +161,10 @@ void LayoutEngine::PrintBand(const CompiledBand& band, double x, double y) {
   for (size_t i = 0; i < band.elements.size(); ++i) {
     const LayoutElement& e = band.elements[i];
     if (const auto* t = std::get_if<LayoutText>(&e)) {
+      if (t->slot > last_slot_) continue;
       AddText(&page_, Moved(t->rect, x, y), t->text, t->font, t->align, false);
     } else if (const auto* f = std::get_if<LayoutField>(&e)) {
-      if (f->hidden) continue;
+      if (f->hidden || f->slot > last_slot_) continue;
       const CompiledField& cf = band.fields[static_cast<size_t>(band.field_of[i])];
       std::string shown;
       if (f->total == FieldTotal::kCount) {

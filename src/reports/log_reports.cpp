@@ -6,7 +6,11 @@
 
 #include <array>
 #include <initializer_list>
+#include <span>
+#include <utility>
+#include <vector>
 
+#include "reports/label_reports.h"
 #include "runtime/cp1251.h"
 
 namespace kavo::reports {
@@ -16,6 +20,12 @@ constexpr double kRuleMm = 0.2;
 
 const FontSpec kHeading{"MS Sans Serif", 10, true};
 const FontSpec kPageNumber{"Arial Cyr", 8};
+const FontSpec kTitleFont{"MS Sans Serif", 12};
+const FontSpec kCountryFont{"MS Sans Serif", 12, true};
+
+// The QSL card is taller than its detail area is written; the area takes the
+// whole card so that each card fills one page.
+constexpr double kCardHeight = 106;
 
 LayoutText W(const RectMm& rect, std::string_view utf8, const FontSpec& font = {},
              TextAlign align = TextAlign::kLeft) {
@@ -24,7 +34,8 @@ LayoutText W(const RectMm& rect, std::string_view utf8, const FontSpec& font = {
 
 // Vertical rules at `xs` from y0 to y1 of a band.
 void Rules(Band* band, std::initializer_list<double> xs, double y0, double y1) {
-  for (double x : xs) band->elements.push_back(LayoutLine{x, y0, x, y1, kRuleMm});
+  for (double x : xs)
+    band->elements.emplace_back(std::in_place_type<LayoutLine>, x, y0, x, y1, kRuleMm);
 }
 
 // The footer every log report prints: the running count and the page number.
@@ -80,9 +91,249 @@ ReportLayout PrintdiapLayout() {
   d.push_back(Field({117, 2, 41, 4}, "AAA:QTH", "s22"));
   d.push_back(Field({163, 2, 11, 4}, "AAA:QSL", "s5"));
   Rules(&layout.detail, {0, 21, 37.5, 58, 78.5, 92, 103, 115.5, 160.5, kWidth}, 0, 7);
-  d.push_back(LayoutLine{0, 7, kWidth, 7, kRuleMm});
+  d.emplace_back(std::in_place_type<LayoutLine>, 0, 7, kWidth, 7, kRuleMm);
 
   layout.footer = CountFooter({17, 277, 156, 6});
+  return layout;
+}
+
+// One printed column of a report: a field of the log at its place in the
+// detail band and the title over it. A column without a title shares the
+// title of the column before it.
+struct Column {
+  const char* field;
+  const char* picture;
+  double x;
+  double w;
+  double y;  // in the detail band
+  const char* title;
+};
+
+constexpr double kFieldHeight = 4;
+
+void AddFields(Band* band, std::span<const Column> columns) {
+  for (const Column& c : columns) {
+    band->elements.push_back(Field({c.x, c.y, c.w, kFieldHeight}, c.field, c.picture));
+  }
+}
+
+// Layout A: two lines per contact, the columns split by rules at 38, 75 and
+// 113; the titles sit in a box of the same shape above the first band.
+constexpr double kAWidth = 150;
+constexpr double kAHeight = 12;
+constexpr double kARules[] = {38, 75, 113};
+
+ReportLayout LayoutA(const RectMm& area, const RectMm& header_rect, const RectMm& footer_rect,
+                     std::span<const Column> columns, Band heading) {
+  ReportLayout layout;
+  layout.detail_area = area;
+  Band header = std::move(heading);
+  header.rect = header_rect;
+  const double box_top = header_rect.h - kAHeight;
+  header.elements.push_back(LayoutBox{{0, box_top, kAWidth, kAHeight}, kRuleMm, false});
+  for (const Column& c : columns) {
+    if (c.title == nullptr) continue;
+    header.elements.push_back(W({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
+  }
+  for (double x : kARules)
+    header.elements.emplace_back(std::in_place_type<LayoutLine>, x, box_top, x, header_rect.h,
+                                 kRuleMm);
+  layout.header = std::move(header);
+
+  layout.detail.rect = {0, 0, kAWidth, kAHeight};
+  AddFields(&layout.detail, columns);
+  Rules(&layout.detail, {0, kARules[0], kARules[1], kARules[2], kAWidth}, 0, kAHeight);
+  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, 0, kAHeight, kAWidth,
+                                      kAHeight, kRuleMm);
+  layout.footer = CountFooter(footer_rect);
+  return layout;
+}
+
+// Layout B: one line per contact, a rule between neighbouring columns; the
+// titles sit in a box below the heading, one per run of columns that share
+// a title.
+constexpr double kBHeight = 7;
+
+ReportLayout LayoutB(const RectMm& area, const RectMm& header_rect, const RectMm& footer_rect,
+                     std::span<const Column> columns, Band heading) {
+  const double width = area.w - 4;
+  std::vector<double> rules;
+  for (size_t i = 1; i < columns.size(); ++i) {
+    rules.push_back((columns[i - 1].x + columns[i - 1].w + columns[i].x) / 2);
+  }
+  ReportLayout layout;
+  layout.detail_area = area;
+  Band header = std::move(heading);
+  header.rect = header_rect;
+  const double box_top = header_rect.h - 6;
+  header.elements.push_back(LayoutBox{{0, box_top, width, 6}, kRuleMm, false});
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i].title == nullptr) continue;
+    size_t last = i;
+    while (last + 1 < columns.size() && columns[last + 1].title == nullptr) ++last;
+    const double left = i == 0 ? 0 : rules[i - 1];
+    const double right = last + 1 == columns.size() ? width : rules[last];
+    header.elements.push_back(W({left, box_top + 1, right - left, kFieldHeight}, columns[i].title,
+                                {}, TextAlign::kCentre));
+    if (i > 0)
+      header.elements.emplace_back(std::in_place_type<LayoutLine>, left, box_top, left,
+                                   header_rect.h, kRuleMm);
+  }
+  layout.header = std::move(header);
+
+  layout.detail.rect = {0, 0, width, kBHeight};
+  AddFields(&layout.detail, columns);
+  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, 0, 0, 0, kBHeight, kRuleMm);
+  for (double x : rules)
+    layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, x, 0, x, kBHeight, kRuleMm);
+  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, width, 0, width, kBHeight,
+                                      kRuleMm);
+  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, 0, kBHeight, width, kBHeight,
+                                      kRuleMm);
+  layout.footer = CountFooter(footer_rect);
+  return layout;
+}
+
+// The period reports' heading: the title from the period dialog.
+Band TitleHeading() {
+  Band b;
+  b.elements.push_back(Field({0, 0, kAWidth, 6}, "ZAGOL", "s60", kTitleFont));
+  return b;
+}
+
+constexpr double L1 = 1;  // first and second line of a layout A band
+constexpr double L2 = 6;
+
+constexpr Column kStranaColumns[] = {
+    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},          {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "PRIMEC"},
+    {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
+};
+
+constexpr Column kStrana21Columns[] = {
+    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},          {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
+    {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
+};
+
+constexpr Column kStrana22Columns[] = {
+    {"AAA:POZ", "s12", 1, 35, L1, "Callsign"},     {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
+    {"AAA:QSL", "s5", 116, 13, L2, "QSL"},         {"AAA:MODE", "s5", 137, 11, L2, "Mode"},
+};
+
+constexpr Column kCountryColumns[] = {
+    {"AAA:POZ", "s12", 1, 19, L1, "CALL"},
+    {"AAA:N_QSO", "n-10.0", 22, 15, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n4.1", 39, 35, L1, "Диапазон"},
+    {"AAA:QTH", "s22", 77, 35, L1, "QTH"},
+    {"AAA:PRIMEC", "s15", 114, 35, L1, "Примечание"},
+    {"AAA:DATA", "D6", 1, 18, L2, "Дата"},
+    {"AAA:TIM", "T1", 25, 12, L2, "Время"},
+    {"AAA:RPT_1", "s3", 39, 11, L2, "Рапорт"},
+    {"AAA:RPT_2", "s3", 63, 12, L2, "Рапорт"},
+    {"AAA:QSL", "s5", 77, 35, 5, "QSL"},
+};
+
+constexpr Column kModeColumns[] = {
+    {"AAA:POZ", "s12", 1, 15, 2, "POZ"},      {"AAA:N_QSO", "n-10.0", 18, 13, 2, "N_QSO"},
+    {"AAA:PREF", "s20", 33, 14, 2, "Страна"}, {"AAA:DATA", "D6", 49, 18, 2, "Дата"},
+    {"AAA:TIM", "T1", 69, 10, 2, "Время"},    {"AAA:DIAPAZ", "n5.1", 86, 10, 2, "Диапазон"},
+    {"AAA:RPT_1", "s3", 99, 10, 2, "Рапорт"}, {"AAA:RPT_2", "s3", 113, 10, 2, nullptr},
+    {"AAA:QTH", "s22", 125, 41, 2, "QTH"},    {"AAA:QSL", "s5", 169, 10, 2, "QSL"},
+};
+
+constexpr Column kDateColumns[] = {
+    {"AAA:POZ", "s12", 1, 25, 2, "CALL"},          {"AAA:N_QSO", "n-10.0", 30, 17, 2, "N_QSO"},
+    {"AAA:DATA", "D6", 49, 18, 2, "Дата"},         {"AAA:TIM", "T1", 70, 11, 2, "Время"},
+    {"AAA:DIAPAZ", "n5.1", 84, 11, 2, "Диапазон"}, {"AAA:RPT_1", "s3", 97, 11, 2, "Рапорт"},
+    {"AAA:RPT_2", "s3", 110, 11, 2, nullptr},      {"AAA:QTH", "s22", 124, 32, 2, "QTH"},
+    {"AAA:QSL", "s5", 160, 15, 2, "QSL"},
+};
+
+// The geometry of the period reports by country order.
+constexpr RectMm kStranaArea{20, 43, 178, 227};
+constexpr RectMm kStranaHeader{20, 25, 178, 18};
+constexpr RectMm kStranaFooter{21, 270, 176, 6};
+
+constexpr char kPeriodFilter[] = "aaa:data>=d1 and aaa:data<=d2";
+
+ReportInstance PeriodReport(std::string name, std::string key, std::string filter,
+                            ReportLayout layout) {
+  ReportInstance r;
+  r.name = std::move(name);
+  r.files = procedure_files::kLogReport;
+  r.period_dialog = true;
+  r.bound = {{"d1", SelectionVar::kD1}, {"d2", SelectionVar::kD2}, {"ZAGOL", SelectionVar::kZAGOL}};
+  r.key = std::move(key);
+  r.filter = std::move(filter);
+  r.layout = std::move(layout);
+  return r;
+}
+
+ReportInstance SelectionReport(std::string name, SavedSelection saved, std::string key,
+                               std::string filter, ReportLayout layout) {
+  ReportInstance r;
+  r.name = std::move(name);
+  r.files = procedure_files::kLogReport;
+  r.saved = {std::move(saved)};
+  r.key = std::move(key);
+  r.filter = std::move(filter);
+  r.layout = std::move(layout);
+  return r;
+}
+
+// The QSL card: one contact per card, the station's record beside it.
+ReportLayout CardLayout() {
+  const FontSpec kRussia{"Courier New", 18, true};
+  const FontSpec kCall{"Bookman Old Style", 48, true};
+  const FontSpec kLoc{"Courier New", 12, true, true};
+  const FontSpec kGridTitle{"Arial", 10, true};
+  const FontSpec kSmall{"Times New Roman", 10, true};
+  const FontSpec kOp{"Times New Roman", 12, true, false, true};
+  const FontSpec kName{"MS Sans Serif", 10, false, false, true};
+  ReportLayout layout;
+  layout.detail_area = {0, 10, 140, kCardHeight};
+  layout.detail.rect = {0, 0, 140, kCardHeight};
+  auto& d = layout.detail.elements;
+  d.push_back(W({55, 6, 30, 8}, "RUSSIA", kRussia));
+  d.push_back(Field({14, 14, 106, 17}, "SET:CALLSIGN", "s6", kCall));
+  d.push_back(W({13, 36, 20, 5}, "TO RADIO"));
+  d.emplace_back(std::in_place_type<LayoutLine>, 33, 40, 66, 40, kRuleMm);
+  d.push_back(W({100, 36, 10, 6}, "LOC", kLoc));
+  d.push_back(Field({110, 36, 20, 6}, "SET:LOC", "s6", kLoc));
+  for (double y : {45.0, 55.0, 69.0})
+    d.emplace_back(std::in_place_type<LayoutLine>, 7, y, 121, y, kRuleMm);
+  for (double x : {33.0, 54.0, 76.0, 97.0})
+    d.emplace_back(std::in_place_type<LayoutLine>, x, 45, x, 69, kRuleMm);
+  const std::array<std::pair<RectMm, const char*>, 5> titles = {{
+      {{8, 48, 24, 5}, "Date"},
+      {{37, 48, 16, 5}, "Time"},
+      {{58, 48, 17, 5}, "Band"},
+      {{80, 48, 16, 5}, "Mode"},
+      {{104, 47, 16, 5}, "RST"},
+  }};
+  for (const auto& [rect, title] : titles) d.push_back(W(rect, title, kGridTitle));
+  d.push_back(Field({8, 58, 24, 5}, "AAA:DATA", "D6"));
+  d.push_back(Field({37, 58, 16, 5}, "AAA:TIM", "T1"));
+  d.push_back(Field({58, 58, 17, 5}, "AAA:DIAPAZ", "n5.1"));
+  d.push_back(Field({80, 58, 16, 5}, "AAA:MODE", "s5"));
+  d.push_back(Field({104, 58, 16, 5}, "AAA:RPT_1", "s3"));
+  d.push_back(W({8, 72, 118, 5}, "PSE /  TNX  QSL DIRECT OR VIA  QSL-BUREAU", kSmall));
+  d.push_back(W({7, 78, 121, 6}, "SRR P.O. BOX 59, Moskow 105122, RUSSIA, EUROPE.", kSmall));
+  d.push_back(W({6, 85, 15, 5}, "VY  73 !", kSmall));
+  d.push_back(W({21, 84, 7, 6}, "op.", kOp));
+  d.push_back(Field({28, 85, 27, 5}, "SET:IMJA", "s12", kName));
+  d.push_back(Field({56, 85, 40, 5}, "SET:FAM", "s15", kName));
   return layout;
 }
 
@@ -102,8 +353,105 @@ const ReportInstance& PRINTDIAP() {
   return instance;
 }
 
+const ReportInstance& STRANA21() {
+  static const ReportInstance instance = [] {
+    ReportInstance r = PeriodReport(
+        "STRANA21", "AAA:BEY_PR",
+        "UPPER(AAA:pr) = UPPER(Report:Save::AAA:pr) AND (aaa:data>=d1 and aaa:data<=d2)",
+        LayoutA({21, 28, 178, 242}, {22, 10, 178, 18}, {21, 270, 176, 6}, kStrana21Columns,
+                TitleHeading()));
+    r.saved = {{"Report:Save::AAA:pr", "AAA:PR"}};
+    return r;
+  }();
+  return instance;
+}
+
+const ReportInstance& STRANA22() {
+  static const ReportInstance instance =
+      PeriodReport("STRANA22", "AAA:BEY_MODEDIA", kPeriodFilter,
+                   LayoutA({19, 29, 178, 242}, {19, 11, 178, 18}, {19, 271, 178, 6},
+                           kStrana22Columns, TitleHeading()));
+  return instance;
+}
+
+const ReportInstance& PRINTAAA_BEY_SS() {
+  static const ReportInstance instance = [] {
+    Band heading;
+    heading.elements.push_back(W({0, 0, 40, 6}, "Радиосвязи с ", kCountryFont, TextAlign::kRight));
+    heading.elements.push_back(Field({40, 0, 60, 6}, "AAA:PREF", "s20", kCountryFont));
+    return SelectionReport("PRINTAAA:BEY_SS", {"Report:Save::AAA:PREF", "AAA:PREF"}, "AAA:BEY_SS",
+                           "UPPER(AAA:PREF) = UPPER(Report:Save::AAA:PREF)",
+                           LayoutA({20, 34, 178, 240}, {20, 15, 178, 19}, {20, 275, 150, 6},
+                                   kCountryColumns, std::move(heading)));
+  }();
+  return instance;
+}
+
+const ReportInstance& PRINTMODE() {
+  static const ReportInstance instance = [] {
+    Band heading;
+    heading.elements.push_back(W({30, 0, 60, 5}, "Вид модуляции", kHeading, TextAlign::kRight));
+    heading.elements.push_back(Field({92, 0, 20, 5}, "AAA:MODE", "s5", kHeading));
+    return SelectionReport("PRINTMODE", {"Report:Save::AAA:MODE", "AAA:MODE"}, "AAA:BEY_MODE",
+                           "UPPER(AAA:MODE) = UPPER(Report:Save::AAA:MODE)",
+                           LayoutB({20, 39, 180, 210}, {20, 25, 180, 14}, {20, 250, 180, 6},
+                                   kModeColumns, std::move(heading)));
+  }();
+  return instance;
+}
+
+const ReportInstance& PRINTAAA_BEY_D() {
+  static const ReportInstance instance = [] {
+    Band heading;
+    heading.elements.push_back(Field({0, 0, 176, 6}, "ZAGOL", "s60", kTitleFont));
+    return PeriodReport("PRINTAAA:BEY_D", "AAA:BEY_D", "AAA:DATA >= d1 AND AAA:DATA <= d2",
+                        LayoutB({20, 22, 181, 253}, {20, 8, 179, 14}, {20, 275, 179, 6},
+                                kDateColumns, std::move(heading)));
+  }();
+  return instance;
+}
+
+const ReportInstance& STRANA() {
+  static const ReportInstance instance = PeriodReport(
+      "STRANA", "AAA:BEY_SS", kPeriodFilter,
+      LayoutA(kStranaArea, kStranaHeader, kStranaFooter, kStranaColumns, TitleHeading()));
+  return instance;
+}
+
+const ReportInstance& STRANA1() {
+  static const ReportInstance instance = PeriodReport(
+      "STRANA1", "AAA:BEY_SPDT", kPeriodFilter,
+      LayoutA(kStranaArea, kStranaHeader, kStranaFooter, kStranaColumns, TitleHeading()));
+  return instance;
+}
+
+const ReportInstance& STRANA2() {
+  static const ReportInstance instance = PeriodReport(
+      "STRANA2", "AAA:BEY_SDIA", kPeriodFilter,
+      LayoutA(kStranaArea, kStranaHeader, kStranaFooter, kStranaColumns, TitleHeading()));
+  return instance;
+}
+
+const ReportInstance& REPORTQSL() {
+  static const ReportInstance instance = [] {
+    ReportInstance r;
+    r.name = "REPORTQSL";
+    r.files = procedure_files::REPORTQSL;
+    r.station = FileId::SETUP;
+    r.table_name = "SETUP";
+    r.bound = {{"qso", SelectionVar::kQSO}};
+    r.key = "AAA:BEY_N";
+    r.filter = "AAA:N_QSO = qso";
+    r.layout = CardLayout();
+    return r;
+  }();
+  return instance;
+}
+
 std::span<const ReportInstance* const> LogReports() {
-  static const std::array<const ReportInstance*, 1> reports = {&PRINTDIAP()};
+  static const std::array<const ReportInstance*, 12> reports = {
+      &STRANA21(), &STRANA22(), &PRINTAAA_BEY_SS(), &PRINTDIAP(), &PRINTMODE(),  &PRINTAAA_BEY_D(),
+      &STRANA(),   &STRANA1(),  &STRANA2(),         &REPORTQSL(), &PECAT_NAKL(), &PEC1_NAKL()};
   return reports;
 }
 

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "data/context.h"
+#include "data/dict_records.h"
 #include "data/globals.h"
 #include "reports/log_reports.h"
 #include "reports/report_procedure.h"
@@ -79,7 +80,7 @@ const char* UnusedOption(const PrintOptions& o, const ReportInstance& r) {
   if ((o.from || o.to || o.title) && !r.period_dialog) return "--from/--to/--title";
   if (o.band && !Binds(r, SelectionVar::kDIAPAZ)) return "--band";
   if (o.qso && !Binds(r, SelectionVar::kQSO)) return "--qso";
-  if (!o.tags.empty()) return "--tag";
+  if ((!o.tags.empty() || o.labels) && !r.routine) return "--labels/--tag";
   for (const RecordOption& ro : kRecordOptions) {
     if (o.*ro.value && !Saves(r, ro.field) &&
         !(ro.field == std::string_view("AAA:MODE") && Binds(r, SelectionVar::kMODE))) {
@@ -136,6 +137,27 @@ void FillSelection(const PrintOptions& o, Table& table) {
   }
 }
 
+// Tags the contacts numbered `numbers`, as the browse would; numbers that no
+// contact has are reported and left out. False when none was found.
+bool TagContacts(const std::vector<int32_t>& numbers, DataContext& context, std::ostream& err) {
+  if (numbers.empty()) return true;
+  DataFile& log = context.AAAA;
+  UseFile(log, 1);
+  Table& table = log.file();
+  const int key = table.def().FindKey("AAA:BEY_N");
+  for (int32_t number : numbers) {
+    table.ClearRecord();
+    auto& rec = *reinterpret_cast<dict::AAAARecord*>(table.record());
+    if (key >= 0 && rec.N_QSO.set(number) && table.Get(key).ok()) {
+      TAG_AAAA.Add(static_cast<int32_t>(table.Pointer()));
+    } else {
+      err << "kavo print: no contact numbered " << number << "; skipped\n";
+    }
+  }
+  ReleaseFile(log);
+  return TAG_AAAA.Records() > 0;
+}
+
 }  // namespace
 
 bool ParsePrintOptions(std::span<const std::string> args, PrintOptions* out, std::string* error) {
@@ -176,6 +198,10 @@ bool ParsePrintOptions(std::span<const std::string> args, PrintOptions* out, std
       int32_t qso = 0;
       ok = ParseInt(value, &qso) && qso > 0;
       o.qso = qso;
+    } else if (arg == "--labels") {
+      int32_t across = 0;
+      ok = ParseInt(value, &across) && (across == 2 || across == 3);
+      o.labels = across;
     } else if (arg == "--tag") {
       ok = ParseTags(value, &o.tags);
     } else if (arg == "--pdf") {
@@ -190,6 +216,7 @@ bool ParsePrintOptions(std::span<const std::string> args, PrintOptions* out, std
       return false;
     }
   }
+  if (o.report.empty() && o.labels) o.report = *o.labels == 3 ? "PECAT_NAKL" : "PEC1_NAKL";
   if (o.report.empty()) {
     *error = "no report named";
     return false;
@@ -236,6 +263,14 @@ int RunPrintCommand(std::span<const std::string> args, const std::string& direct
     err << "kavo print: no " << primary.def().disk_name << " in "
         << (directory.empty() ? "the working directory" : directory) << "\n";
     return kPrintBadOption;
+  }
+  if (report->routine && options.tags.empty()) {
+    err << "kavo print: " << report->name << " needs --tag N,N,...\n";
+    return kPrintBadOption;
+  }
+  if (!TagContacts(options.tags, context, err)) {
+    err << "kavo print: " << report->name << ": no record matched the selection\n";
+    return kPrintNothingMatched;
   }
   if (options.band) DIAPAZ = *options.band;
   if (options.qso) QSO = *options.qso;

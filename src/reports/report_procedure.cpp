@@ -104,6 +104,20 @@ void ReportProcedure::SaveSelections() {
   }
 }
 
+void ReportProcedure::ReadStation(DataFile& station) {
+  Table& table = station.file();
+  Status st = table.Set();
+  if (st.ok()) st = table.Next();
+  if (!st.ok()) {
+    table.ClearRecord();
+    if (st.code() != err::kRecordNotAvailable) {
+      PostStatus(st, station);
+      StandardWarning(warning::kRecordRetrievalError, instance_.table_name);
+    }
+  }
+  expr::BindTable(scopes_, station.def(), table.record());
+}
+
 void ReportProcedure::Start() {
   // 1. The period dialog, then the selection's names.
   if (instance_.period_dialog) services_.SETDATA();
@@ -120,8 +134,13 @@ void ReportProcedure::Start() {
   view_ = view_factory_ ? view_factory_(primary) : std::make_unique<TableReportView>(primary);
   // 4.
   SaveSelections();
+  if (instance_.station) ReadStation(FileOf(context_, *instance_.station));
   // 5.
   RecordsToProcess_ = instance_.RecordsToProcess;
+  if (instance_.routine) {
+    routine_ = instance_.routine();
+    RecordsToProcess_ = routine_->Prepare(context_, scopes_);
+  }
   RecordsPerCycle_ = kRecordsPerCycle;
   RecordsProcessed_ = 0;
   PercentProgress_ = 0;
@@ -174,7 +193,9 @@ void ReportProcedure::WindowOpened() {
 void ReportProcedure::TimerEvent() {
   if (state_ != ReportState::kLayingOut || close_requested_) return;
   for (int32_t i = 0; i < RecordsPerCycle_; ++i) {
-    Status st = engine_.PrintDetail();
+    DataFile& primary = FileOf(context_, instance_.primary);
+    Status st =
+        routine_ ? routine_->Detail(primary.file().record(), engine_) : engine_.PrintDetail();
     if (!st.ok()) {
       PageError(st);
       return;
@@ -273,6 +294,7 @@ void ReportProcedure::End() {
 
 void ReportProcedure::ProcedureReturn() {
   if (files_.FilesOpened == 1) files_.Release();
+  if (routine_) routine_->Finish(context_);
   GlobalResponse = LocalResponse_ != 0 ? LocalResponse_ : kRequestCancelled;
 }
 

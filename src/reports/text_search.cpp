@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "runtime/message_box.h"
 #include "data/standard_warning.h"
+#include "runtime/message_box.h"
 
 namespace kavo::reports {
 

@@ -1,9 +1,9 @@
 #include "reports/text_viewer.h"
 
 #include "data/globals.h"
-#include "runtime/message_box.h"
 #include "data/standard_warning.h"
 #include "runtime/cp1251.h"
+#include "runtime/message_box.h"
 #include "runtime/picture.h"
 
 namespace kavo::reports {

@@ -20,6 +20,9 @@ void WriteLog(const std::string& directory, const std::vector<Contact>& contacts
     auto& rec = *reinterpret_cast<dict::AAAARecord*>(table.record());
     c.call.copy(rec.POZ, std::min(c.call.size(), sizeof rec.POZ));
     c.country.copy(rec.PREF, std::min(c.country.size(), sizeof rec.PREF));
+    c.mode.copy(rec.MODE, std::min(c.mode.size(), sizeof rec.MODE));
+    c.region.copy(rec.PR, std::min(c.region.size(), sizeof rec.PR));
+    c.qth.copy(rec.QTH, std::min(c.qth.size(), sizeof rec.QTH));
     ASSERT_TRUE(rec.N_QSO.set(c.number));
     rec.DATA = c.date;
     rec.TIM = c.time;

@@ -21,6 +21,9 @@ struct Contact {
   std::string country = "Russia";
   int32_t date = 80000;
   int32_t time = 360001;
+  std::string mode;
+  std::string region;  // AAA:PR
+  std::string qth;
 };
 
 // Writes the contacts into AAAA of `directory` (creating it) and closes it.

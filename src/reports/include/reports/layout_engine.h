@@ -51,6 +51,11 @@ class LayoutEngine {
   // page is returned; the report should then be closed.
   Status PrintDetail();
 
+  // Texts and fields of a slot above `last` (a label of a row left empty)
+  // are not printed until the slots are shown again; slot 0 always prints.
+  void ShowSlots(int last) { last_slot_ = last; }
+  void ShowAllSlots() { last_slot_ = kAllSlots; }
+
   // Finishes the current page, if one is started, with its footer.
   Status FinishPage();
 
@@ -76,6 +81,8 @@ class LayoutEngine {
   double used_mm_ = 0;  // height of the detail area taken on this page
   int32_t CISLO_ = 0;
   int32_t PAGECOUNT_ = 0;
+  static constexpr int kAllSlots = 1 << 30;
+  int last_slot_ = kAllSlots;
 };
 
 }  // namespace kavo::reports

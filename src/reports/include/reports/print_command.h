@@ -38,7 +38,8 @@ struct PrintOptions {
   std::optional<std::string> mode;
   std::optional<std::string> region;
   std::optional<int32_t> qso;
-  std::vector<int32_t> tags;
+  std::optional<int32_t> labels;  // 2 or 3 across
+  std::vector<int32_t> tags;      // QSO numbers
   std::string pdf;
 };
 

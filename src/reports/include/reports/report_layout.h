@@ -33,6 +33,7 @@ struct LayoutText {
   std::string text;
   FontSpec font;
   TextAlign align = TextAlign::kLeft;
+  int slot = 0;  // see LayoutEngine::ShowSlots
 };
 
 // What a field shows besides a variable.
@@ -54,6 +55,7 @@ struct LayoutField {
   std::optional<TextAlign> align;
   FieldTotal total = FieldTotal::kNone;
   bool hidden = false;
+  int slot = 0;  // see LayoutEngine::ShowSlots
 };
 
 struct LayoutLine {

@@ -114,6 +114,7 @@ class ReportProcedure {
  private:
   void BindSelection();
   void SaveSelections();
+  void ReadStation(DataFile& station);
   void GetNextRecord();
   void ValidateRecord();
   void ReadAcceptable();
@@ -128,6 +129,7 @@ class ReportProcedure {
   ProcedureFiles files_;
   expr::BindScopes scopes_;
   std::unique_ptr<ReportView> view_;
+  std::unique_ptr<DetailRoutine> routine_;
   LayoutEngine engine_;
   PrintPreviewQueue PrintPreviewQueue_;
   ReportState state_ = ReportState::kPreparing;
