@@ -440,6 +440,13 @@ void BrowseEngine::LocatorAccepted(std::string_view text) {
 }
 
 void BrowseEngine::Close() {
+  // Events served after the choice (a new selection writes the locator text
+  // into its key field) must not change what the caller gets: the chosen
+  // record is read again as stored.
+  if (LocalResponse_ == kRequestCompleted && !chosen_position_.empty() &&
+      !view_->Reget(chosen_position_).ok()) {
+    LocalResponse_ = kRequestCancelled;
+  }
   view_->Close();
   GlobalResponse = LocalResponse_;
 }
@@ -649,6 +656,11 @@ void BrowseEngine::SelectSort() {
         }
       }
     }
+  } else if (LastSortOrder == 0 && LocalRequest_ == kSelectRecord) {
+    // A picker locates on the record its caller left in the buffer, so the
+    // key field keeps its value; only the locator text starts empty.
+    sort_state().LocatorValue.clear();
+    sort_state().LocatorLength = 0;
   } else {
     ClearLocator();
   }
@@ -1039,6 +1051,7 @@ void BrowseEngine::ButtonDelete() {
 }
 
 void BrowseEngine::ButtonSelect() {
+  chosen_position_ = queue_[static_cast<size_t>(current_entry_)].Position;
   LocalResponse_ = kRequestCompleted;
   window_->PostCloseRequest();
 }

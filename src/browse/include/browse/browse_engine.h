@@ -245,6 +245,7 @@ class BrowseEngine {
   ListEvent event_;
   int32_t accepted_command_ = 0;
 
+  std::string chosen_position_;  // the row the select button chose
   int32_t LocalRequest_ = 0;
   int32_t OriginalRequest_ = 0;
   int32_t LocalResponse_ = 2;
