@@ -12,6 +12,7 @@
 #include "data/procedure_files.h"
 #include "data/standard_warning.h"
 #include "data_test_util.h"
+#include "dxcc_list.h"
 #include "runtime/cp1251.h"
 #include "runtime/message_box_scripted.h"
 #include "scripted_browse.h"
@@ -22,45 +23,15 @@ namespace {
 using testing::ScratchDir;
 using testing::ScriptedBrowse;
 
-// Controls of the DXCC list window.
-constexpr int32_t kList = 1;
-constexpr int32_t kSelect = 2;
-constexpr int32_t kPrefixEntry = 5;
-constexpr int32_t kCountryEntry = 7;
-constexpr int32_t kInsert = 10;
-constexpr int32_t kChange = 11;
-constexpr int32_t kDelete = 12;
-constexpr int32_t kPrefixTab = 1;
-constexpr int32_t kCountryTab = 2;
-
-// The worked instance: what makes the DXCC list differ from every other.
-BrowseDescription DxccList(DataContext& context, std::function<void()> update) {
-  BrowseDescription d;
-  d.table = &context.DXCC;
-  d.table_name = "DXCC";
-  BrowseSortOrder by_country;
-  by_country.key = "DXC:BEY_1";
-  by_country.locator = LocatorKind::kIncremental;
-  by_country.locator_field = "DXC:STRANA";
-  by_country.locator_control = kCountryEntry;
-  by_country.thumb = ThumbKind::kString;
-  by_country.thumb_field = "DXC:STRANA";
-  BrowseSortOrder by_prefix;
-  by_prefix.key = "DXC:BEY_S";
-  by_prefix.locator = LocatorKind::kIncremental;
-  by_prefix.locator_field = "DXC:PR";
-  by_prefix.locator_control = kPrefixEntry;
-  by_prefix.thumb = ThumbKind::kString;
-  by_prefix.thumb_field = "DXC:PR";
-  d.sorts = {by_country, by_prefix};
-  d.order_of_tab = [](int32_t tab) { return tab == kCountryTab ? 1 : 2; };
-  d.format = Cp1251FromUtf8("43L(2)|M~Префикс~@s2@80L(2)|M~Страна~@s20@");
-  d.column_fields = {"DXC:PR", "DXC:STRANA"};
-  d.buttons = {kList, kInsert, kChange, kDelete, kSelect};
-  d.update_name = "UpdateDXCC";
-  d.update = std::move(update);
-  return d;
-}
+using testing::DxccList;
+constexpr int32_t kList = testing::kDxccList;
+constexpr int32_t kSelect = testing::kDxccSelect;
+constexpr int32_t kPrefixEntry = testing::kDxccPrefixEntry;
+constexpr int32_t kInsert = testing::kDxccInsert;
+constexpr int32_t kChange = testing::kDxccChange;
+constexpr int32_t kDelete = testing::kDxccDelete;
+constexpr int32_t kPrefixTab = testing::kDxccPrefixTab;
+constexpr int32_t kCountryTab = testing::kDxccCountryTab;
 
 struct Country {
   const char* prefix;
