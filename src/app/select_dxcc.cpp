@@ -1,0 +1,42 @@
+#include "app/select_dxcc.h"
+
+#include "app/browse_window_qt.h"
+#include "log/select_dxcc_list.h"
+
+namespace kavo {
+namespace {
+
+BrowseWindowSpec Spec() {
+  using namespace select_dxcc;
+  BrowseWindowSpec spec;
+  spec.procedure = "SelectDXCC";
+  spec.title = "Выберите страну для фильтра";
+  spec.tabs = {{"По префиксу", kPrefixEntry, nullptr, 2},
+               {"По странам", kCountryEntry, "Страна", 20}};
+  spec.buttons = {{kSelect, "&Выбрать"},
+                  {kInsert, "&Добавить"},
+                  {kChange, "&Изменить"},
+                  {kDelete, "&Удалить"},
+                  {kClose, "Закрыть"}};
+  spec.close_control = kClose;
+  spec.width = 420;
+  spec.height = 420;
+  return spec;
+}
+
+// The list's update procedure: not defined in this program yet.
+BrowseDescription Describe(DataContext& context) {
+  return SelectDXCCList(context, nullptr);
+}
+
+}  // namespace
+
+void StartSelectDXCC(QMdiArea* area) {
+  StartBrowseWindow(area, Spec(), procedure_files::SelectDXCC, Describe);
+}
+
+int32_t SelectDXCC(DataContext& context, QWidget* caller) {
+  return CallBrowseWindow(caller, context, Spec(), procedure_files::SelectDXCC, Describe);
+}
+
+}  // namespace kavo
