@@ -4,9 +4,8 @@
 #include "log/select_dxcc_list.h"
 
 namespace kavo {
-namespace {
 
-BrowseWindowSpec Spec() {
+BrowseWindowSpec SelectDXCCWindow() {
   using namespace select_dxcc;
   BrowseWindowSpec spec;
   spec.procedure = "SelectDXCC";
@@ -24,19 +23,19 @@ BrowseWindowSpec Spec() {
   return spec;
 }
 
-// The list's update procedure: not defined in this program yet.
-BrowseDescription Describe(DataContext& context) {
+// The list's update procedure is not defined in this program yet.
+BrowseDescription SelectDXCCDescription(DataContext& context) {
   return SelectDXCCList(context, nullptr);
 }
 
-}  // namespace
-
 void StartSelectDXCC(QMdiArea* area) {
-  StartBrowseWindow(area, Spec(), procedure_files::SelectDXCC, Describe);
+  StartBrowseWindow(area, SelectDXCCWindow(), procedure_files::SelectDXCC,
+                    SelectDXCCDescription);
 }
 
 int32_t SelectDXCC(DataContext& context, QWidget* caller) {
-  return CallBrowseWindow(caller, context, Spec(), procedure_files::SelectDXCC, Describe);
+  return CallBrowseWindow(caller, context, SelectDXCCWindow(), procedure_files::SelectDXCC,
+                          SelectDXCCDescription);
 }
 
 }  // namespace kavo

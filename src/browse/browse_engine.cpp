@@ -275,12 +275,16 @@ void BrowseEngine::BindNames() {
 // Chooses the sort's key and filter with the range primed from the live
 // limits; `prime_buffer` primes the record buffer too.
 void BrowseEngine::SetViewOrder(bool prime_buffer) {
-  std::vector<uint8_t> primed(table().record(), table().record() + table().record_length());
-  PrimeRanges(primed.data());
-  if (prime_buffer) PrimeRanges(table().record());
-  BindNames();
-  Status st = view_->SetOrder(sort_keys().key, sort_keys().range_fields, primed, sort().filter,
-                              scopes_);
+  std::vector<uint8_t> primed;
+  if (!sort().ranges.empty()) {
+    primed.assign(table().record(), table().record() + table().record_length());
+    PrimeRanges(primed.data());
+    if (prime_buffer) PrimeRanges(table().record());
+  }
+  // The names serve only to compile the filter.
+  if (!sort().filter.empty()) BindNames();
+  Status st = view_->SetOrder(sort_keys().key, sort_keys().range_fields, std::move(primed),
+                              sort().filter, scopes_);
   if (!st.ok()) StandardWarning(kWarningViewError);
 }
 
@@ -565,9 +569,15 @@ void BrowseEngine::ValidateRecord() {
 
 void BrowseEngine::RefreshPage() {
   window_->SetWaitCursor(true);
+  // The record just located, where the view still stands, becomes the
+  // first row without being read again.
+  bool seeded = false;
   if (RefreshMode == kRefreshOnBuffer) {
     HighlightedPosition = view_->Position();
-    if (!view_->Reposition(HighlightedPosition).ok()) StandardWarning(kWarningViewError);
+    seeded = view_->Continues(HighlightedPosition, true);
+    if (!seeded && !view_->Reposition(HighlightedPosition).ok()) {
+      StandardWarning(kWarningViewError);
+    }
     RefreshMode = kRefreshFromTop;
   } else if (RecordCount > 0) {
     const int32_t row = CurrentChoice >= 1 && CurrentChoice <= RecordCount ? CurrentChoice
@@ -581,6 +591,12 @@ void BrowseEngine::RefreshPage() {
   }
   EmptyQueue();
   ItemsToFill = VisibleRows();
+  if (seeded) {
+    FillQueue();
+    queue_.push_back(std::move(entry_));
+    RecordCount = 1;
+    --ItemsToFill;
+  }
   const bool from_bottom = RefreshMode == kRefreshFromBottom;
   FillDirection = from_bottom ? kFillBackward : kFillForward;
   FillRecord();

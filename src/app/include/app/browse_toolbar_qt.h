@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <map>
 
+#include "app/browse_window_qt.h"
 #include "browse/browse_list.h"
 
 class QAction;
@@ -16,8 +17,6 @@ class QMdiArea;
 class QMdiSubWindow;
 
 namespace kavo {
-
-class BrowseWindowQt;
 
 class BrowseToolbarQt : public QToolBar, public BrowseToolbar {
   Q_OBJECT

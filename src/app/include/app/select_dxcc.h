@@ -7,12 +7,16 @@
 
 #include <cstdint>
 
+#include "app/browse_window_qt.h"
+
 class QMdiArea;
 class QWidget;
 
 namespace kavo {
 
-class DataContext;
+// The window's layout and its list.
+BrowseWindowSpec SelectDXCCWindow();
+BrowseDescription SelectDXCCDescription(DataContext& context);
 
 void StartSelectDXCC(QMdiArea* area);
 // Returns GlobalResponse: 1 when a country was chosen.
