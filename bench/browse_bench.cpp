@@ -252,7 +252,8 @@ class Sqlite {
     Figures f;
     Open();
     Stopwatch open;
-    sqlite3_stmt* first = Prepare("SELECT * FROM log ORDER BY POZ COLLATE NOCASE, DATA, TIM LIMIT 30");
+    sqlite3_stmt* first =
+        Prepare("SELECT * FROM log ORDER BY POZ COLLATE NOCASE, DATA, TIM LIMIT 30");
     Rows(first, nullptr);
     f.open = open.Seconds();
     sqlite3_finalize(first);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/table_def.h"
+#include "runtime/table_def.h"
 #include "tools/tool_columns.h"
 #include "tools/tool_tsv.h"
 

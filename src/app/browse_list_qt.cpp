@@ -159,8 +159,8 @@ void BrowseListQt::ApplyColumns() {
   for (size_t i = 0; i < engine_->columns().size(); ++i) {
     const ListColumn& c = engine_->columns()[i];
     const int section = static_cast<int>(i);
-    header->setSectionResizeMode(section, c.resizable ? QHeaderView::Interactive
-                                                      : QHeaderView::Fixed);
+    header->setSectionResizeMode(section,
+                                 c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
     view_->setColumnWidth(section, std::max(1, c.width * average / 4));
   }
 }
@@ -232,7 +232,11 @@ void BrowseListQt::PageChanged() {
 
 void BrowseListQt::Post(ListEvent event) {
   QMetaObject::invokeMethod(
-      this, [this, event] { if (sink_) sink_(event); }, Qt::QueuedConnection);
+      this,
+      [this, event] {
+        if (sink_) sink_(event);
+      },
+      Qt::QueuedConnection);
 }
 
 void BrowseListQt::ThumbAction(int action) {
@@ -348,6 +352,5 @@ bool BrowseListQt::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
-
 
 }  // namespace kavo

@@ -166,7 +166,8 @@ void BrowseWindowQt::ToolbarCommand(int32_t command) {
 }
 
 void BrowseWindowQt::PostAccepted(int32_t control) {
-  QMetaObject::invokeMethod(this, [this, control] { Accept(control); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, control] { Accept(control); }, Qt::QueuedConnection);
 }
 
 void BrowseWindowQt::PostCloseRequest() {
@@ -228,8 +229,7 @@ bool BrowseWindowQt::eventFilter(QObject* watched, QEvent* event) {
 }
 
 BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowSpec& spec,
-                                  std::span<const FileUse> files,
-                                  const BrowseDescriber& describe) {
+                                  std::span<const FileUse> files, const BrowseDescriber& describe) {
   auto context = std::make_unique<DataContext>();
   auto* window = new BrowseWindowQt(spec, *context, files, describe);
   window->OwnContext(std::move(context));
@@ -242,8 +242,7 @@ BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowSpec& spec,
   sub->setAttribute(Qt::WA_DeleteOnClose);
   sub->setWindowTitle(window->windowTitle());
   window->SetFrame(sub);
-  QObject::connect(sub, &QMdiSubWindow::aboutToActivate, window,
-                   &BrowseWindowQt::GainFocusLater);
+  QObject::connect(sub, &QMdiSubWindow::aboutToActivate, window, &BrowseWindowQt::GainFocusLater);
   new PlacementKeeper(sub, spec.procedure);
   sub->show();
   window->OpenLater();

@@ -14,15 +14,16 @@
 #include <QToolButton>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/main_frame_strings.h"
-#include "app/message_box.h"
+#include "app/browse_toolbar_qt.h"
 #include "app/printer_setup.h"
 #include "app/procedure_registry.h"
 #include "app/sound_player.h"
 #include "app/splash_window.h"
 #include "app/window_state_qt.h"
-#include "data/cp1251.h"
+#include "data/globals.h"
+#include "main_frame_strings.h"
+#include "runtime/cp1251.h"
+#include "runtime/message_box.h"
 
 namespace kavo {
 namespace {
@@ -120,6 +121,8 @@ void MainFrame::BuildToolBar() {
     if (QWidget* button = bar->widgetForAction(action)) button->setFont(QFont(Text(entry.font)));
     commands_.emplace_back(action, entry.action);
   }
+  // The navigation commands of the browse window that is active.
+  addToolBar(new BrowseToolbarQt(mdi_, this));
 }
 
 void MainFrame::BuildStatusBar() {

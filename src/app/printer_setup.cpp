@@ -3,7 +3,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/main_frame_strings.h"
+#include "main_frame_strings.h"
 
 namespace kavo {
 

@@ -29,8 +29,7 @@ BrowseDescription SelectDXCCDescription(DataContext& context) {
 }
 
 void StartSelectDXCC(QMdiArea* area) {
-  StartBrowseWindow(area, SelectDXCCWindow(), procedure_files::SelectDXCC,
-                    SelectDXCCDescription);
+  StartBrowseWindow(area, SelectDXCCWindow(), procedure_files::SelectDXCC, SelectDXCCDescription);
 }
 
 int32_t SelectDXCC(DataContext& context, QWidget* caller) {

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "field_value.h"
 #include "browse_view.h"
 #include "data/globals.h"
 #include "data/standard_warning.h"
+#include "field_value.h"
 #include "runtime/chartab.h"
 #include "runtime/cp1251.h"
 #include "runtime/errors.h"
@@ -112,9 +112,8 @@ struct BrowseEngine::SortKeys {
   int thumb_field = -1;
 };
 
-std::unique_ptr<BrowseEngine> BrowseEngine::Create(BrowseDescription description,
-                                                   BrowseList* list, BrowseWindow* window,
-                                                   std::string* error) {
+std::unique_ptr<BrowseEngine> BrowseEngine::Create(BrowseDescription description, BrowseList* list,
+                                                   BrowseWindow* window, std::string* error) {
   std::unique_ptr<BrowseEngine> engine(new BrowseEngine(std::move(description), list, window));
   if (!engine->Prepare(error)) return nullptr;
   return engine;
@@ -461,7 +460,8 @@ std::string BrowseEngine::CellText(int32_t row, size_t column) const {
   const int f = column_field_numbers_[column];
   if (columns_[column].icon) return std::to_string(e.icon);
   const FieldDef& fd = field(f);
-  if (browse_field::IsText(fd)) return pictures_[column].FormatText(browse_field::Text(fd, e.record.data()));
+  if (browse_field::IsText(fd))
+    return pictures_[column].FormatText(browse_field::Text(fd, e.record.data()));
   return pictures_[column].FormatNumber(browse_field::Number(fd, e.record.data()));
 }
 
@@ -580,8 +580,8 @@ void BrowseEngine::RefreshPage() {
     }
     RefreshMode = kRefreshFromTop;
   } else if (RecordCount > 0) {
-    const int32_t row = CurrentChoice >= 1 && CurrentChoice <= RecordCount ? CurrentChoice
-                                                                          : RecordCount;
+    const int32_t row =
+        CurrentChoice >= 1 && CurrentChoice <= RecordCount ? CurrentChoice : RecordCount;
     HighlightedPosition = queue_[static_cast<size_t>(row - 1)].Position;
     if (!view_->Reposition(queue_.front().Position).ok()) StandardWarning(kWarningViewError);
     RefreshMode = kRefreshKept;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <limits>
 
-#include "data/cp1251.h"
-#include "data/dict_decimal.h"
+#include "runtime/cp1251.h"
+#include "runtime/dict_decimal.h"
 #include "tools/tool_tsv.h"
 
 namespace kavo::tool {

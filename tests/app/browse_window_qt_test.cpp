@@ -138,8 +138,8 @@ TEST_F(BrowseWindowQtTest, TypedCharactersLocate) {
 }
 
 TEST_F(BrowseWindowQtTest, WheelAndThumbDrag) {
-  QWheelEvent down(QPointF(10, 10), view()->mapToGlobal(QPointF(10, 10)), QPoint(),
-                   QPoint(0, -240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QWheelEvent down(QPointF(10, 10), view()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -240),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(view()->viewport(), &down);
   Settle();
   EXPECT_EQ(engine().CurrentChoice, 3);

@@ -39,9 +39,9 @@ struct Country {
 };
 // In prefix order.
 constexpr Country kCountries[] = {
-    {"DL", "GERMANY"}, {"F", "FRANCE"},     {"G", "ENGLAND"},  {"I", "ITALY"},
-    {"JA", "JAPAN"},   {"K", "USA"},        {"LY", "LITHUANIA"}, {"OH", "FINLAND"},
-    {"SP", "POLAND"},  {"UA", "RUSSIA"},    {"UR", "UKRAINE"}, {"VE", "CANADA"},
+    {"DL", "GERMANY"}, {"F", "FRANCE"},  {"G", "ENGLAND"},    {"I", "ITALY"},
+    {"JA", "JAPAN"},   {"K", "USA"},     {"LY", "LITHUANIA"}, {"OH", "FINLAND"},
+    {"SP", "POLAND"},  {"UA", "RUSSIA"}, {"UR", "UKRAINE"},   {"VE", "CANADA"},
 };
 constexpr int kCountryCount = sizeof kCountries / sizeof kCountries[0];
 
@@ -71,8 +71,8 @@ class BrowseEngineTest : public ::testing::Test {
   void Open(int32_t tab = kPrefixTab, int32_t request = 0) {
     list_.tab = tab;
     std::string error;
-    engine_ = BrowseEngine::Create(DxccList(context_, [this] { Update(); }), &list_, &list_,
-                                   &error);
+    engine_ =
+        BrowseEngine::Create(DxccList(context_, [this] { Update(); }), &list_, &list_, &error);
     ASSERT_TRUE(engine_) << error;
     GlobalRequest = request;
     engine_->Start();

@@ -90,9 +90,7 @@ class BrowsePropertyTest : public ::testing::TestWithParam<uint32_t> {
     });
     return rows;
   }
-  std::string KeyOf(const Row& r) const {
-    return engine_->SortOrder == 1 ? r.country : r.prefix;
-  }
+  std::string KeyOf(const Row& r) const { return engine_->SortOrder == 1 ? r.country : r.prefix; }
   size_t KeySize() const { return engine_->SortOrder == 1 ? 20 : 2; }
   // The first row not below a key value (cut and padded to the key's size).
   static size_t FirstNotBelow(const std::vector<Row>& model, std::string value, size_t size,
@@ -149,8 +147,8 @@ class BrowsePropertyTest : public ::testing::TestWithParam<uint32_t> {
     if (contiguous) {
       const size_t full = std::min<size_t>(model.size(), static_cast<size_t>(list_.rows));
       if (page.size() != full) {
-        return ::testing::AssertionFailure() << "page of " << page.size() << ", " << full
-                                             << " expected";
+        return ::testing::AssertionFailure()
+               << "page of " << page.size() << ", " << full << " expected";
       }
     }
     if (!boxes_.shown().empty()) return ::testing::AssertionFailure() << "a warning was shown";
@@ -212,8 +210,8 @@ TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
   list_.rows = 6;
   list_.tab = testing::kDxccPrefixTab;
   std::string error;
-  engine_ = BrowseEngine::Create(testing::DxccList(context_, [this] { Update(); }), &list_,
-                                 &list_, &error);
+  engine_ = BrowseEngine::Create(testing::DxccList(context_, [this] { Update(); }), &list_, &list_,
+                                 &error);
   ASSERT_TRUE(engine_) << error;
   engine_->Start();
   engine_->OpenWindow();
@@ -243,8 +241,8 @@ TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
           expected_first = first;
           expected_choice = down ? choice + 1 : choice - 1;
         } else {
-          const int moved = down ? std::min<int>(first + 1, static_cast<int>(size) - n)
-                                 : std::max(first - 1, 0);
+          const int moved =
+              down ? std::min<int>(first + 1, static_cast<int>(size) - n) : std::max(first - 1, 0);
           expected_first = moved;
           expected_choice = choice;
         }
@@ -258,7 +256,8 @@ TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
         check_shift = true;
         const int rows = list_.rows;
         if (down) {
-          expected_first = std::min<int>(first + rows, std::max<int>(0, static_cast<int>(size) - n));
+          expected_first =
+              std::min<int>(first + rows, std::max<int>(0, static_cast<int>(size) - n));
           expected_choice = std::min<int32_t>(n, choice + (rows - (expected_first - first)));
         } else {
           expected_first = std::max(0, first - rows);
@@ -289,8 +288,8 @@ TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
         const std::string text = engine_->CurrentLocatorText();
         if (text == before) break;
         contiguous = true;
-        ASSERT_TRUE(SelectedIs(FirstNotBelow(Model(), text.substr(0, KeySize()), KeySize(),
-                                             engine_->SortOrder == 1)))
+        ASSERT_TRUE(SelectedIs(
+            FirstNotBelow(Model(), text.substr(0, KeySize()), KeySize(), engine_->SortOrder == 1)))
             << "locator \"" << text << "\"";
         break;
       }
@@ -306,8 +305,9 @@ TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
           expected_choice = p <= 1 ? 1 : std::min<int32_t>(list_.rows, static_cast<int32_t>(size));
         } else {
           const std::string stop = engine_->sorts[engine_->SortOrder - 1u].string_stops[p - 1];
-          ASSERT_TRUE(SelectedIs(FirstNotBelow(Model(), stop.substr(0, std::min(stop.size(), KeySize())),
-                                               KeySize(), engine_->SortOrder == 1)))
+          ASSERT_TRUE(
+              SelectedIs(FirstNotBelow(Model(), stop.substr(0, std::min(stop.size(), KeySize())),
+                                       KeySize(), engine_->SortOrder == 1)))
               << "thumb " << p;
         }
         break;
@@ -317,8 +317,9 @@ TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
         if (n > 0) {
           const PageEntry& e = engine_->page()[static_cast<size_t>(choice - 1)];
           const bool next_by_country = engine_->SortOrder != 1;
-          key = next_by_country ? std::string(reinterpret_cast<const char*>(e.record.data()) + 2, 20)
-                                : std::string(reinterpret_cast<const char*>(e.record.data()), 2);
+          key = next_by_country
+                    ? std::string(reinterpret_cast<const char*>(e.record.data()) + 2, 20)
+                    : std::string(reinterpret_cast<const char*>(e.record.data()), 2);
         }
         list_.tab = list_.tab == testing::kDxccPrefixTab ? testing::kDxccCountryTab
                                                          : testing::kDxccPrefixTab;

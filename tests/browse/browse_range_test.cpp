@@ -35,7 +35,8 @@ class BrowseRangeTest : public ::testing::Test {
     UseFile(context_.IOTA, 1);
     Table& t = context_.IOTA.file();
     ASSERT_TRUE(t.Stream().ok());
-    for (const char* name : {"AF-001", "AF-002", "AF-003"}) ASSERT_NO_FATAL_FAILURE(Add("AF", name));
+    for (const char* name : {"AF-001", "AF-002", "AF-003"})
+      ASSERT_NO_FATAL_FAILURE(Add("AF", name));
     for (int i = 1; i <= 8; ++i) {
       ASSERT_NO_FATAL_FAILURE(Add("EU", ("EU-00" + std::to_string(i)).c_str()));
     }

@@ -56,9 +56,8 @@ TEST(ListFormat, ColumnsWithoutBorderOrResize) {
 }
 
 TEST(ListFormat, BadTextIsAnErrorWithItsOffset) {
-  const char* bad[] = {"",          "L@s2@",       "43@s2@",   "43L(2@s2@", "43L~abc",
-                       "43L~a~@s2", "43L~a~",      "43LX@s2@", "43L@@",     "43LS@s2@",
-                       "99999999L@s2@"};
+  const char* bad[] = {"",       "L@s2@",    "43@s2@", "43L(2@s2@", "43L~abc",      "43L~a~@s2",
+                       "43L~a~", "43LX@s2@", "43L@@",  "43LS@s2@",  "99999999L@s2@"};
   for (const char* text : bad) {
     ListFormatResult r = ParseListFormat(text);
     EXPECT_FALSE(r.ok) << text;

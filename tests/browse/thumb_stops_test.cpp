@@ -82,8 +82,8 @@ TEST(ThumbStops, KindSelectsTheCharacterSet) {
 }
 
 TEST(ThumbStops, LargeSetsDoNotOverflow) {
-  std::vector<std::string> stops =
-      StringStops("0000", "zzzz", 4, kStopLetters | kStopPunctuation | kStopDigits | kStopLowerCase);
+  std::vector<std::string> stops = StringStops(
+      "0000", "zzzz", 4, kStopLetters | kStopPunctuation | kStopDigits | kStopLowerCase);
   EXPECT_GT(CS::HighValue, CS::LowValue);
   for (int i = 1; i < kThumbStops; ++i) EXPECT_LE(stops[i - 1], stops[i]) << i;
 }

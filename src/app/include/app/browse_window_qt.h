@@ -36,10 +36,10 @@ class QTabWidget;
 namespace kavo {
 
 struct BrowseTabSpec {
-  const char* text;               // the tab's text
-  int32_t entry_control = 0;      // its locator entry field, 0 when none
-  const char* prompt = nullptr;   // the entry field's prompt
-  int entry_length = 0;           // characters the entry field takes
+  const char* text;              // the tab's text
+  int32_t entry_control = 0;     // its locator entry field, 0 when none
+  const char* prompt = nullptr;  // the entry field's prompt
+  int entry_length = 0;          // characters the entry field takes
 };
 
 struct BrowseButtonSpec {
@@ -134,8 +134,7 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
 // context of its own. Returns nullptr (after a message) when the
 // description is refused.
 BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowSpec& spec,
-                                  std::span<const FileUse> files,
-                                  const BrowseDescriber& describe);
+                                  std::span<const FileUse> files, const BrowseDescriber& describe);
 
 // Calls a browse procedure: a modal window over `parent` in the caller's
 // context; returns GlobalResponse.

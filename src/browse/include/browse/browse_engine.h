@@ -240,7 +240,7 @@ class BrowseEngine {
   expr::BindScopes scopes_;
   bool scope_pushed_ = false;
   std::vector<PageEntry> queue_;
-  PageEntry entry_;         // the entry FillQueue writes
+  PageEntry entry_;             // the entry FillQueue writes
   int32_t current_entry_ = -1;  // the queue entry FillBuffer reads, 0-based
   ListEvent event_;
   int32_t accepted_command_ = 0;
