@@ -73,22 +73,12 @@ constexpr int32_t kThumbBottom = 100;
 constexpr uint8_t kThumbMiddle = 50;
 constexpr uint8_t kThumbBeyond = 101;
 
+// Whether the stops on the field are truncated to whole numbers.
 bool IsIntegral(const FieldDef& f) {
-  switch (f.type) {
-    case FieldType::kByte:
-    case FieldType::kShort:
-    case FieldType::kUShort:
-    case FieldType::kDate:
-    case FieldType::kTime:
-    case FieldType::kLong:
-    case FieldType::kULong:
-      return true;
-    case FieldType::kDecimal:
-    case FieldType::kPDecimal:
-      return f.places == 0;
-    default:
-      return false;
-  }
+  expr::VarClass klass;
+  if (expr::ClassOf(f.type, &klass) && klass == expr::VarClass::kInteger) return true;
+  if (f.type == FieldType::kDecimal || f.type == FieldType::kPDecimal) return f.places == 0;
+  return f.type == FieldType::kULong;
 }
 
 bool IsPrintable(char c) {
@@ -254,6 +244,12 @@ void BrowseEngine::PrimeRanges(uint8_t* record) const {
   }
 }
 
+expr::VarRef BrowseEngine::ResetCopy(size_t order, size_t range) const {
+  expr::VarRef copy = d_.sorts[order].ranges[range].live;
+  copy.address = sorts[order].Reset[range].data();
+  return copy;
+}
+
 void BrowseEngine::BindNames() {
   if (scope_pushed_) scopes_.Pop();
   scopes_.Push(0);
@@ -262,10 +258,8 @@ void BrowseEngine::BindNames() {
   for (size_t o = 0; o < d_.sorts.size(); ++o) {
     const BrowseSortOrder& s = d_.sorts[o];
     for (size_t i = 0; i < s.ranges.size(); ++i) {
-      expr::VarRef copy = s.ranges[i].live;
-      copy.address = sorts[o].Reset[i].data();
       scopes_.Bind(d_.prefix + "::Sort" + std::to_string(o + 1) + ":Reset:" + s.ranges[i].name,
-                   copy);
+                   ResetCopy(o, i));
     }
   }
   expr::BindTable(scopes_, def(), table().record());
@@ -1022,27 +1016,21 @@ void BrowseEngine::ButtonInsert() {
   table().ClearRecord();
   // A new record made in a ranged order belongs to the range in force.
   const BrowseSortOrder& s = sort();
-  const SortKeys& k = sort_keys();
   for (size_t i = 0; i < s.ranges.size(); ++i) {
-    expr::VarRef copy = s.ranges[i].live;
-    copy.address = sort_state().Reset[i].data();
-    browse_field::Assign(field(k.range_fields[i]), table().record(), copy);
+    browse_field::Assign(field(sort_keys().range_fields[i]), table().record(),
+                         ResetCopy(SortOrder == 0 ? 0 : SortOrder - 1u, i));
   }
-  LocalRequest_ = kInsertRecord;
-  CallUpdate();
-  if (LocalResponse_ == kRequestCompleted) {
-    LocateMode = kLocateOnPosition;
-    LocateRecord();
-  } else {
-    RefreshMode = kRefreshKeepPage;
-    RefreshPage();
-  }
-  AfterUpdate();
+  UpdateAndFollow(kInsertRecord);
 }
 
 void BrowseEngine::ButtonChange() {
-  LocalRequest_ = kChangeRecord;
+  UpdateAndFollow(kChangeRecord);
+}
+
+void BrowseEngine::UpdateAndFollow(int32_t request) {
+  LocalRequest_ = request;
   CallUpdate();
+  // The record written may stand elsewhere in the key order now.
   if (LocalResponse_ == kRequestCompleted) {
     LocateMode = kLocateOnPosition;
     LocateRecord();

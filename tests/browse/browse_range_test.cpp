@@ -79,22 +79,11 @@ class BrowseRangeTest : public ::testing::Test {
       GlobalResponse = kRequestCancelled;
     };
     std::string error;
-    engine_ = BrowseEngine::Create(std::move(d), &list_, &list_, &error);
+    engine_ = testing::OpenBrowse(list_, std::move(d), &error);
     ASSERT_TRUE(engine_) << error;
-    engine_->Start();
-    engine_->OpenWindow();
-    list_.Pump(*engine_);
   }
 
-  std::vector<std::string> Page() const {
-    std::vector<std::string> out;
-    for (int32_t row = 1; row <= engine_->RecordCount; ++row) {
-      std::string text = engine_->CellText(row, 0);
-      while (!text.empty() && text.back() == ' ') text.pop_back();
-      out.push_back(text);
-    }
-    return out;
-  }
+  std::vector<std::string> Page() const { return testing::PageColumn(*engine_); }
   void Refresh() {
     engine_->RefreshWindow();
     list_.Pump(*engine_);

@@ -5,10 +5,12 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "browse/browse_engine.h"
+#include "data/globals.h"
 
 namespace kavo::testing {
 
@@ -108,5 +110,31 @@ class ScriptedBrowse : public BrowseList, public BrowseWindow, public BrowseTool
   int help = 0;
   bool closed = false;
 };
+
+// Builds an engine over the scripted list and runs the procedure's start
+// (with `request` as GlobalRequest) and its window's open event; nullptr
+// with *error set when the description is refused.
+inline std::unique_ptr<BrowseEngine> OpenBrowse(ScriptedBrowse& list, BrowseDescription d,
+                                                std::string* error, int32_t request = 0) {
+  std::unique_ptr<BrowseEngine> engine = BrowseEngine::Create(std::move(d), &list, &list, error);
+  if (!engine) return nullptr;
+  GlobalRequest = request;
+  engine->Start();
+  engine->SetToolbar(&list);
+  engine->OpenWindow();
+  list.Pump(*engine);
+  return engine;
+}
+
+// The texts of one column of the page, top to bottom, without trailing blanks.
+inline std::vector<std::string> PageColumn(const BrowseEngine& engine, size_t column = 0) {
+  std::vector<std::string> out;
+  for (int32_t row = 1; row <= engine.RecordCount; ++row) {
+    std::string text = engine.CellText(row, column);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    out.push_back(text);
+  }
+  return out;
+}
 
 }  // namespace kavo::testing

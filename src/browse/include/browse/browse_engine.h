@@ -210,6 +210,8 @@ class BrowseEngine {
   const SortKeys& sort_keys() const;
   int32_t VisibleRows() const;
   void PrimeRanges(uint8_t* record) const;
+  // The Reset copy of a range limit, as a variable of the limit's type.
+  expr::VarRef ResetCopy(size_t order, size_t range) const;
   void BindNames();
   void SetViewOrder(bool prime_buffer);
   // Reads one record of the view. On an error other than the end of the
@@ -225,6 +227,8 @@ class BrowseEngine {
   void TypeLocator(int32_t key, char character);
   void PlaceThumb();
   void RunUpdate();
+  // Runs the update procedure with `request`, then follows the record.
+  void UpdateAndFollow(int32_t request);
   void AfterUpdate();
 
   BrowseDescription d_;

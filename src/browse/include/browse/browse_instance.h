@@ -29,8 +29,8 @@
 //   - ValidateRecord, FillQueueHook, count pass: only the log browse uses
 //     them (tag display, tagging, counting); leave them empty elsewhere.
 //
-// A worked instance (the DXCC list) is in tests/browse/browse_engine_test.cpp
-// and src/app/select_dxcc.cpp.
+// A worked instance: the DXCC list, src/log/select_dxcc_list.cpp, driven by
+// tests/log/select_dxcc_test.cpp; its window is src/app/select_dxcc.cpp.
 #pragma once
 
 #include <cstdint>
@@ -70,6 +70,19 @@ struct BrowseSortOrder {
   std::string thumb_field;  // the free key component the stops are on
   int32_t thumb_list_type = kStopLetters;
 };
+
+// The common order of the reference lists: one key field, typed into by an
+// incremental locator and its entry field, with string thumb stops on it.
+inline BrowseSortOrder IncrementalOrder(std::string key, std::string field, int32_t entry_control) {
+  BrowseSortOrder s;
+  s.key = std::move(key);
+  s.locator = LocatorKind::kIncremental;
+  s.locator_field = field;
+  s.locator_control = entry_control;
+  s.thumb = ThumbKind::kString;
+  s.thumb_field = std::move(field);
+  return s;
+}
 
 struct BrowseButtons {
   int32_t list = 0;

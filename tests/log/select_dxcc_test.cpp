@@ -1,7 +1,7 @@
-// The engine driven through a scripted list, on a worked instance: the DXCC
-// country list (two sort orders with incremental locators and string thumb
-// stops, a select button for the picker).
-#include "browse/browse_engine.h"
+// The engine driven through a scripted list on the DXCC country list (two
+// sort orders with incremental locators and string thumb stops, a select
+// button for the picker): the edge cases of the engine and of the list.
+#include "log/select_dxcc_list.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +12,6 @@
 #include "data/procedure_files.h"
 #include "data/standard_warning.h"
 #include "data_test_util.h"
-#include "dxcc_list.h"
 #include "runtime/cp1251.h"
 #include "runtime/message_box_scripted.h"
 #include "scripted_browse.h"
@@ -23,15 +22,7 @@ namespace {
 using testing::ScratchDir;
 using testing::ScriptedBrowse;
 
-using testing::DxccList;
-constexpr int32_t kList = testing::kDxccList;
-constexpr int32_t kSelect = testing::kDxccSelect;
-constexpr int32_t kPrefixEntry = testing::kDxccPrefixEntry;
-constexpr int32_t kInsert = testing::kDxccInsert;
-constexpr int32_t kChange = testing::kDxccChange;
-constexpr int32_t kDelete = testing::kDxccDelete;
-constexpr int32_t kPrefixTab = testing::kDxccPrefixTab;
-constexpr int32_t kCountryTab = testing::kDxccCountryTab;
+using namespace select_dxcc;
 
 struct Country {
   const char* prefix;
@@ -45,7 +36,7 @@ constexpr Country kCountries[] = {
 };
 constexpr int kCountryCount = sizeof kCountries / sizeof kCountries[0];
 
-class BrowseEngineTest : public ::testing::Test {
+class SelectDXCCTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetGlobals();
@@ -72,13 +63,8 @@ class BrowseEngineTest : public ::testing::Test {
     list_.tab = tab;
     std::string error;
     engine_ =
-        BrowseEngine::Create(DxccList(context_, [this] { Update(); }), &list_, &list_, &error);
+        testing::OpenBrowse(list_, SelectDXCCList(context_, [this] { Update(); }), &error, request);
     ASSERT_TRUE(engine_) << error;
-    GlobalRequest = request;
-    engine_->Start();
-    engine_->SetToolbar(&list_);
-    engine_->OpenWindow();
-    list_.Pump(*engine_);
   }
 
   // The update procedure of the tests: `answer` decides what it does.
@@ -110,15 +96,7 @@ class BrowseEngineTest : public ::testing::Test {
   }
 
   // The prefixes of the page, top to bottom.
-  std::vector<std::string> Page() const {
-    std::vector<std::string> out;
-    for (int32_t row = 1; row <= engine_->RecordCount; ++row) {
-      std::string text = engine_->CellText(row, 0);
-      while (!text.empty() && text.back() == ' ') text.pop_back();
-      out.push_back(text);
-    }
-    return out;
-  }
+  std::vector<std::string> Page() const { return testing::PageColumn(*engine_); }
   std::string Selected() const {
     if (engine_->CurrentChoice == 0) return {};
     return Page()[static_cast<size_t>(engine_->CurrentChoice - 1)];
@@ -143,7 +121,7 @@ class BrowseEngineTest : public ::testing::Test {
   const char* new_name_ = "ZANZIBAR";
 };
 
-TEST_F(BrowseEngineTest, OpensOnTheFirstPageWithRowOneSelected) {
+TEST_F(SelectDXCCTest, OpensOnTheFirstPageWithRowOneSelected) {
   AddAll();
   Open();
   EXPECT_EQ(engine_->SortOrder, 2);
@@ -162,14 +140,14 @@ TEST_F(BrowseEngineTest, OpensOnTheFirstPageWithRowOneSelected) {
   EXPECT_EQ(dict::TextOf(context_.DXCC.rec().STRANA), "GERMANY");
 }
 
-TEST_F(BrowseEngineTest, CountryTabSortsByName) {
+TEST_F(SelectDXCCTest, CountryTabSortsByName) {
   AddAll();
   Open(kCountryTab);
   EXPECT_EQ(engine_->SortOrder, 1);
   EXPECT_EQ(Page(), (std::vector<std::string>{"VE", "G", "OH", "F", "DL"}));
 }
 
-TEST_F(BrowseEngineTest, ScrollingDownOnTheLastRowDropsTheFirst) {
+TEST_F(SelectDXCCTest, ScrollingDownOnTheLastRowDropsTheFirst) {
   AddAll();
   Open();
   for (int i = 0; i < 4; ++i) list_.Event(*engine_, browse_event::kScrollDown);
@@ -188,7 +166,7 @@ TEST_F(BrowseEngineTest, ScrollingDownOnTheLastRowDropsTheFirst) {
   EXPECT_EQ(Page(), Prefixes(2, 5));
 }
 
-TEST_F(BrowseEngineTest, ScrollingPastTheLastRecordChangesNothing) {
+TEST_F(SelectDXCCTest, ScrollingPastTheLastRecordChangesNothing) {
   AddAll();
   Open();
   list_.Event(*engine_, browse_event::kScrollBottom);
@@ -204,7 +182,7 @@ TEST_F(BrowseEngineTest, ScrollingPastTheLastRecordChangesNothing) {
   EXPECT_EQ(engine_->CurrentChoice, 1);
 }
 
-TEST_F(BrowseEngineTest, PageDownNearTheEndMovesTheSelectionByWhatWasNotRead) {
+TEST_F(SelectDXCCTest, PageDownNearTheEndMovesTheSelectionByWhatWasNotRead) {
   AddAll();
   Open();
   list_.Click(*engine_, 2);
@@ -221,7 +199,7 @@ TEST_F(BrowseEngineTest, PageDownNearTheEndMovesTheSelectionByWhatWasNotRead) {
   EXPECT_EQ(engine_->CurrentChoice, 2);  // 5 - 3 rows not read
 }
 
-TEST_F(BrowseEngineTest, ThumbDragsToTheEndsAndToAStop) {
+TEST_F(SelectDXCCTest, ThumbDragsToTheEndsAndToAStop) {
   AddAll();
   Open();
   list_.Event(*engine_, browse_event::kScrollBottom);
@@ -252,7 +230,7 @@ TEST_F(BrowseEngineTest, ThumbDragsToTheEndsAndToAStop) {
   EXPECT_LE(list_.thumb, 100);
 }
 
-TEST_F(BrowseEngineTest, TypedLocatorFindsTheFirstPrefixNotBelow) {
+TEST_F(SelectDXCCTest, TypedLocatorFindsTheFirstPrefixNotBelow) {
   AddAll();
   Open();
   list_.Type(*engine_, 'U');
@@ -270,7 +248,7 @@ TEST_F(BrowseEngineTest, TypedLocatorFindsTheFirstPrefixNotBelow) {
   EXPECT_EQ(engine_->CurrentLocatorText(), "");
 }
 
-TEST_F(BrowseEngineTest, LocatorBeyondEveryKeyShowsTheLastPage) {
+TEST_F(SelectDXCCTest, LocatorBeyondEveryKeyShowsTheLastPage) {
   AddAll();
   Open();
   list_.Type(*engine_, 'Z');
@@ -285,7 +263,7 @@ TEST_F(BrowseEngineTest, LocatorBeyondEveryKeyShowsTheLastPage) {
   EXPECT_EQ(Selected(), "DL");
 }
 
-TEST_F(BrowseEngineTest, RightClickMenuOnAnEmptyListOffersOnlyInsert) {
+TEST_F(SelectDXCCTest, RightClickMenuOnAnEmptyListOffersOnlyInsert) {
   Open();
   EXPECT_EQ(engine_->RecordCount, 0);
   EXPECT_EQ(engine_->CurrentChoice, 0);
@@ -304,7 +282,7 @@ TEST_F(BrowseEngineTest, RightClickMenuOnAnEmptyListOffersOnlyInsert) {
   EXPECT_EQ(list_.accepted, std::vector<int32_t>{kInsert});
 }
 
-TEST_F(BrowseEngineTest, RightClickMenuChoicesReachTheButtons) {
+TEST_F(SelectDXCCTest, RightClickMenuChoicesReachTheButtons) {
   AddAll();
   Open();
   list_.menu_answers = {2};
@@ -314,7 +292,7 @@ TEST_F(BrowseEngineTest, RightClickMenuChoicesReachTheButtons) {
   EXPECT_EQ(requests_, std::vector<int32_t>{kChangeRecord});
 }
 
-TEST_F(BrowseEngineTest, CancelledInsertKeepsThePageAndTheSelection) {
+TEST_F(SelectDXCCTest, CancelledInsertKeepsThePageAndTheSelection) {
   AddAll();
   Open();
   list_.Event(*engine_, browse_event::kPageDown);
@@ -327,7 +305,7 @@ TEST_F(BrowseEngineTest, CancelledInsertKeepsThePageAndTheSelection) {
   EXPECT_EQ(engine_->LocalResponse(), kRequestCancelled);
 }
 
-TEST_F(BrowseEngineTest, CompletedInsertSelectsTheNewRecord) {
+TEST_F(SelectDXCCTest, CompletedInsertSelectsTheNewRecord) {
   AddAll();
   Open();
   complete_ = true;
@@ -338,7 +316,7 @@ TEST_F(BrowseEngineTest, CompletedInsertSelectsTheNewRecord) {
   EXPECT_EQ(Page()[0], "OA");
 }
 
-TEST_F(BrowseEngineTest, CompletedChangeFollowsTheRecordToItsNewPlace) {
+TEST_F(SelectDXCCTest, CompletedChangeFollowsTheRecordToItsNewPlace) {
   AddAll();
   Open();
   complete_ = true;
@@ -349,7 +327,7 @@ TEST_F(BrowseEngineTest, CompletedChangeFollowsTheRecordToItsNewPlace) {
   EXPECT_EQ(Selected(), "UX");
 }
 
-TEST_F(BrowseEngineTest, CompletedDeleteRemovesTheRowAndSelectsTheNext) {
+TEST_F(SelectDXCCTest, CompletedDeleteRemovesTheRowAndSelectsTheNext) {
   AddAll();
   Open();
   complete_ = true;
@@ -359,7 +337,7 @@ TEST_F(BrowseEngineTest, CompletedDeleteRemovesTheRowAndSelectsTheNext) {
   EXPECT_EQ(Selected(), "G");
 }
 
-TEST_F(BrowseEngineTest, UpdateFormNavigatesFromRecordToRecord) {
+TEST_F(SelectDXCCTest, UpdateFormNavigatesFromRecordToRecord) {
   AddAll();
   Open();
   vcr_ = {2008, 2008, 2009};
@@ -369,22 +347,19 @@ TEST_F(BrowseEngineTest, UpdateFormNavigatesFromRecordToRecord) {
   EXPECT_EQ(Selected(), "F");
 }
 
-TEST_F(BrowseEngineTest, UndefinedUpdateProcedureIsAnnounced) {
+TEST_F(SelectDXCCTest, UndefinedUpdateProcedureIsAnnounced) {
   AddAll();
   list_.tab = kPrefixTab;
   std::string error;
-  engine_ = BrowseEngine::Create(DxccList(context_, nullptr), &list_, &list_, &error);
+  engine_ = testing::OpenBrowse(list_, SelectDXCCList(context_, nullptr), &error);
   ASSERT_TRUE(engine_) << error;
-  engine_->Start();
-  engine_->OpenWindow();
-  list_.Pump(*engine_);
   list_.Key(*engine_, browse_key::kInsertKey);
   ASSERT_EQ(boxes_.shown().size(), 1u);
   EXPECT_EQ(Utf8FromCp1251(boxes_.shown()[0].text), "Процедура UpdateDXCC еще не определена.");
   EXPECT_EQ(engine_->RecordCount, 5);
 }
 
-TEST_F(BrowseEngineTest, PickerSelectsTheCountryInTheBuffer) {
+TEST_F(SelectDXCCTest, PickerSelectsTheCountryInTheBuffer) {
   AddAll();
   dict::SetText(context_.DXCC.rec().PR, "SP");
   dict::SetText(context_.DXCC.rec().STRANA, "POLAND");
@@ -401,14 +376,14 @@ TEST_F(BrowseEngineTest, PickerSelectsTheCountryInTheBuffer) {
   EXPECT_EQ(dict::TextOf(context_.DXCC.rec().STRANA), "RUSSIA");
 }
 
-TEST_F(BrowseEngineTest, ClosingWithoutChoosingAnswersCancelled) {
+TEST_F(SelectDXCCTest, ClosingWithoutChoosingAnswersCancelled) {
   AddAll();
   Open(kPrefixTab, kSelectRecord);
   engine_->Close();
   EXPECT_EQ(GlobalResponse, kRequestCancelled);
 }
 
-TEST_F(BrowseEngineTest, ChangingTheTabKeepsTheSelectedRecord) {
+TEST_F(SelectDXCCTest, ChangingTheTabKeepsTheSelectedRecord) {
   AddAll();
   Open();
   list_.Click(*engine_, 4);  // I, ITALY
@@ -420,7 +395,7 @@ TEST_F(BrowseEngineTest, ChangingTheTabKeepsTheSelectedRecord) {
   EXPECT_EQ(engine_->CurrentLocatorText(), "");
 }
 
-TEST_F(BrowseEngineTest, ToolbarCommandsBecomeListEventsAndButtons) {
+TEST_F(SelectDXCCTest, ToolbarCommandsBecomeListEventsAndButtons) {
   AddAll();
   Open();
   EXPECT_TRUE(list_.commands[browse_toolbar::kPageDown]);
@@ -439,7 +414,7 @@ TEST_F(BrowseEngineTest, ToolbarCommandsBecomeListEventsAndButtons) {
   EXPECT_EQ(requests_, std::vector<int32_t>{kChangeRecord});
 }
 
-TEST_F(BrowseEngineTest, AnotherContextsChangesShowAtTheNextRefresh) {
+TEST_F(SelectDXCCTest, AnotherContextsChangesShowAtTheNextRefresh) {
   AddAll();
   Open();
   DataContext other(dir_.path());
@@ -455,7 +430,7 @@ TEST_F(BrowseEngineTest, AnotherContextsChangesShowAtTheNextRefresh) {
   EXPECT_EQ(Selected(), "DL");
 }
 
-TEST_F(BrowseEngineTest, ResizingChangesThePageSize) {
+TEST_F(SelectDXCCTest, ResizingChangesThePageSize) {
   AddAll();
   Open();
   list_.rows = 8;
@@ -469,16 +444,16 @@ TEST_F(BrowseEngineTest, ResizingChangesThePageSize) {
   EXPECT_EQ(Selected(), "DL");
 }
 
-TEST_F(BrowseEngineTest, BadDescriptionsAreRefused) {
+TEST_F(SelectDXCCTest, BadDescriptionsAreRefused) {
   std::string error;
-  BrowseDescription d = DxccList(context_, nullptr);
+  BrowseDescription d = SelectDXCCList(context_, nullptr);
   d.format = "43L@s2@";
   EXPECT_FALSE(BrowseEngine::Create(d, &list_, &list_, &error));
   EXPECT_NE(error.find("columns"), std::string::npos);
-  d = DxccList(context_, nullptr);
+  d = SelectDXCCList(context_, nullptr);
   d.sorts[0].key = "DXC:NOKEY";
   EXPECT_FALSE(BrowseEngine::Create(d, &list_, &list_, &error));
-  d = DxccList(context_, nullptr);
+  d = SelectDXCCList(context_, nullptr);
   d.column_fields[1] = "DXC:NOFIELD";
   EXPECT_FALSE(BrowseEngine::Create(d, &list_, &list_, &error));
 }

@@ -14,7 +14,7 @@
 #include "data/procedure_files.h"
 #include "data/standard_warning.h"
 #include "data_test_util.h"
-#include "dxcc_list.h"
+#include "log/select_dxcc_list.h"
 #include "runtime/message_box_scripted.h"
 #include "scripted_browse.h"
 
@@ -208,14 +208,10 @@ class BrowsePropertyTest : public ::testing::TestWithParam<uint32_t> {
 
 TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
   list_.rows = 6;
-  list_.tab = testing::kDxccPrefixTab;
+  list_.tab = select_dxcc::kPrefixTab;
   std::string error;
-  engine_ = BrowseEngine::Create(testing::DxccList(context_, [this] { Update(); }), &list_, &list_,
-                                 &error);
+  engine_ = testing::OpenBrowse(list_, SelectDXCCList(context_, [this] { Update(); }), &error);
   ASSERT_TRUE(engine_) << error;
-  engine_->Start();
-  engine_->OpenWindow();
-  list_.Pump(*engine_);
   int first = 0;
   ASSERT_TRUE(Invariants(true, &first));
   ASSERT_TRUE(SelectedIs(0));
@@ -321,8 +317,8 @@ TEST_P(BrowsePropertyTest, PageFollowsTheKeyOrder) {
                     ? std::string(reinterpret_cast<const char*>(e.record.data()) + 2, 20)
                     : std::string(reinterpret_cast<const char*>(e.record.data()), 2);
         }
-        list_.tab = list_.tab == testing::kDxccPrefixTab ? testing::kDxccCountryTab
-                                                         : testing::kDxccPrefixTab;
+        list_.tab = list_.tab == select_dxcc::kPrefixTab ? select_dxcc::kCountryTab
+                                                         : select_dxcc::kPrefixTab;
         engine_->RefreshWindow();
         list_.Pump(*engine_);
         contiguous = true;
