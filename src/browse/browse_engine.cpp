@@ -62,11 +62,6 @@ constexpr int32_t kVCRPriorPage = 2007;
 constexpr int32_t kVCRNext = 2008;
 constexpr int32_t kVCRPrior = 2009;
 
-// Standard warnings the engine raises.
-constexpr int kWarningNotDefined = 6;
-constexpr int kWarningReadError = 35;
-constexpr int kWarningViewError = 36;
-
 constexpr size_t kMaxLocator = 30;
 constexpr int32_t kThumbTop = 1;
 constexpr int32_t kThumbBottom = 100;
@@ -278,14 +273,14 @@ void BrowseEngine::SetViewOrder(bool prime_buffer) {
   if (!sort().filter.empty()) BindNames();
   Status st = view_->SetOrder(sort_keys().key, sort_keys().range_fields, std::move(primed),
                               sort().filter, scopes_);
-  if (!st.ok()) StandardWarning(kWarningViewError);
+  if (!st.ok()) StandardWarning(warning::kViewOpenError);
 }
 
 BrowseEngine::ReadResult BrowseEngine::ReadView(bool forward) {
   Status st = view_->Read(forward);
   if (st.ok()) return ReadResult::kRecord;
   if (st.code() == err::kRecordNotAvailable) return ReadResult::kEnd;
-  StandardWarning(kWarningReadError, d_.table_name);
+  StandardWarning(warning::kRecordRetrievalError, d_.table_name);
   window_->PostCloseRequest();
   return ReadResult::kFailed;
 }
@@ -333,7 +328,7 @@ void BrowseEngine::RunUpdate() {
     d_.update();
     return;
   }
-  StandardWarning(kWarningNotDefined, d_.update_name);
+  StandardWarning(warning::kProcedureNotDefined, d_.update_name);
   GlobalResponse = kRequestCancelled;
 }
 
@@ -478,7 +473,7 @@ uint64_t BrowseEngine::RecordsRead() const {
 void BrowseEngine::Reset() {
   view_->Close();
   SetViewOrder(true);
-  if (!view_->OpenAtEnds().ok()) StandardWarning(kWarningViewError);
+  if (!view_->OpenAtEnds().ok()) StandardWarning(warning::kViewOpenError);
 }
 
 void BrowseEngine::FillRecord() {
@@ -490,7 +485,7 @@ void BrowseEngine::FillRecord() {
     // Reading on from where the last fill stopped gives what a reposition
     // on the edge row would, without reading that row again.
     if (!view_->Continues(edge, forward)) {
-      if (!view_->Reposition(edge).ok()) StandardWarning(kWarningViewError);
+      if (!view_->Reposition(edge).ok()) StandardWarning(warning::kViewOpenError);
       SkipFirst = 1;
     }
   }
@@ -570,14 +565,14 @@ void BrowseEngine::RefreshPage() {
     HighlightedPosition = view_->Position();
     seeded = view_->Continues(HighlightedPosition, true);
     if (!seeded && !view_->Reposition(HighlightedPosition).ok()) {
-      StandardWarning(kWarningViewError);
+      StandardWarning(warning::kViewOpenError);
     }
     RefreshMode = kRefreshFromTop;
   } else if (RecordCount > 0) {
     const int32_t row =
         CurrentChoice >= 1 && CurrentChoice <= RecordCount ? CurrentChoice : RecordCount;
     HighlightedPosition = queue_[static_cast<size_t>(row - 1)].Position;
-    if (!view_->Reposition(queue_.front().Position).ok()) StandardWarning(kWarningViewError);
+    if (!view_->Reposition(queue_.front().Position).ok()) StandardWarning(warning::kViewOpenError);
     RefreshMode = kRefreshKept;
   } else {
     HighlightedPosition.clear();
@@ -638,7 +633,7 @@ void BrowseEngine::LocateRecord() {
     SetViewOrder(true);
     st = view_->OpenAtBuffer();
   }
-  if (!st.ok()) StandardWarning(kWarningViewError);
+  if (!st.ok()) StandardWarning(warning::kViewOpenError);
   EmptyQueue();
   ItemsToFill = 1;
   FillDirection = kFillForward;

@@ -74,7 +74,6 @@ inline constexpr int kTreeShape = 306;
 inline constexpr int kSplitSingle = 307;
 inline constexpr int kMissingPage = 308;
 inline constexpr int kParentNotFound = 309;
-inline constexpr int kRegionFull = 310;
 inline constexpr int kPageClass = 311;
 inline constexpr int kUnlock = 312;
 inline constexpr int kIoSize = 313;
@@ -150,7 +149,7 @@ class StoreFile final : public TransactionFile {
   Status NextNumber(uint32_t* number);
 
   const FileHeader& header() const { return header_; }
-  const std::string& path() const { return path_; }
+  const std::string& path() const override { return path_; }
   File* file() const { return file_.get(); }
   FileSystem* fs() const { return fs_; }
   bool read_only() const { return mode_ == OpenMode::kReadOnly; }
@@ -199,7 +198,7 @@ class StoreFile final : public TransactionFile {
   Status SplitRoot(const std::shared_ptr<Page>& root);
   void RemoveEmpty(Path& path);
 
-  // Placement (commit steps 2 and 3).
+  // Placement, part of a commit's build stage (journal.h).
   Status PlaceAll();
   Status Place(Page* page, int k);
   Status Vacate(int32_t ref, int j);
@@ -209,7 +208,7 @@ class StoreFile final : public TransactionFile {
   Status MakeGapAbove(int k, int32_t need);
   bool SlideDown(int k);
   Status Compact();
-  // Commit steps 1 to 3: places and encodes the changed pages.
+  // A commit's build stage: places and encodes the changed pages.
   Status BuildCommitSet(CommitSet* set);
   // store_transaction.cpp: journal resolution, the committed header, the
   // locks of the operation bracket.
