@@ -40,7 +40,7 @@ BrowseWindowQt::BrowseWindowQt(BrowseWindowSpec spec, DataContext& context,
   setWindowTitle(Text(spec_.title));
   files_.Open();
   Build();
-  BrowseDescription d = describe(context);
+  BrowseDescription d = describe(context, this);
   engine_ = BrowseEngine::Create(std::move(d), list_, this, &error_);
   if (!engine_) return;
   engine_->Start();

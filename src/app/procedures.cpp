@@ -1,11 +1,23 @@
 // The procedures reachable from the frame's menu and toolbar. A procedure
 // missing here is announced as not defined yet when the user picks it.
 #include "app/procedure_registry.h"
+
+#include <QMdiArea>
+
+#include "app/form_procedures.h"
 #include "app/select_dxcc.h"
+#include "app/text_viewer_window.h"
+#include "data/context.h"
 
 namespace kavo {
 
 void RegisterProcedures(ProcedureRegistry& registry) {
+  // Called from the frame: it runs in the frame's own procedure context.
+  registry.Register("fSETUP", [](const ProcedureContext& procedure) {
+    fSETUP(ThisThreadData(), procedure.mdi_area);
+  });
+  registry.Register("dxinfo", dxinfo);
+  registry.Register("spravka", spravka);
   registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
 }
 

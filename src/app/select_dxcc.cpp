@@ -1,6 +1,7 @@
 #include "app/select_dxcc.h"
 
 #include "app/browse_window_qt.h"
+#include "app/form_procedures.h"
 #include "log/select_dxcc_list.h"
 
 namespace kavo {
@@ -23,9 +24,8 @@ BrowseWindowSpec SelectDXCCWindow() {
   return spec;
 }
 
-// The list's update procedure is not defined in this program yet.
-BrowseDescription SelectDXCCDescription(DataContext& context) {
-  return SelectDXCCList(context, nullptr);
+BrowseDescription SelectDXCCDescription(DataContext& context, QWidget* window) {
+  return SelectDXCCList(context, [&context, window] { UpdateDXCC(context, window); });
 }
 
 void StartSelectDXCC(QMdiArea* area) {

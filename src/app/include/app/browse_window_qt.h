@@ -57,14 +57,16 @@ struct BrowseWindowSpec {
   int height = 360;
 };
 
-using BrowseDescriber = std::function<BrowseDescription(DataContext&)>;
+// The description of a browse over a context; `window` is the browse's
+// window, the parent of the forms its update procedure opens.
+using BrowseDescriber = std::function<BrowseDescription(DataContext& context, QWidget* window)>;
 
 class BrowseWindowQt : public QWidget, public BrowseWindow {
   Q_OBJECT
 
  public:
   // Opens the procedure's files in `context` (the program ends when one
-  // cannot be opened) and builds the engine from describe(context).
+  // cannot be opened) and builds the engine from describe(context, this).
   BrowseWindowQt(BrowseWindowSpec spec, DataContext& context, std::span<const FileUse> files,
                  const BrowseDescriber& describe, QWidget* parent = nullptr);
   ~BrowseWindowQt() override;

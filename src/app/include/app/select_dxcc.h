@@ -16,7 +16,7 @@ namespace kavo {
 
 // The window's layout and its list.
 BrowseWindowSpec SelectDXCCWindow();
-BrowseDescription SelectDXCCDescription(DataContext& context);
+BrowseDescription SelectDXCCDescription(DataContext& context, QWidget* window);
 
 void StartSelectDXCC(QMdiArea* area);
 // Returns GlobalResponse: 1 when a country was chosen.
