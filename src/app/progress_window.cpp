@@ -12,20 +12,12 @@ namespace kavo {
 
 namespace {
 
-// Positions in dialog units: x, y, width, height.
-struct UnitRect {
-  int x, y, w, h;
-};
+// Positions in dialog units.
 constexpr UnitRect kWindow{0, 0, 142, 59};
 constexpr UnitRect kUserString{0, 3, 141, 10};
 constexpr UnitRect kThermometer{15, 15, 111, 12};
 constexpr UnitRect kPctText{0, 30, 141, 10};
 constexpr UnitRect kCancel{45, 42, 50, 15};
-
-void Place(QWidget* widget, const DialogUnits& units, const UnitRect& rect) {
-  widget->setGeometry(units.ToPixelsX(rect.x), units.ToPixelsY(rect.y), units.ToPixelsX(rect.w),
-                      units.ToPixelsY(rect.h));
-}
 
 }  // namespace
 
@@ -39,10 +31,10 @@ ProgressWindow::ProgressWindow(const QString& caption, QWidget* parent)
   setModal(true);
   const DialogUnits units(fontMetrics());
   setFixedSize(units.ToPixels(kWindow.w, kWindow.h));
-  Place(user_string_, units, kUserString);
-  Place(thermometer_, units, kThermometer);
-  Place(pct_text_, units, kPctText);
-  Place(cancel_, units, kCancel);
+  units.Place(user_string_, kUserString);
+  units.Place(thermometer_, kThermometer);
+  units.Place(pct_text_, kPctText);
+  units.Place(cancel_, kCancel);
   user_string_->setAlignment(Qt::AlignCenter);
   pct_text_->setAlignment(Qt::AlignCenter);
   thermometer_->setRange(0, 100);

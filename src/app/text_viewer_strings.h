@@ -1,13 +1,11 @@
 // Every text and measure of the text viewer windows `dxinfo` and `spravka`.
 #pragma once
 
+#include "app/dialog_units.h"
+
 namespace kavo::viewer_text {
 
-// Dialog units: x, y, width, height.
-struct UnitRect {
-  int x, y, w, h;
-};
-
+// Measures in dialog units.
 struct ViewerLook {
   const char* procedure;  // also the window's section in the settings file
   const char* caption;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/cp1251.h"
+#include "runtime/utf8_check.h"
 
 namespace kavo::reports {
 
@@ -12,58 +13,7 @@ namespace {
 constexpr size_t kBufferSize = 64 * 1024;
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
-// Checks UTF-8 fed in pieces of any size, so a sequence may span two pieces.
-class Utf8Validator {
- public:
-  bool Feed(const unsigned char* bytes, size_t size) {
-    for (size_t i = 0; i < size && valid_; ++i) Step(bytes[i]);
-    return valid_;
-  }
-  bool Finish() const { return valid_ && pending_ == 0; }
-
- private:
-  void Step(unsigned char c) {
-    if (pending_ == 0) {
-      if (c < 0x80) return;
-      low_ = 0x80;
-      high_ = 0xBF;
-      if (c >= 0xC2 && c <= 0xDF) {
-        pending_ = 1;
-      } else if (c >= 0xE0 && c <= 0xEF) {
-        pending_ = 2;
-        if (c == 0xE0) low_ = 0xA0;   // no overlong forms
-        if (c == 0xED) high_ = 0x9F;  // no surrogates
-      } else if (c >= 0xF0 && c <= 0xF4) {
-        pending_ = 3;
-        if (c == 0xF0) low_ = 0x90;
-        if (c == 0xF4) high_ = 0x8F;  // at most U+10FFFF
-      } else {
-        valid_ = false;
-      }
-      return;
-    }
-    if (c < low_ || c > high_) {
-      valid_ = false;
-      return;
-    }
-    low_ = 0x80;
-    high_ = 0xBF;
-    --pending_;
-  }
-
-  bool valid_ = true;
-  int pending_ = 0;
-  unsigned char low_ = 0x80;
-  unsigned char high_ = 0xBF;
-};
-
 }  // namespace
-
-bool IsValidUtf8(const std::string& text) {
-  Utf8Validator validator;
-  validator.Feed(reinterpret_cast<const unsigned char*>(text.data()), text.size());
-  return validator.Finish();
-}
 
 TextFileLoad::TextFileLoad() : buffer_(new char[kBufferSize]) {}
 
@@ -91,7 +41,7 @@ TextFileLoad::OpenResult TextFileLoad::Open(const std::string& path) {
   size_t got;
   while ((got = std::fread(buffer_.get(), 1, kBufferSize, file_)) > 0) {
     ASCIIFileSize_ += static_cast<int64_t>(got);
-    validator.Feed(reinterpret_cast<const unsigned char*>(buffer_.get()), got);
+    validator.Feed(std::string_view(buffer_.get(), got));
   }
   if (std::ferror(file_)) {
     Close();

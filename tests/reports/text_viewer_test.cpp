@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "data/globals.h"
-#include "runtime/message_box.h"
-#include "runtime/message_box_scripted.h"
-#include "runtime/cp1251.h"
 #include "reports/text_file_load.h"
 #include "reports/text_search.h"
 #include "reports/text_viewer.h"
+#include "runtime/cp1251.h"
+#include "runtime/message_box.h"
+#include "runtime/message_box_scripted.h"
 
 namespace kavo::reports {
 namespace {
@@ -27,6 +27,7 @@ class Scratch {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
+  const std::string& path() const { return path_; }
   std::string Write(const std::string& name, const std::string& bytes) const {
     const std::string file = path_ + "/" + name;
     std::ofstream(file, std::ios::binary) << bytes;
@@ -129,17 +130,6 @@ TEST(TextSearch, WarningTwentyNineAsksWithYesAsDefault) {
 
 // --- loading ---
 
-TEST(TextFileLoad, Utf8Validity) {
-  EXPECT_TRUE(IsValidUtf8("plain ASCII"));
-  EXPECT_TRUE(IsValidUtf8("\xD0\x9F\xD1\x80\xD0\xB8"));
-  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x93\xBB"));
-  EXPECT_FALSE(IsValidUtf8("\xCF\xF0\xE8"));      // code page 1251 "При"
-  EXPECT_FALSE(IsValidUtf8("\xC0\x80"));          // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("ok \xD0"));           // cut short
-}
-
 TEST(TextFileLoad, LineEndsLongLinesAndEncodings) {
   Scratch dir;
   const std::string long_line(300, 'x');
@@ -188,23 +178,16 @@ class TextViewerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     previous_dir_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_path_);
+    std::filesystem::current_path(dir_.path());
     ASCIIFileName.Clear();
   }
   void TearDown() override {
     std::filesystem::current_path(previous_dir_);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_path_, ignored);
     ASCIIFileName.Clear();
   }
-  void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-  }
+  void WriteFile(const std::string& name, const std::string& bytes) { dir_.Write(name, bytes); }
 
-  std::string dir_path_ = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavo-viewer-XXXXXX").string();
-    return std::string(::mkdtemp(pattern.data()));
-  }();
+  Scratch dir_;
   std::filesystem::path previous_dir_;
   ScriptedMessageBox boxes_;
   ScopedMessageBox installed_{&boxes_};

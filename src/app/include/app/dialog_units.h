@@ -5,10 +5,17 @@
 #pragma once
 
 #include <QFontMetrics>
+#include <QRect>
 #include <QSize>
+#include <QWidget>
 #include <cmath>
 
 namespace kavo {
+
+// A rectangle of a window layout in dialog units.
+struct UnitRect {
+  int x, y, w, h;
+};
 
 class DialogUnits {
  public:
@@ -18,6 +25,11 @@ class DialogUnits {
   int ToPixelsX(int units) const { return static_cast<int>(std::lround(units * x_px_)); }
   int ToPixelsY(int units) const { return static_cast<int>(std::lround(units * y_px_)); }
   QSize ToPixels(int width, int height) const { return {ToPixelsX(width), ToPixelsY(height)}; }
+  QRect ToPixels(const UnitRect& rect) const {
+    return {ToPixelsX(rect.x), ToPixelsY(rect.y), ToPixelsX(rect.w), ToPixelsY(rect.h)};
+  }
+  // Gives widget the place of rect.
+  void Place(QWidget* widget, const UnitRect& rect) const { widget->setGeometry(ToPixels(rect)); }
   // The height of a vertical unit over the width of a horizontal one.
   double Shape() const { return y_px_ / x_px_; }
   // Whole units that fit into a length of pixels.

@@ -26,10 +26,6 @@ namespace kavo::reports {
 // Bytes read per timer event, at least (the last line of a slice may go over).
 inline constexpr int64_t kSliceBytes = 20000;
 
-// True when text is valid UTF-8 (shortest forms, no surrogates, at most
-// U+10FFFF).
-bool IsValidUtf8(const std::string& text);
-
 class TextFileLoad {
  public:
   enum class OpenResult { kOk, kCannotOpen, kEmpty };
