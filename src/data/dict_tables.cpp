@@ -18,7 +18,6 @@ struct FieldSpec {
   FieldType type;
   std::uint16_t offset;
   std::uint16_t size;
-  const char* picture = nullptr;  // only where the layout stores one
 };
 
 struct KeySpec {
@@ -39,10 +38,8 @@ FieldDef MakeField(const std::string& prefix, const FieldSpec& spec, std::uint16
     f.digits = 4;
     f.places = 0;
   }
-  if (spec.type == FieldType::kString) {
-    f.declared_length = spec.size;
-    if (spec.picture != nullptr) f.picture = std::string(spec.picture);
-  }
+  // No field stores a picture: the windows and reports bring their own.
+  if (spec.type == FieldType::kString) f.declared_length = spec.size;
   return f;
 }
 
@@ -76,12 +73,12 @@ constexpr std::uint32_t kCreateThread = kTableCreate | kTableThread;
 // AAAA and AAAAPRINT share the record layout under their own prefixes.
 const std::initializer_list<FieldSpec>& LogFields() {
   static const std::initializer_list<FieldSpec> fields = {
-      {"POZ", FieldType::kString, 0, 12, "@s12"}, {"PR", FieldType::kString, 12, 2},
-      {"N_QSO", FieldType::kDecimal, 14, 4},      {"PREF", FieldType::kString, 18, 20},
-      {"DATA", FieldType::kLong, 38, 4},          {"TIM", FieldType::kLong, 42, 4},
-      {"DIAPAZ", FieldType::kReal, 46, 8},        {"MODE", FieldType::kString, 54, 5},
-      {"RPT_1", FieldType::kString, 59, 3},       {"RPT_2", FieldType::kString, 62, 3},
-      {"QTH", FieldType::kString, 65, 22},        {"QSL", FieldType::kString, 87, 5},
+      {"POZ", FieldType::kString, 0, 12},     {"PR", FieldType::kString, 12, 2},
+      {"N_QSO", FieldType::kDecimal, 14, 4},  {"PREF", FieldType::kString, 18, 20},
+      {"DATA", FieldType::kLong, 38, 4},      {"TIM", FieldType::kLong, 42, 4},
+      {"DIAPAZ", FieldType::kReal, 46, 8},    {"MODE", FieldType::kString, 54, 5},
+      {"RPT_1", FieldType::kString, 59, 3},   {"RPT_2", FieldType::kString, 62, 3},
+      {"QTH", FieldType::kString, 65, 22},    {"QSL", FieldType::kString, 87, 5},
       {"PRIMEC", FieldType::kString, 92, 15},
   };
   return fields;
@@ -131,7 +128,7 @@ const TableDef& IOTA() {
   static const TableDef t = MakeTable("IOTA", "IOT", "IOTA", kCreateThread, 107,
                                       {
                                           {"FIRSTNAME", FieldType::kString, 0, 13},
-                                          {"NAIM", FieldType::kString, 13, 6, "@s6"},
+                                          {"NAIM", FieldType::kString, 13, 6},
                                           {"TERRIT", FieldType::kString, 19, 60},
                                           {"PRIMEC", FieldType::kString, 79, 20},
                                           {"PREFIKS", FieldType::kString, 99, 8},
