@@ -218,4 +218,13 @@ const TableDef* FindTable(std::string_view label) {
   return nullptr;
 }
 
+LongMeaning MeaningOfLong(std::string_view field_name) {
+  // The date and the time of the contact in the log's layout.
+  for (const TableDef* t : {&AAAA(), &AAAAPRINT()}) {
+    if (field_name == t->prefix + ":DATA") return LongMeaning::kDate;
+    if (field_name == t->prefix + ":TIM") return LongMeaning::kTime;
+  }
+  return LongMeaning::kNumber;
+}
+
 }  // namespace kavo::dict

@@ -4,7 +4,7 @@
 # into kavo-tool; the dispatcher picks up its header (tools/<name>_command.h)
 # by itself.
 add_library(kavo_tool_core STATIC tool_columns.cpp tool_tsv.cpp)
-target_link_libraries(kavo_tool_core PUBLIC kavo_dict kavo_cp1251)
+target_link_libraries(kavo_tool_core PUBLIC kavo_dict kavo_cp1251 kavo_runtime)
 
 add_executable(kavo-tool
   tool_main.cpp
