@@ -64,6 +64,12 @@ class FileSystem {
   // The name the registry of open store files keys on (absolute where the
   // file system has such a notion).
   virtual std::string Canonical(const std::string& path) = 0;
+  // Whether two names lead to one file: the same path written otherwise, a
+  // link, or another name of the same file. This one compares canonical
+  // names.
+  virtual bool SameFile(const std::string& a, const std::string& b) {
+    return Canonical(a) == Canonical(b);
+  }
 };
 
 // The process's disk file system (POSIX).

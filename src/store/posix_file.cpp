@@ -183,6 +183,13 @@ std::string PosixFileSystem::Canonical(const std::string& path) {
   return path;
 }
 
+bool PosixFileSystem::SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return Canonical(a) == Canonical(b);
+}
+
 FileSystem* DefaultFileSystem() {
   static PosixFileSystem fs;
   return &fs;

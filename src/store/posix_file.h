@@ -15,6 +15,8 @@ class PosixFileSystem final : public FileSystem {
   Status Remove(const std::string& path) override;
   Status Rename(const std::string& from, const std::string& to) override;
   std::string Canonical(const std::string& path) override;
+  // Compares device and inode, so hard links count as the same file.
+  bool SameFile(const std::string& a, const std::string& b) override;
 };
 
 }  // namespace kavo

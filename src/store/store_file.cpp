@@ -290,6 +290,13 @@ Status StoreFile::ReadPage(int32_t ref, std::shared_ptr<Page>* page) {
 }
 
 Status StoreFile::Root(std::shared_ptr<Page>* root) {
+  if (header_.root == -1 && read_only()) {
+    // A file that never had a commit holds no records. A read-only instance
+    // may not commit the first root, so it reads an empty leaf of its own.
+    *root = std::make_shared<Page>();
+    (*root)->ref = -1;
+    return Status::OK();
+  }
   if (header_.root == -1 && !cache_.Find(-1)) {
     // Making the tree changes the file: never without the lock.
     if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 #include "store/format.h"
 #include "store/key_codec.h"
 #include "store/record_codec.h"
@@ -119,6 +121,31 @@ Status ForEachWithPrefix(StoreFile& sf, std::string_view prefix, F&& visit) {
     inclusive = false;
     KAVO_RETURN_IF_ERROR(visit(r));
   }
+}
+
+// A name for a new file in the directory of path that no file has yet.
+std::string TempNameBeside(FileSystem* fs, const std::string& path) {
+  static unsigned serial = 0;
+  for (;;) {
+    std::string name =
+        path + ".copy-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+    if (!fs->Exists(name)) return name;
+  }
+}
+
+// Copies the whole of in into a new file named to, flushed.
+Status CopyInto(File* in, FileSystem* fs, const std::string& to) {
+  std::unique_ptr<File> out;
+  KAVO_RETURN_IF_ERROR(fs->Open(to, OpenMode::kReadWrite, true, &out));
+  std::string buf(size_t{1} << 16, '\0');
+  for (uint64_t pos = 0;;) {
+    size_t got = 0;
+    KAVO_RETURN_IF_ERROR(in->Read(pos, buf.data(), buf.size(), &got));
+    if (got == 0) break;
+    KAVO_RETURN_IF_ERROR(out->Write(pos, buf.data(), got));
+    pos += got;
+  }
+  return out->Flush();
 }
 
 }  // namespace
@@ -450,6 +477,34 @@ class TableOps {
     t_.read_memos_ = memos;
     if (!t_.no_memo_) t_.memos_ = std::move(memos);
     t_.no_memo_ = false;
+    return Status::OK();
+  }
+
+  // Every change of a row keeps the row's hold byte while it runs: the byte
+  // this context holds already, or one taken for the change and given back
+  // when the RowByte goes. A row that another context or process holds
+  // cannot be changed (error 5).
+  class RowByte {
+   public:
+    RowByte() = default;
+    RowByte(const RowByte&) = delete;
+    RowByte& operator=(const RowByte&) = delete;
+    ~RowByte() {
+      if (sf_ != nullptr) sf_->DropNumberByte(r_, owner_);
+    }
+
+   private:
+    friend class TableOps;
+    StoreFile* sf_ = nullptr;
+    uint32_t r_ = 0;
+    const void* owner_ = nullptr;
+  };
+  Status KeepRowByte(uint32_t r, RowByte* byte) {
+    if (t_.held_record_ == r) return Status::OK();
+    if (!sf_.TakeNumberByte(r, &t_).ok()) return Status::Error(err::kAccessDenied);
+    byte->sf_ = &sf_;
+    byte->r_ = r;
+    byte->owner_ = &t_;
     return Status::OK();
   }
 
@@ -880,39 +935,33 @@ Status Table::Put() {
     if (current_record_ == 0 || read_image_.size() != record_.size())
       return Status::Error(err::kRecordNotAvailable);
     uint32_t r = current_record_;
-    bool took_hold = false;
-    if (held_record_ != r) {
-      Status hs = store_->TakeNumberByte(r, this);
-      if (!hs.ok()) return Status::Error(err::kAccessDenied);
-      took_hold = true;
-    }
-    Status st = [&]() -> Status {
-      std::vector<uint8_t> now;
-      bool found = false;
-      KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &now, &found));
-      if (!found || now != read_image_) return Status::Error(err::kRecordChanged);
-      std::vector<std::string> memos_now;
-      KAVO_RETURN_IF_ERROR(ops.ReadMemos(r, &memos_now));
-      if (memos_now != read_memos_) return Status::Error(err::kRecordChanged);
-      std::vector<int> deltas;
-      KAVO_RETURN_IF_ERROR(ops.MaintainKeys(r, now.data(), record_.data(), &deltas));
-      KAVO_RETURN_IF_ERROR(
-          store_->Replace(rec::RowKey(table_number_, r), ops.StoredRow(record_.data()), &found));
-      KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
-      KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, memos_, &memos_now));
-      read_image_ = record_;
-      read_memos_ = memos_;
-      bytes_ = def_.record_length;
-      ops.SetAt(ops.CursorFor(record_.data(), r));
-      return Status::OK();
-    }();
-    if (took_hold) store_->DropNumberByte(r, this);
-    return st;
+    TableOps::RowByte byte;
+    KAVO_RETURN_IF_ERROR(ops.KeepRowByte(r, &byte));
+    std::vector<uint8_t> now;
+    bool found = false;
+    KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &now, &found));
+    if (!found || now != read_image_) return Status::Error(err::kRecordChanged);
+    std::vector<std::string> memos_now;
+    KAVO_RETURN_IF_ERROR(ops.ReadMemos(r, &memos_now));
+    if (memos_now != read_memos_) return Status::Error(err::kRecordChanged);
+    std::vector<int> deltas;
+    KAVO_RETURN_IF_ERROR(ops.MaintainKeys(r, now.data(), record_.data(), &deltas));
+    KAVO_RETURN_IF_ERROR(
+        store_->Replace(rec::RowKey(table_number_, r), ops.StoredRow(record_.data()), &found));
+    KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
+    KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, memos_, &memos_now));
+    read_image_ = record_;
+    read_memos_ = memos_;
+    bytes_ = def_.record_length;
+    ops.SetAt(ops.CursorFor(record_.data(), r));
+    return Status::OK();
   });
 }
 
 Status Table::PutRecord(uint32_t record_number) {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
+    TableOps::RowByte byte;
+    KAVO_RETURN_IF_ERROR(ops.KeepRowByte(record_number, &byte));
     std::vector<uint8_t> now;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.ReadRow(record_number, &now, &found));
@@ -937,6 +986,8 @@ Status Table::Delete() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
     if (current_record_ == 0) return Status::Error(err::kRecordNotAvailable);
     uint32_t r = current_record_;
+    TableOps::RowByte byte;
+    KAVO_RETURN_IF_ERROR(ops.KeepRowByte(r, &byte));
     std::vector<uint8_t> now;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &now, &found));
@@ -1452,20 +1503,18 @@ Status Table::Copy(std::string_view from, std::string_view to, FileSystem* fs) {
   t.name_ = ParseTableName(from, fs);
   TableName dest = ParseTableName(to, fs);
   Status st = [&]() -> Status {
-    std::unique_ptr<File> in, out;
+    if (!fs->Exists(t.name_.file)) return Status::Error(err::kFileNotFound);
+    // Onto itself, under any of its names, a copy would have nothing left to
+    // read once it began writing.
+    if (fs->SameFile(t.name_.file, dest.file)) return Status::Error(err::kAccessDenied);
+    std::unique_ptr<File> in;
     KAVO_RETURN_IF_ERROR(fs->Open(t.name_.file, OpenMode::kReadOnly, false, &in));
-    KAVO_RETURN_IF_ERROR(fs->Open(dest.file, OpenMode::kReadWrite, true, &out));
-    KAVO_RETURN_IF_ERROR(out->Truncate(0));
-    std::string buf(1 << 16, '\0');
-    uint64_t pos = 0;
-    for (;;) {
-      size_t got = 0;
-      KAVO_RETURN_IF_ERROR(in->Read(pos, buf.data(), buf.size(), &got));
-      if (got == 0) break;
-      KAVO_RETURN_IF_ERROR(out->Write(pos, buf.data(), got));
-      pos += got;
-    }
-    return out->Flush();
+    // The destination is replaced only by a whole, flushed copy.
+    std::string temp = TempNameBeside(fs, dest.file);
+    Status copied = CopyInto(in.get(), fs, temp);
+    if (copied.ok()) copied = fs->Rename(temp, dest.file);
+    if (!copied.ok()) (void)fs->Remove(temp);
+    return copied;
   }();
   return Post(t, st);
 }

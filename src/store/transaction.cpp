@@ -115,6 +115,15 @@ Status Transaction::CommitSeveral(std::vector<TransactionFile*>& changed) {
   auto give_up = [&](size_t from) {
     for (size_t i = from; i < changed.size(); ++i) changed[i]->EndTransaction(nullptr);
   };
+  // An abandoned commit published nothing: its file drops the changes it
+  // still holds and reads the disk again, whether or not the journal could
+  // be cut off (one left behind names a listed number and is discarded).
+  auto abandon = [&](std::vector<std::unique_ptr<JournalCommit>>& prepared) {
+    for (size_t i = 0; i < prepared.size(); ++i) {
+      (void)prepared[i]->Abandon();
+      changed[i]->EndTransaction(nullptr);
+    }
+  };
 
   // a. List a number no record of the control file has yet.
   std::string name = ControlFileName();
@@ -146,10 +155,7 @@ Status Transaction::CommitSeveral(std::vector<TransactionFile*>& changed) {
     // The files prepared so far lose their journals; the one that failed may
     // keep a pending journal, which its listed number makes the next open
     // discard. So the number stays listed.
-    for (size_t i = 0; i < commits.size(); ++i) {
-      Status abandoned = commits[i]->Abandon();
-      changed[i]->EndTransaction(abandoned.ok() ? &commits[i]->result() : nullptr);
-    }
+    abandon(commits);
     give_up(commits.size());
     return st;
   }
@@ -158,10 +164,7 @@ Status Transaction::CommitSeveral(std::vector<TransactionFile*>& changed) {
   st = control->Remove(number);
   control.reset();
   if (!st.ok()) {
-    for (size_t i = 0; i < commits.size(); ++i) {
-      Status abandoned = commits[i]->Abandon();
-      changed[i]->EndTransaction(abandoned.ok() ? &commits[i]->result() : nullptr);
-    }
+    abandon(commits);
     return st;
   }
 

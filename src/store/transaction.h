@@ -41,10 +41,11 @@ class TransactionFile {
   // Commit steps 1 to 6 (*commit is the prepared commit) and steps 1 to 10.
   virtual Status PrepareCommit(std::unique_ptr<JournalCommit>* commit) = 0;
   virtual Status CommitNow() = 0;
-  // Ends the file's part in the transaction: takes in the header a published
-  // or abandoned commit left at offset 0 (result), drops whatever changes are
-  // still in memory (then marking the header stale) and switches back from
-  // writing.
+  // Ends the file's part in the transaction and switches it back from
+  // writing. result: the commit it published, whose header it takes in.
+  // nullptr (no commit, or one that failed or was abandoned): whatever changes
+  // are still in memory are dropped with the pages cached under them, and the
+  // header is read again, so the file shows what its disk holds.
   virtual void EndTransaction(const CommitResult* result) = 0;
 };
 

@@ -16,6 +16,7 @@ class FaultFile final : public File {
     return base_->Read(offset, buf, n, got);
   }
   Status Write(uint64_t offset, const void* buf, size_t n) override {
+    if (fs_->Full(path_)) return Status::Os(ENOSPC);
     size_t tear = 0;
     if (fs_->Allow(true, &tear)) return base_->Write(offset, buf, n);
     // A device writes whole 512-byte sectors: a torn write ends on a sector

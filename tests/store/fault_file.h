@@ -33,6 +33,10 @@ class FaultFileSystem final : public FileSystem {
   // Fails call number `at` alone (a write changes nothing); later calls go
   // ahead, as after a passing disk error.
   void FailOnce(int64_t at) { fail_at_ = at; }
+  // From now on every write to path fails as on a full disk (reads and the
+  // other files go on).
+  void FillUp(const std::string& path) { full_path_ = path; }
+  bool Full(const std::string& path) const { return !full_path_.empty() && path == full_path_; }
   int64_t calls() const { return calls_; }
   // The kind of every call so far: 'w' a change, 'f' a flush.
   const std::string& kinds() const { return kinds_; }
@@ -64,6 +68,7 @@ class FaultFileSystem final : public FileSystem {
   int64_t flushes_ = 0;
   bool crashed_ = false;
   std::map<std::string, std::string> durable_;
+  std::string full_path_;
   std::string kinds_;
 };
 

@@ -193,6 +193,47 @@ TEST(JournalStore, FailedWriteDropsTheChangeAndTheFileGoesOn) {
   }
 }
 
+TEST(JournalStore, FailedTransactionLeavesEveryFileAsOnDisk) {
+  // The second file's disk is full when the transaction commits: the commit
+  // fails, and the first file, whose journal was already written, must read
+  // what its disk holds and commit only the next change.
+  MemFileSystem mem;
+  Seed(&mem);
+  FaultFileSystem fs(&mem);
+  Table a, b;
+  ASSERT_TRUE(testing::OpenPeople(&a, "A", &fs).ok());
+  ASSERT_TRUE(testing::OpenPeople(&b, "B", &fs).ok());
+  ASSERT_TRUE(testing::AddPerson(&a, 1, "ONE").ok());
+  ASSERT_TRUE(testing::AddPerson(&a, 2, "TWO").ok());
+  ASSERT_TRUE(Logout(a).ok());
+  ASSERT_TRUE(Logout(b).ok());
+  ASSERT_TRUE(testing::PutPerson(&a, 1, "CANCELLED").ok());
+  ASSERT_TRUE(testing::AddPerson(&a, 3, "CANCELLED").ok());
+  ASSERT_TRUE(testing::PutPerson(&b, 10, "CANCELLED").ok());
+  fs.FillUp("B.VTF");
+  EXPECT_FALSE(CommitTransaction().ok());
+  EXPECT_FALSE(Transaction::Process().active());
+
+  const Rows a_before = {{1, "ONE"}, {2, "TWO"}};
+  const Rows b_before = {{10, "SMITH"}, {11, "JONES"}, {12, "SMITH"}};
+  Rows rows;
+  ASSERT_TRUE(testing::ReadOpen(&a, &rows).ok());
+  EXPECT_EQ(rows, a_before);
+  ASSERT_TRUE(testing::ReadOpen(&b, &rows).ok());
+  EXPECT_EQ(rows, b_before);
+
+  ASSERT_TRUE(testing::PutPerson(&a, 2, "PLAIN").ok());
+  ASSERT_TRUE(a.Close().ok());
+  ASSERT_TRUE(b.Close().ok());
+  ASSERT_TRUE(testing::ReadPeople("A", &mem, &rows).ok());
+  EXPECT_EQ(rows, (Rows{{1, "ONE"}, {2, "PLAIN"}}));
+  ASSERT_TRUE(testing::ReadPeople("B", &mem, &rows).ok());
+  EXPECT_EQ(rows, b_before);
+  std::string problem;
+  EXPECT_TRUE(testing::CheckSound(&mem, "A.VTF", &problem)) << problem;
+  EXPECT_TRUE(testing::CheckSound(&mem, "B.VTF", &problem)) << problem;
+}
+
 TEST(JournalStore, CommitLeavesNoJournalAndFileEndsAtLastRegion) {
   MemFileSystem mem;
   Seed(&mem);

@@ -61,6 +61,37 @@ TEST_F(StoreHoldTest, HeldRowExcludesOtherContextsUntilReleased) {
   EXPECT_EQ(HoldRow(&a, 1, 1).code(), err::kRecordHeld);
 }
 
+TEST_F(StoreHoldTest, EveryChangeOfAHeldRowIsRefused) {
+  Table a, b;
+  ASSERT_TRUE(testing::OpenPeople(&a, name_, &fs_).ok());
+  ASSERT_TRUE(testing::OpenPeople(&b, name_, &fs_).ok());
+  ASSERT_TRUE(HoldRow(&a, 1).ok());
+  uint32_t held = a.Pointer();
+
+  // b reads the row without holding it, then tries every kind of change.
+  int32_t one = 1;
+  std::memcpy(b.record(), &one, 4);
+  ASSERT_TRUE(b.Get(0).ok());
+  std::memcpy(b.record() + 4, "X", 1);
+  EXPECT_EQ(b.PutRecord(held).code(), err::kAccessDenied);
+  EXPECT_EQ(b.Delete().code(), err::kAccessDenied);
+  EXPECT_EQ(b.Put().code(), err::kAccessDenied);
+
+  testing::Rows rows;
+  ASSERT_TRUE(testing::ReadOpen(&b, &rows).ok());
+  EXPECT_EQ(rows, (testing::Rows{{1, "A"}, {2, "B"}}));
+
+  // Once released, the same changes go through.
+  ASSERT_TRUE(a.Release().ok());
+  std::memcpy(b.record(), &one, 4);
+  ASSERT_TRUE(b.Get(0).ok());
+  std::memcpy(b.record() + 4, "X", 1);
+  EXPECT_TRUE(b.PutRecord(held).ok());
+  EXPECT_TRUE(b.Delete().ok());
+  ASSERT_TRUE(testing::ReadOpen(&b, &rows).ok());
+  EXPECT_EQ(rows, (testing::Rows{{2, "B"}}));
+}
+
 TEST_F(StoreHoldTest, ReleaseOrCloseOfOneContextKeepsAnothersHold) {
   Table holder;
   ASSERT_TRUE(testing::OpenPeople(&holder, name_, &fs_).ok());

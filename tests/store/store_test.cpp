@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <random>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "store/format.h"
 #include "store/key_codec_tables.h"
@@ -191,6 +195,28 @@ TEST(StoreFileTest, ZeroLengthFileBecomesAStoreFile) {
   EXPECT_EQ(static_cast<int64_t>(bytes.size()), h.EndOfFile());
   EXPECT_EQ(h.committed_end, bytes.size());
   EXPECT_GE(h.RegionOf(h.root), 1);
+}
+
+TEST(StoreFileTest, ZeroLengthFileReadOnlyIsAnEmptyStoreAndStaysUntouched) {
+  MemFileSystem fs;
+  fs.Bytes("new.VTF");
+  OpenOptions opt;
+  opt.fs = &fs;
+  opt.mode = OpenMode::kReadOnly;
+  std::shared_ptr<StoreFile> sf;
+  ASSERT_TRUE(StoreFile::Acquire(&fs, "new.VTF", opt, false, &sf).ok());
+  ASSERT_TRUE(sf->Begin(false).ok());
+  Record r;
+  bool found = true;
+  Status st =
+      sf->Find(std::string(1, static_cast<char>(fmt::kKindName)), SeekMode::kAfter, &r, &found);
+  EXPECT_TRUE(sf->End(st).ok());
+  EXPECT_FALSE(found);
+  sf.reset();
+  // A table in it is simply not there.
+  Table t;
+  EXPECT_EQ(t.Open("new", nullptr, opt).code(), err::kFileNotFound);
+  EXPECT_EQ(fs.Bytes("new.VTF").size(), 0u);
 }
 
 TEST(StoreFileTest, ShortHeaderOrWrongMagicIsInvalidDataFile) {
@@ -624,6 +650,54 @@ TEST_F(StoreTest, PersistsOnDisk) {
   ASSERT_TRUE(t.Close().ok());
   EXPECT_TRUE(Table::Remove(name).ok());
   rmdir(dir);
+}
+
+TEST_F(StoreTest, CopyRefusesItsOwnFileAndReplacesOthersWhole) {
+  char dir[] = "/tmp/kavo_copy_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string base = dir;
+  const std::string name = base + "/LOG";
+  ASSERT_TRUE(Table::Create(name, def_).ok());
+  {
+    Table t;
+    ASSERT_TRUE(t.Open(name, &def_).ok());
+    for (int i = 0; i < 50; ++i) AddRow(t, i, "COPY");
+  }
+  auto size_of = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+  };
+  const int64_t size = size_of(name + ".VTF");
+  ASSERT_GT(size, 512);
+  ASSERT_EQ(::symlink((name + ".VTF").c_str(), (base + "/ALIAS.VTF").c_str()), 0);
+  ASSERT_EQ(::link((name + ".VTF").c_str(), (base + "/HARD.VTF").c_str()), 0);
+  for (const std::string& same : {name, base + "/./LOG.VTF", base + "/ALIAS", base + "/HARD.VTF"}) {
+    EXPECT_EQ(Table::Copy(name, same).code(), err::kAccessDenied) << same;
+    EXPECT_EQ(Table::Copy(same, name).code(), err::kAccessDenied) << same;
+    EXPECT_EQ(size_of(name + ".VTF"), size) << same;
+  }
+
+  // Onto another file: it is replaced whole, and nothing else is left behind.
+  {
+    std::FILE* f = std::fopen((base + "/OTHER.VTF").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs(std::string(100000, 'x').c_str(), f);
+    std::fclose(f);
+  }
+  ASSERT_TRUE(Table::Copy(name, base + "/OTHER").ok());
+  EXPECT_EQ(size_of(base + "/OTHER.VTF"), size);
+  Table copy;
+  ASSERT_TRUE(copy.Open(base + "/OTHER", &def_).ok());
+  uint32_t n = 0;
+  ASSERT_TRUE(copy.Records(&n).ok());
+  EXPECT_EQ(n, 50u);
+  ASSERT_TRUE(copy.Close().ok());
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(base))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"ALIAS.VTF", "HARD.VTF", "LOG.VTF", "OTHER.VTF"}));
+  std::filesystem::remove_all(base);
 }
 
 TEST_F(StoreTest, DeferredKeyIsCompletedByBuild) {
