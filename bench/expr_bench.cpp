@@ -21,9 +21,9 @@
 
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
-#include "store/datetime.h"
-#include "store/errors.h"
-#include "store/expr_view.h"
+#include "expr/expr_view.h"
+#include "runtime/datetime.h"
+#include "runtime/errors.h"
 #include "store/table.h"
 #include "store_bench_rows.h"
 

@@ -30,7 +30,7 @@
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
 #include "log_sqlite.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 #include "store/table.h"
 #include "store_bench_rows.h"
 

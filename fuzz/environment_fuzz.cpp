@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "store/environment.h"
-#include "store/picture.h"
+#include "runtime/environment.h"
+#include "runtime/picture.h"
 
 namespace {
 

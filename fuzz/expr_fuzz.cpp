@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "store/expr.h"
-#include "store/expr_parser.h"
+#include "expr/expr.h"
+#include "expr/expr_parser.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/picture.h"
+#include "runtime/picture.h"
 
 namespace {
 

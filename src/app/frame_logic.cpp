@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/globals.h"
-#include "store/picture.h"
+#include "data/globals.h"
+#include "runtime/picture.h"
 
 namespace kavo {
 namespace {

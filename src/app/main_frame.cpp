@@ -14,15 +14,15 @@
 #include <QToolButton>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/main_frame_strings.h"
-#include "app/message_box.h"
 #include "app/printer_setup.h"
 #include "app/procedure_registry.h"
 #include "app/sound_player.h"
 #include "app/splash_window.h"
 #include "app/window_state_qt.h"
-#include "data/cp1251.h"
+#include "data/globals.h"
+#include "main_frame_strings.h"
+#include "runtime/cp1251.h"
+#include "runtime/message_box.h"
 
 namespace kavo {
 namespace {

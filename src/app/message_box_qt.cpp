@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "data/cp1251.h"
+#include "runtime/cp1251.h"
 
 namespace kavo {
 namespace {

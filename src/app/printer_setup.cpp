@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/main_frame_strings.h"
+#include "main_frame_strings.h"
 
 namespace kavo {
 namespace {

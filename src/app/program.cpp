@@ -2,10 +2,10 @@
 
 #include <QApplication>
 
-#include "app/globals.h"
-#include "app/halt.h"
 #include "app/window_state.h"
-#include "store/datetime.h"
+#include "data/globals.h"
+#include "runtime/datetime.h"
+#include "runtime/halt.h"
 
 namespace kavo {
 

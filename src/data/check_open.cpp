@@ -1,9 +1,9 @@
 #include "data/check_open.h"
 
-#include "app/halt.h"
-#include "app/standard_warning.h"
+#include "data/standard_warning.h"
 #include "data/transaction_scope.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
+#include "runtime/halt.h"
 
 namespace kavo {
 namespace {

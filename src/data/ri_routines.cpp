@@ -4,12 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/standard_warning.h"
 #include "data/check_open.h"
 #include "data/procedure_files.h"
+#include "data/standard_warning.h"
 #include "data/transaction_scope.h"
-#include "store/chartab.h"
-#include "store/errors.h"
+#include "runtime/chartab.h"
+#include "runtime/errors.h"
 
 namespace kavo {
 namespace {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "store/errors.h"
+#include "runtime/errors.h"
 #include "store/store_transaction.h"
 #include "store/transaction.h"
 

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo::reports {
 namespace {

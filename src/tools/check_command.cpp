@@ -12,8 +12,8 @@
 
 #include "store/store_file.h"
 #include "store/verify.h"
-#include "tools/tool_commands.h"
-#include "tools/tool_common.h"
+#include "tool_commands.h"
+#include "tool_common.h"
 
 namespace kavo::tool {
 

@@ -9,8 +9,8 @@
 
 #include "data/dict_tables.h"
 #include "store/file.h"
-#include "tools/tool_commands.h"
-#include "tools/tool_common.h"
+#include "tool_commands.h"
+#include "tool_common.h"
 
 namespace kavo::tool {
 

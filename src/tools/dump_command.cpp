@@ -10,11 +10,11 @@
 #include <string>
 #include <utility>
 
-#include "store/errors.h"
+#include "runtime/errors.h"
+#include "tool_commands.h"
+#include "tool_common.h"
 #include "tools/eval_command.h"
 #include "tools/tool_columns.h"
-#include "tools/tool_commands.h"
-#include "tools/tool_common.h"
 
 namespace kavo::tool {
 namespace {

@@ -6,9 +6,9 @@
 #include <deque>
 #include <string>
 
-#include "data/cp1251.h"
-#include "store/errors.h"
-#include "store/expr.h"
+#include "expr/expr.h"
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
 
 namespace kavo::tool {
 

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <system_error>
 
-#include "data/cp1251.h"
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
-#include "store/errors.h"
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
 #include "store/file.h"
 #include "store/table.h"
 

@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "store/errors.h"
+#include "runtime/errors.h"
 #include "store/store_transaction.h"
+#include "tool_commands.h"
+#include "tool_common.h"
 #include "tools/tool_columns.h"
-#include "tools/tool_commands.h"
-#include "tools/tool_common.h"
 #include "tools/tool_tsv.h"
 
 namespace kavo::tool {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/tool_commands.h"
-#include "tools/tool_common.h"
+#include "tool_commands.h"
+#include "tool_common.h"
 
 namespace kavo::tool {
 

@@ -8,8 +8,8 @@
 
 #include "store/format.h"
 #include "store/store_file.h"
-#include "tools/tool_commands.h"
-#include "tools/tool_common.h"
+#include "tool_commands.h"
+#include "tool_common.h"
 
 namespace kavo::tool {
 namespace {

@@ -8,10 +8,10 @@
 #include <limits>
 #include <optional>
 
-#include "data/cp1251.h"
-#include "data/dict_decimal.h"
 #include "data/dict_tables.h"
-#include "store/datetime.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
+#include "runtime/dict_decimal.h"
 #include "tools/tool_tsv.h"
 
 namespace kavo::tool {
@@ -255,10 +255,10 @@ std::optional<std::int32_t> ParseTime(std::string_view cell) {
 
 // The number a date or time cell is written as; nothing when the cell is
 // neither a date or time nor a plain number.
-std::optional<std::int32_t> ParseCounted(Counts counts, std::string_view cell) {
+std::optional<std::int64_t> ParseCounted(Counts counts, std::string_view cell) {
   std::optional<std::int32_t> v = counts == Counts::kDays ? ParseDate(cell) : ParseTime(cell);
-  if (v) return *v < 0 ? std::nullopt : v;
-  std::int32_t number = 0;
+  if (v) return *v < 0 ? std::nullopt : std::optional<std::int64_t>(*v);
+  std::int64_t number = 0;
   if (!ParseInteger(cell, &number)) return std::nullopt;
   return number;
 }
@@ -385,13 +385,16 @@ std::string StoreCell(const TableDef& def, const Column& c, std::string_view cel
     return {};
   }
   if (c.counts != Counts::kNumber) {
-    std::optional<std::int32_t> v = ParseCounted(c.counts, cell);
-    bool fits = v && (form == Form::kSigned || *v >= 0);
+    std::optional<std::int64_t> v = ParseCounted(c.counts, cell);
+    bool fits =
+        v && (form == Form::kSigned ? *v >= std::numeric_limits<std::int32_t>::min() &&
+                                          *v <= std::numeric_limits<std::int32_t>::max()
+                                    : *v >= 0 && *v <= std::numeric_limits<std::uint32_t>::max());
     if (!fits) {
       return c.counts == Counts::kDays ? "bad date (YYYY-MM-DD, DD.MM.YYYY or a day number)"
                                        : "bad time (HH:MM:SS.cc or a time number)";
     }
-    StoreUnsigned(static_cast<std::uint32_t>(*v), p, f.size);
+    StoreUnsigned(static_cast<std::uint64_t>(*v), p, f.size);
     return {};
   }
   switch (form) {

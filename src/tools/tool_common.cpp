@@ -1,8 +1,8 @@
-#include "tools/tool_common.h"
+#include "tool_common.h"
 
 #include <cstdio>
 
-#include "store/errors.h"
+#include "runtime/errors.h"
 
 namespace kavo::tool {
 

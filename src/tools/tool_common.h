@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/status.h"
+#include "runtime/status.h"
 #include "store/table.h"
 
 namespace kavo::tool {

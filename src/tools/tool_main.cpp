@@ -1,14 +1,14 @@
 // kavo-tool: the command-line companion for people who keep a log. The
 // dispatcher only picks the command; each command lives in its own file.
 // Commands contributed by other parts of the program live in their own
-// libraries, linked in by their own build fragments.
+// libraries, linked in by src/tools/CMakeLists.txt.
 
 #include <cstdio>
 #include <cstring>
 
+#include "tool_commands.h"
 #include "tools/eval_command.h"
 #include "tools/init_command.h"
-#include "tools/tool_commands.h"
 
 namespace {
 

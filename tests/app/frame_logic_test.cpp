@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
-#include "store/datetime.h"
-#include "store/picture.h"
+#include "data/globals.h"
+#include "runtime/datetime.h"
+#include "runtime/picture.h"
 
 namespace kavo {
 namespace {

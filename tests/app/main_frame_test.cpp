@@ -24,16 +24,16 @@
 #include <fstream>
 #include <memory>
 
-#include "app/globals.h"
-#include "app/message_box_scripted.h"
 #include "app/printer_setup.h"
 #include "app/private_profile.h"
 #include "app/procedure_registry.h"
 #include "app/sound_player.h"
 #include "app/window_state_qt.h"
-#include "data/cp1251.h"
-#include "store/datetime.h"
-#include "store/picture.h"
+#include "data/globals.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
+#include "runtime/message_box_scripted.h"
+#include "runtime/picture.h"
 
 namespace kavo {
 namespace {

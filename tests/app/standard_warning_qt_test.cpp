@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/message_box_qt.h"
-#include "data/cp1251.h"
+#include "runtime/cp1251.h"
 
 namespace kavo {
 namespace {

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/halt.h"
-#include "app/message_box_scripted.h"
-#include "app/standard_warning.h"
-#include "store/errors.h"
+#include "data/standard_warning.h"
+#include "runtime/errors.h"
+#include "runtime/halt.h"
+#include "runtime/message_box_scripted.h"
 
 namespace kavo {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 #include "store/table.h"
 
 namespace kavo::dict {

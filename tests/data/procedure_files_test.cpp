@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/halt.h"
-#include "app/message_box_scripted.h"
 #include "data_test_util.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
+#include "runtime/halt.h"
+#include "runtime/message_box_scripted.h"
 
 namespace kavo {
 namespace {

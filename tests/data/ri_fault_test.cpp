@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/halt.h"
-#include "app/message_box_scripted.h"
 #include "data/procedure_files.h"
 #include "data/ri_routines.h"
 #include "fault_file.h"
+#include "runtime/halt.h"
+#include "runtime/message_box_scripted.h"
 #include "store/mem_file.h"
 #include "store/transaction.h"
 

@@ -14,14 +14,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/halt.h"
-#include "app/message_box_scripted.h"
-#include "app/standard_warning.h"
-#include "data/cp1251.h"
 #include "data/procedure_files.h"
+#include "data/standard_warning.h"
 #include "data/transaction_scope.h"
 #include "data_test_util.h"
-#include "store/errors.h"
+#include "runtime/cp1251.h"
+#include "runtime/errors.h"
+#include "runtime/halt.h"
+#include "runtime/message_box_scripted.h"
 #include "store/store_transaction.h"
 #include "store/transaction.h"
 

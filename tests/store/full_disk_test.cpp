@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/errors.h"
+#include "runtime/errors.h"
 #include "store/table.h"
 #include "store_test_util.h"
 

@@ -7,11 +7,11 @@
 #include <map>
 #include <string>
 
+#include "runtime/status.h"
+#include "runtime/table_def.h"
 #include "store/file.h"
 #include "store/mem_file.h"
-#include "store/status.h"
 #include "store/table.h"
-#include "store/table_def.h"
 
 namespace kavo::testing {
 

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "data/dict_decimal.h"
+#include "runtime/dict_decimal.h"
 
 namespace kavo {
 namespace {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "journal_store_util.h"
-#include "store/errors.h"
+#include "runtime/errors.h"
 #include "store/mem_file.h"
 #include "store/table.h"
 

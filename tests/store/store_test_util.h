@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "store/table_def.h"
+#include "runtime/table_def.h"
 
 namespace kavo::testing {
 

@@ -8,7 +8,7 @@
 
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
-#include "store/datetime.h"
+#include "runtime/datetime.h"
 #include "tools/tool_tsv.h"
 
 namespace kavo::tool {

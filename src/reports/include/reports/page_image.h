@@ -25,7 +25,7 @@
 #include <variant>
 #include <vector>
 
-#include "store/status.h"
+#include "runtime/status.h"
 
 namespace kavo::reports {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "reports/page_image.h"
-#include "store/status.h"
+#include "runtime/status.h"
 
 namespace kavo::reports {
 

@@ -1,1 +1,0 @@
-add_library(kavo_errors STATIC errors.cpp)

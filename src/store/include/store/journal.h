@@ -1,0 +1,189 @@
+// The commit journal of a store file: how a set of changed pages reaches the
+// disk so that a crash at any moment leaves either the old or the new state.
+//
+// A commit appends images of the changed pages that lie inside the old file,
+// and of the new header, after the committed end (the journal), flushes, and
+// only then records the journal in the header at offset 0 and flushes again.
+// From that moment the change survives: the pages are copied home (under all
+// reader slots, so no reader sees a half-copied file), flushed, and the header
+// is rewritten without the journal.
+//
+// Invariants on disk:
+//  - journal end == committed end: no journal is pending; the header at 0
+//    describes whole, flushed pages.
+//  - journal end != committed end: every image between them was flushed
+//    before the header pointing at them was written. The header at 0 is
+//    either the old header (its regions still describe the old pages, which
+//    nothing has overwritten yet) or the new one; the header image in the
+//    journal is the new one. Both carry the same committed end and journal
+//    end. The header is one 512-byte sector at offset 0, which a disk writes
+//    whole; the new header written home overwrites a pending header with the
+//    same ends, so even that write torn inside the sector names the journal.
+//
+// A pending journal is resolved when the header is read: replayed, or
+// discarded when the file's transaction link names a transaction that its
+// transaction-control file still lists (the transaction never committed).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/status.h"
+#include "store/file.h"
+#include "store/locks.h"
+
+namespace kavo {
+
+inline constexpr size_t kHeaderSize = 512;
+inline constexpr size_t kBlockSize = 256;
+
+// Header fields the journal reads and writes (offsets in the 512-byte header).
+namespace header_field {
+inline constexpr size_t kCommittedEnd = 6;
+inline constexpr size_t kJournalEnd = 10;
+inline constexpr size_t kMagic = 14;
+inline constexpr size_t kChangeCounter = 24;
+inline constexpr size_t kRegionStart = 32;
+inline constexpr size_t kRegionEnd = 272;
+}  // namespace header_field
+
+// The end of the file that a header's region tables describe: the end of the
+// highest non-empty region, or 512 when every region is empty.
+uint64_t RegionEndOfFile(const std::string& header);
+
+// One changed page at commit: its home file offset and its bytes on disk
+// (whole 256-byte blocks, its own page header first).
+struct PageImage {
+  uint64_t home = 0;
+  std::string bytes;
+};
+
+// What the store hands to a commit. The pages are placed and encoded, the
+// regions compacted (commit steps 1 to 3).
+struct CommitSet {
+  std::string kept_header;  // the header as it was before the operation (512 bytes)
+  std::string header;       // the new header, its regions describing the new placement
+  uint64_t old_end = 0;     // end of file from the kept header's regions
+  std::vector<PageImage> pages;
+};
+
+// How the journal's steps went; the header the store holds afterwards.
+struct CommitResult {
+  std::string header;  // the header as it now stands at offset 0
+  int flushes = 0;     // flush calls made (for measurement)
+};
+
+// A commit in two halves, so that a transaction can prepare several files
+// before any of them is published.
+class JournalCommit {
+ public:
+  // locks: the open file's locks when it is shared or deny-write (steps 7 and
+  // 10 take all reader slots), nullptr otherwise.
+  JournalCommit(File* file, FileLocks* locks, CommitSet set);
+
+  // Steps 4 to 6: journal images, flush, pending header, flush. A failure
+  // before the pending header is written leaves nothing reachable from the
+  // header at offset 0; one after it leaves a whole journal, which the next
+  // header read replays.
+  Status Prepare();
+  // Steps 7 to 10: pages home under all reader slots, final header. Pages
+  // that step 5 wrote at their home already (above the old end) are not
+  // written twice.
+  Status Publish();
+  // For a transaction that failed after Prepare: step 9 without the journal
+  // (the kept header stands again, the journal is cut off).
+  Status Abandon();
+
+  const CommitResult& result() const { return result_; }
+
+ private:
+  Status Flush();
+
+  File* file_;
+  FileLocks* locks_;
+  CommitSet set_;
+  uint64_t journal_start_ = 0;
+  uint64_t journal_end_ = 0;
+  std::vector<size_t> journaled_;  // indexes into set_.pages sent to the journal
+  CommitResult result_;
+};
+
+// Steps 1 to 10 for one file outside a transaction.
+Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result);
+
+// Step 9 on its own: flush, reread the header at 0, set committed end and
+// journal end to the end its regions give, raise the change counter, write it,
+// flush, then cut the file to that end.
+Status FinishHeader(File* file, std::string* header, int* flushes);
+
+// The transaction link record of a store file.
+struct TransactionLink {
+  uint32_t number = 0;
+  std::string control_file;
+};
+
+// What resolving a journal needs from the store above it.
+class JournalResolver {
+ public:
+  virtual ~JournalResolver() = default;
+  // Looks for the transaction link record in the file as view shows it
+  // (header: the header view holds). No link: *link stays empty.
+  virtual Status FindLink(File* view, const std::string& header,
+                          std::optional<TransactionLink>* link) = 0;
+  // Whether the control file lists the transaction (opened read-only, deny
+  // none). A missing control file lists nothing; one that cannot be read is
+  // an error.
+  virtual Status Listed(const TransactionLink& link, bool* listed) = 0;
+};
+
+// A read-only view of a store file in which the journal's images stand at
+// their home addresses.
+class JournalView final : public File {
+ public:
+  JournalView(File* base, std::map<uint64_t, std::pair<uint64_t, uint64_t>> images)
+      : base_(base), images_(std::move(images)) {}
+
+  Status Read(uint64_t offset, void* buf, size_t n, size_t* got) override;
+  Status Write(uint64_t, const void*, size_t) override { return Status::Error(err::kAccessDenied); }
+  Status Flush() override { return Status::OK(); }
+  Status Size(uint64_t* size) override { return base_->Size(size); }
+  Status Truncate(uint64_t) override { return Status::Error(err::kAccessDenied); }
+  Status Lock(uint64_t, uint64_t, bool, bool) override { return Status::OK(); }
+  Status Unlock(uint64_t, uint64_t) override { return Status::OK(); }
+
+ private:
+  File* base_;
+  // home address -> (journal position, length)
+  std::map<uint64_t, std::pair<uint64_t, uint64_t>> images_;
+};
+
+enum class JournalOutcome { kNone, kReplayed, kDiscarded, kLeftToWriter };
+
+// Resolves a journal pending in the header just read (header, 512 bytes).
+// When another instance holds the writer byte, its commit is under way: the
+// journal is left alone (kLeftToWriter) and the header at 0 stays valid for
+// reading, since nothing is copied home before all reader slots are taken.
+// Otherwise the resolver takes the writer byte (when it does not hold it),
+// rereads the header, and under all reader slots replays or discards. On
+// success *header is the header now at offset 0. A file opened read-only
+// cannot resolve: error 5 unless a writer is under way. A journal whose images run
+// past the file or whose sizes do not fit is left untouched and reported as
+// error 90 with a check number.
+Status ResolveJournal(File* file, FileLocks* locks, JournalResolver* resolver, std::string* header,
+                      JournalOutcome* outcome);
+
+// Check numbers of the journal's consistency failures (error 90).
+namespace journal_check {
+inline constexpr int kJournalPastEnd = 9101;
+inline constexpr int kImageSize = 9102;
+inline constexpr int kImageHome = 9103;
+inline constexpr int kNoHeaderImage = 9104;
+inline constexpr int kShortHeader = 9105;
+inline constexpr int kJournalBounds = 9106;
+}  // namespace journal_check
+
+}  // namespace kavo

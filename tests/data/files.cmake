@@ -1,6 +1,0 @@
-kavo_add_gtest(check_open_test SOURCES check_open_test.cpp LIBS kavo_data)
-kavo_add_gtest(procedure_files_test SOURCES procedure_files_test.cpp LIBS kavo_data)
-kavo_add_gtest(init_command_test SOURCES init_command_test.cpp LIBS kavo_tool_init)
-kavo_add_gtest(ri_routines_test SOURCES ri_routines_test.cpp LIBS kavo_data)
-kavo_add_gtest(ri_fault_test SOURCES ri_fault_test.cpp LIBS kavo_data kavo_fault_file)
-target_include_directories(ri_fault_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/store)
