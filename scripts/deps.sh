@@ -7,6 +7,7 @@ kavo_install_deps() {
     qt6-base-dev qt6-multimedia-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     libclang-rt-14-dev
+    libexpat1-dev
     fonts-dejavu-core xvfb xauth
   )
   local missing=()

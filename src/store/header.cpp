@@ -42,7 +42,7 @@ Status FileHeader::Decode(const uint8_t in[512], FileHeader* h) {
     r.region_end[k] = static_cast<int32_t>(fmt::Get32(in + 272 + 4 * k));
   }
   // Regions must be well formed, lie in increasing order of class without
-  // overlapping, and stay far below the lock area and within the committed
+  // overlapping, and end below the lock bytes and within the committed
   // data: every commit leaves the committed end at or beyond the end of the
   // highest region, and a region reaching past it would place the next
   // journal far out in the file.
@@ -54,7 +54,7 @@ Status FileHeader::Decode(const uint8_t in[512], FileHeader* h) {
     if (s < 0 || e < s || (e - s) % k != 0) return Status::Check(101);
     if (s == e) continue;
     if (s < prev_end) return Status::Check(102);
-    if (e > (1 << 22) || fmt::RefOffset(e) > static_cast<int64_t>(r.committed_end))
+    if (e > fmt::kDataEndBlock || fmt::RefOffset(e) > static_cast<int64_t>(r.committed_end))
       return Status::Check(103);
     prev_end = e;
   }

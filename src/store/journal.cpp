@@ -1,6 +1,7 @@
 #include "store/journal.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace kavo {
@@ -154,6 +155,7 @@ Status JournalCommit::Prepare() {
     }
   }
   journal_end_ = journal_start_ + journal.size() + kHeaderSize;
+  if (journal_end_ > kLockBase) return FileFull();
   SetEnds(&header, journal_start_, journal_end_);
   RaiseCounter(&header);
   journal += header;
@@ -216,6 +218,10 @@ Status JournalCommit::Abandon() {
   Status st = FinishHeader(file_, &result_.header, &result_.flushes);
   if (locks_ != nullptr) locks_->UnlockAllSlots();
   return st;
+}
+
+Status FileFull() {
+  return Status::Os(ENOSPC);
 }
 
 Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result) {

@@ -635,7 +635,8 @@ Status StoreFile::Repack() {
       KAVO_RETURN_IF_ERROR(ReadPage(child, &p));
       if (p->level + 1 != all[i]->level) return Status::Check(store_check::kLevel);
       all.push_back(std::move(p));
-      if (all.size() > (1u << 22)) return Status::Check(store_check::kTreeShape);
+      if (all.size() > static_cast<size_t>(fmt::kDataEndBlock))
+        return Status::Check(store_check::kTreeShape);
     }
   }
   std::map<int32_t, int32_t> renamed;
@@ -739,7 +740,7 @@ Status StoreFile::MakeGapAbove(int k, int32_t need) {
     KAVO_RETURN_IF_ERROR(MovePage(header_.region_start[m], header_.region_end[m], m));
     header_.region_start[m] += m;
     header_.region_end[m] += m;
-    if (header_.region_end[m] > (1 << 22)) return Status::Check(store_check::kRegionFull);
+    if (header_.region_end[m] > fmt::kDataEndBlock) return FileFull();
   }
   return Status::OK();
 }

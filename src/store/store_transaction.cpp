@@ -27,6 +27,15 @@ StoreControlFiles& ControlFilesOn(FileSystem* fs) {
   return *files;
 }
 
+// A control file name as every process resolves it: a relative name lies in
+// the directory of the data file beside.
+std::string ControlFilePath(FileSystem* fs, const std::string& name, const std::string& beside) {
+  if (name.empty() || name[0] == '/') return name;
+  std::string data = fs->Canonical(beside);
+  size_t slash = data.find_last_of('/');
+  return slash == std::string::npos ? name : data.substr(0, slash + 1) + name;
+}
+
 Status PostStatus(Status st) {
   if (st.ok()) {
     ClearError();
@@ -121,29 +130,31 @@ Status StoreJournalResolver::FindLink(File* view, const std::string& header,
 Status StoreJournalResolver::Listed(const TransactionLink& link, bool* listed) {
   *listed = false;
   if (link.control_file.empty()) return Status::Check(kLinkPathCheck);
+  const std::string control = ControlFilePath(fs_, link.control_file, path_);
   // A control file that is gone lists nothing: its transactions all ended.
-  if (!fs_->Exists(link.control_file)) return Status::OK();
-  if (fs_->IsDirectory(link.control_file)) return Status::Error(err::kInvalidDataFile);
+  if (!fs_->Exists(control)) return Status::OK();
+  if (fs_->IsDirectory(control)) return Status::Error(err::kInvalidDataFile);
   // Read-write when possible, so that a journal pending in the control file
   // itself can be resolved on the way.
   std::shared_ptr<StoreFile> file;
   OpenOptions options;
   options.share = ShareMode::kDenyNone;
-  Status st = StoreFile::Acquire(fs_, link.control_file, options, false, &file);
+  Status st = StoreFile::Acquire(fs_, control, options, false, &file);
   if (!st.ok()) {
     options.mode = OpenMode::kReadOnly;
-    KAVO_RETURN_IF_ERROR(StoreFile::Acquire(fs_, link.control_file, options, false, &file));
+    KAVO_RETURN_IF_ERROR(StoreFile::Acquire(fs_, control, options, false, &file));
   }
   return StoreControlFile(file).Listed(link.number, listed);
 }
 
-Status StoreControlFiles::Open(const std::string& name, bool create,
-                               std::unique_ptr<ControlFile>* file) {
+Status StoreControlFiles::Open(const std::string& name, const std::string& beside,
+                               std::unique_ptr<ControlFile>* file, std::string* canonical) {
+  const std::string path = ControlFilePath(fs_, name, beside);
   std::shared_ptr<StoreFile> store;
   OpenOptions options;
-  options.mode = create ? OpenMode::kReadWrite : OpenMode::kReadOnly;
   options.share = ShareMode::kDenyNone;
-  KAVO_RETURN_IF_ERROR(StoreFile::Acquire(fs_, name, options, create, &store));
+  KAVO_RETURN_IF_ERROR(StoreFile::Acquire(fs_, path, options, true, &store));
+  *canonical = fs_->Canonical(path);
   *file = std::make_unique<StoreControlFile>(std::move(store));
   return Status::OK();
 }
@@ -218,7 +229,7 @@ void StoreFile::EndTransaction(const CommitResult* result) {
 
 Status StoreFile::ResolvePending(const uint8_t* raw, FileHeader* h) {
   std::string bytes(reinterpret_cast<const char*>(raw), fmt::kHeaderSize);
-  StoreJournalResolver resolver(fs_);
+  StoreJournalResolver resolver(fs_, path_);
   JournalOutcome outcome = JournalOutcome::kNone;
   if (mode_ != OpenMode::kReadOnly) {
     KAVO_RETURN_IF_ERROR(ResolveJournal(file_.get(), locks_.get(), &resolver, &bytes, &outcome));

@@ -195,6 +195,13 @@ class TableOps {
     return Post(t, st);
   }
 
+  // Whether rows and key entries of the table fit the tree. A table written
+  // elsewhere may declare longer rows; they are read, but writing one is
+  // refused before anything changes (error 47).
+  Status RowsFitTree() const {
+    return FitsTree(t_.def_) ? Status::OK() : Status::Error(err::kInvalidRecordDeclaration);
+  }
+
   // ---- keys and entries ----
   bool Indexed(const KeyDef& k) const { return !k.dynamic_index(); }
   bool Maintained(size_t k) const {
@@ -678,6 +685,7 @@ class TableOps {
 
   // Rebuilds key k from the rows numbered from `from` on.
   Status RebuildKey(size_t k, uint32_t from) {
+    KAVO_RETURN_IF_ERROR(RowsFitTree());
     std::string prefix = KeyPrefix(k);
     if (from <= 1) {
       KAVO_RETURN_IF_ERROR(DeleteAllOf(prefix));
@@ -886,6 +894,7 @@ void Table::ClearRecord() {
 
 Status Table::Add() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
+    KAVO_RETURN_IF_ERROR(ops.RowsFitTree());
     uint32_t r = 0;
     uint32_t count = 0, flags = 0;
     KAVO_RETURN_IF_ERROR(ops.Counter(fmt::kKindRow, &count, &flags));
@@ -910,6 +919,7 @@ Status Table::Add() {
 
 Status Table::Append() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
+    KAVO_RETURN_IF_ERROR(ops.RowsFitTree());
     uint32_t r = 0;
     uint32_t count = 0, flags = 0;
     KAVO_RETURN_IF_ERROR(ops.Counter(fmt::kKindRow, &count, &flags));
@@ -934,6 +944,7 @@ Status Table::Put() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
     if (current_record_ == 0 || read_image_.size() != record_.size())
       return Status::Error(err::kRecordNotAvailable);
+    KAVO_RETURN_IF_ERROR(ops.RowsFitTree());
     uint32_t r = current_record_;
     TableOps::RowByte byte;
     KAVO_RETURN_IF_ERROR(ops.KeepRowByte(r, &byte));
@@ -960,6 +971,7 @@ Status Table::Put() {
 
 Status Table::PutRecord(uint32_t record_number) {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
+    KAVO_RETURN_IF_ERROR(ops.RowsFitTree());
     TableOps::RowByte byte;
     KAVO_RETURN_IF_ERROR(ops.KeepRowByte(record_number, &byte));
     std::vector<uint8_t> now;

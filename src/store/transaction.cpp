@@ -126,9 +126,9 @@ Status Transaction::CommitSeveral(std::vector<TransactionFile*>& changed) {
   };
 
   // a. List a number no record of the control file has yet.
-  std::string name = ControlFileName();
+  std::string name;
   std::unique_ptr<ControlFile> control;
-  Status st = control_files_->Open(name, true, &control);
+  Status st = control_files_->Open(ControlFileName(), changed[0]->path(), &control, &name);
   uint32_t number = TimeOfDayNumber();
   for (bool added = false; st.ok() && !added;) {
     bool taken = false;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "tool_commands.h"
+#include "tools/adif_command.h"
 #include "tools/eval_command.h"
 #include "tools/init_command.h"
 
@@ -42,6 +43,13 @@ const Command kCommands[] = {
     {"init", RunInitCommand,
      "init DIR --callsign CALL [--name N] [--surname S] [--qth Q] [--locator L] [--gmt H]\n"
      "                          create the tables and the station record in DIR"},
+    {"import", RunImportCommand,
+     "import DIR FILE [--dry-run] [--truncate] [--replace]\n"
+     "                          add the contacts of an ADIF file (.adi or .adx) to the log in\n"
+     "                          DIR, all or none; a report names what was refused"},
+    {"export", RunExportCommand,
+     "export DIR FILE [--from YYYY-MM-DD --to YYYY-MM-DD]\n"
+     "                          write the log in DIR, or one period of it, as an ADIF file"},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -2,8 +2,12 @@
 // deletes and a rename cascade across two files in one transaction, stopped
 // at every write and flush in turn; transactions, rollback and the control
 // file.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -14,6 +18,7 @@
 #include "fault_file.h"
 #include "journal_store_util.h"
 #include "store/mem_file.h"
+#include "store/posix_file.h"
 #include "store/store_transaction.h"
 #include "store/table.h"
 #include "store/transaction.h"
@@ -371,6 +376,146 @@ TEST(JournalStore, PendingTransactionNoLongerListedIsReplayed) {
     EXPECT_EQ(b, (Rows{{10, "SMITH"}, {11, "JONES"}, {12, "SMITH"}, {20, "X"}}));
   }
   EXPECT_TRUE(seen);
+}
+
+// The disk, until a write to a transaction-control file finds every data
+// file showing a pending journal: from then on every write and flush fails,
+// as if the process had stopped after preparing the files and before letting
+// the transaction go.
+class StopBeforeRelease final : public FileSystem {
+ public:
+  explicit StopBeforeRelease(std::vector<std::string> data_files)
+      : data_files_(std::move(data_files)) {}
+
+  bool stopped() const { return stopped_; }
+  bool MayWrite(const std::string& path) {
+    if (stopped_) return false;
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".tcf") != 0) return true;
+    for (const std::string& file : data_files_) {
+      std::ifstream in(file, std::ios::binary);
+      std::string head(14, '\0');
+      in.read(head.data(), 14);
+      if (!testing::JournalPending(head)) return true;
+    }
+    stopped_ = true;
+    return false;
+  }
+
+  Status Open(const std::string& path, OpenMode mode, bool create,
+              std::unique_ptr<File>* file) override {
+    std::unique_ptr<File> base;
+    KAVO_RETURN_IF_ERROR(disk_.Open(path, mode, create, &base));
+    *file = std::make_unique<StoppingFile>(this, path, std::move(base));
+    return Status::OK();
+  }
+  bool Exists(const std::string& path) override { return disk_.Exists(path); }
+  bool IsDirectory(const std::string& path) override { return disk_.IsDirectory(path); }
+  Status Remove(const std::string& path) override { return disk_.Remove(path); }
+  Status Rename(const std::string& from, const std::string& to) override {
+    return disk_.Rename(from, to);
+  }
+  std::string Canonical(const std::string& path) override { return disk_.Canonical(path); }
+
+ private:
+  class StoppingFile final : public File {
+   public:
+    StoppingFile(StopBeforeRelease* fs, std::string path, std::unique_ptr<File> base)
+        : fs_(fs), path_(std::move(path)), base_(std::move(base)) {}
+    Status Read(uint64_t offset, void* buf, size_t n, size_t* got) override {
+      return base_->Read(offset, buf, n, got);
+    }
+    Status Write(uint64_t offset, const void* buf, size_t n) override {
+      return fs_->MayWrite(path_) ? base_->Write(offset, buf, n) : Status::Os(EIO);
+    }
+    Status Flush() override { return fs_->MayWrite(path_) ? base_->Flush() : Status::Os(EIO); }
+    Status Size(uint64_t* size) override { return base_->Size(size); }
+    Status Truncate(uint64_t size) override {
+      return fs_->MayWrite(path_) ? base_->Truncate(size) : Status::Os(EIO);
+    }
+    Status Lock(uint64_t offset, uint64_t length, bool exclusive, bool wait) override {
+      return base_->Lock(offset, length, exclusive, wait);
+    }
+    Status Unlock(uint64_t offset, uint64_t length) override {
+      return base_->Unlock(offset, length);
+    }
+
+   private:
+    StopBeforeRelease* fs_;
+    std::string path_;
+    std::unique_ptr<File> base_;
+  };
+
+  PosixFileSystem disk_;
+  std::vector<std::string> data_files_;
+  bool stopped_ = false;
+};
+
+// Runs in the data directory, as the program does, and comes back.
+class WorkingDirectory {
+ public:
+  explicit WorkingDirectory(const std::string& dir) : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~WorkingDirectory() { std::filesystem::current_path(previous_); }
+
+ private:
+  std::filesystem::path previous_;
+};
+
+TEST(JournalStoreDisk, EveryProcessFindsTheControlFileWhateverItsWorkingDirectory) {
+  char made[] = "/tmp/kavo_tcf_XXXXXX";
+  ASSERT_NE(mkdtemp(made), nullptr);
+  const std::string dir = std::filesystem::canonical(made).string();
+  const std::string elsewhere = dir + "/elsewhere";
+  std::filesystem::create_directory(elsewhere);
+  const std::string previous = SetControlFileName("vantor.tcf");
+  const Rows b_before = {{10, "SMITH"}, {11, "JONES"}, {12, "SMITH"}};
+  {
+    // The program, in its data directory, stops between preparing both
+    // files and letting the transaction go.
+    WorkingDirectory in_data(dir);
+    ASSERT_TRUE(testing::CreatePeople("A", DefaultFileSystem()).ok());
+    ASSERT_TRUE(testing::CreatePeople("B", DefaultFileSystem()).ok());
+    StopBeforeRelease fs({dir + "/A.VTF", dir + "/B.VTF"});
+    Table a, b;
+    ASSERT_TRUE(testing::OpenPeople(&a, "A", &fs).ok());
+    ASSERT_TRUE(testing::OpenPeople(&b, "B", &fs).ok());
+    for (const auto& [n, name] : b_before) ASSERT_TRUE(testing::AddPerson(&b, n, name).ok());
+    ASSERT_TRUE(Logout(a).ok());
+    ASSERT_TRUE(Logout(b).ok());
+    ASSERT_TRUE(testing::AddPerson(&a, 1, "X").ok());
+    ASSERT_TRUE(testing::PutPerson(&b, 10, "X").ok());
+    EXPECT_FALSE(CommitTransaction().ok());
+    ASSERT_TRUE(fs.stopped());
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir + "/vantor.tcf"));
+  {
+    // A process started elsewhere (kavo-tool) finds the transaction listed
+    // and discards both journals.
+    WorkingDirectory in_other(elsewhere);
+    Rows rows;
+    ASSERT_TRUE(testing::ReadPeople(dir + "/A", DefaultFileSystem(), &rows).ok());
+    EXPECT_EQ(rows, Rows{});
+    ASSERT_TRUE(testing::ReadPeople(dir + "/B", DefaultFileSystem(), &rows).ok());
+    EXPECT_EQ(rows, b_before);
+
+    // Its own transaction keeps the control file beside the data files and
+    // names it in full in the links.
+    Table a, b;
+    ASSERT_TRUE(testing::OpenPeople(&a, dir + "/A", DefaultFileSystem()).ok());
+    ASSERT_TRUE(testing::OpenPeople(&b, dir + "/B", DefaultFileSystem()).ok());
+    ASSERT_TRUE(Logout(a).ok());
+    ASSERT_TRUE(Logout(b).ok());
+    ASSERT_TRUE(testing::AddPerson(&a, 2, "Y").ok());
+    ASSERT_TRUE(testing::AddPerson(&b, 20, "Y").ok());
+    ASSERT_TRUE(CommitTransaction().ok());
+  }
+  EXPECT_FALSE(std::filesystem::exists(elsewhere + "/vantor.tcf"));
+  std::string link;
+  ASSERT_TRUE(testing::LinkOf(DefaultFileSystem(), dir + "/A.VTF", &link));
+  EXPECT_EQ(link.substr(4), dir + "/vantor.tcf" + '\0');
+  SetControlFileName(previous);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -386,5 +386,37 @@ TEST_F(KavoToolTest, UsageAndUnknownCommands) {
   EXPECT_EQ(Run("--help").code, 0);
 }
 
+TEST_F(KavoToolTest, ExportThenImportIntoAnEmptyDirectoryReproducesTheLog) {
+  ASSERT_EQ(Run("create " + dir_.string()).code, 0);
+  ASSERT_EQ(Run("load " + Log(), LogRows(1000, 7)).code, 0);
+  const std::string before = Run("dump " + Log()).out;
+  for (const char* name : {"log.adi", "log.adx"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = dir_ / name;
+    Result r = Run("export " + dir_.string() + " " + file.string());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "exported 1000 contacts to " + file.string() + "\n");
+    const fs::path empty = dir_ / (std::string("copy-") + name);
+    fs::create_directory(empty);
+    r = Run("import " + empty.string() + " " + file.string() + " --dry-run");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("dry run"), std::string::npos);
+    EXPECT_EQ(Run("dump " + (empty / "AAAA").string()).out, Lines(before).front() + "\n");
+    r = Run("import " + empty.string() + " " + file.string());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "read 1000, imported 1000, duplicates 0, refused 0\n");
+    EXPECT_EQ(Run("dump " + (empty / "AAAA").string()).out, before);
+    // A second import finds every contact there already.
+    r = Run("import " + empty.string() + " " + file.string());
+    EXPECT_EQ(r.out, "read 1000, imported 0, duplicates 1000, refused 0\n");
+  }
+  Result r = Run("export " + dir_.string() + " " + (dir_ / "x.adi").string() +
+                 " --from 2024-01-01 --to 2023-12-31");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(Run("export " + dir_.string() + " x.txt").code, 1);
+  EXPECT_EQ(Run("import " + dir_.string()).code, 2);
+  EXPECT_EQ(Run("import " + dir_.string() + " " + (dir_ / "missing.adi").string()).code, 1);
+}
+
 }  // namespace
 }  // namespace kavo::tool

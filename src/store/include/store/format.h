@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/locks.h"
+
 namespace kavo::fmt {
 
 inline constexpr int kHeaderSize = 512;
@@ -15,6 +17,10 @@ inline constexpr int kMaxBlocks = 59;
 inline constexpr int kMaxPageBytes = kMaxBlocks * kBlockSize;  // 15104
 inline constexpr int kPageHeaderSize = 13;
 inline constexpr int kRegionCount = 60;
+// Data ends where the lock bytes begin (locks.h): the block after the last
+// one a page may occupy.
+inline constexpr int32_t kDataEndBlock =
+    static_cast<int32_t>((kLockBase - kHeaderSize) / kBlockSize);
 // A record's total length stays below this; a page splits above it.
 inline constexpr int kMaxRecord = 0x3AF6;  // 15094
 // The longest record the tree takes: two of them must fit one index page as

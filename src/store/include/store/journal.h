@@ -112,6 +112,11 @@ class JournalCommit {
   CommitResult result_;
 };
 
+// The error of a commit that would carry the file's pages or its journal
+// into the lock bytes (locks.h), which no data may reach: the file is full,
+// as a full disk would be.
+Status FileFull();
+
 // Steps 1 to 10 for one file outside a transaction.
 Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result);
 

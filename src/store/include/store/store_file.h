@@ -74,7 +74,6 @@ inline constexpr int kTreeShape = 306;
 inline constexpr int kSplitSingle = 307;
 inline constexpr int kMissingPage = 308;
 inline constexpr int kParentNotFound = 309;
-inline constexpr int kRegionFull = 310;
 inline constexpr int kPageClass = 311;
 inline constexpr int kUnlock = 312;
 inline constexpr int kIoSize = 313;
@@ -150,7 +149,7 @@ class StoreFile final : public TransactionFile {
   Status NextNumber(uint32_t* number);
 
   const FileHeader& header() const { return header_; }
-  const std::string& path() const { return path_; }
+  const std::string& path() const override { return path_; }
   File* file() const { return file_.get(); }
   FileSystem* fs() const { return fs_; }
   bool read_only() const { return mode_ == OpenMode::kReadOnly; }

@@ -4,12 +4,15 @@
 //
 // The transaction-control file is a store file like any other; the record of
 // a transaction being committed is a bare record whose whole key is the
-// 4-byte number. Relative control file names are taken relative to the
-// working directory of the process that resolves the journal, as stored.
+// 4-byte number. Links name it by its canonical absolute name. A relative
+// name (the default "vantor.tcf", or a link written before names were made
+// absolute) lies in the directory of the data file it concerns, so every
+// process resolves it alike, whatever its working directory.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "runtime/status.h"
 #include "store/file.h"
@@ -30,7 +33,8 @@ Status RollbackTransaction();
 // Journal resolution for store files opened on fs.
 class StoreJournalResolver final : public JournalResolver {
  public:
-  explicit StoreJournalResolver(FileSystem* fs) : fs_(fs) {}
+  // path: the data file whose journal is resolved.
+  StoreJournalResolver(FileSystem* fs, std::string path) : fs_(fs), path_(std::move(path)) {}
   // The link record is the last record of the tree (its key, 0xFF, sorts
   // after every other record): found on the rightmost path.
   Status FindLink(File* view, const std::string& header,
@@ -39,13 +43,15 @@ class StoreJournalResolver final : public JournalResolver {
 
  private:
   FileSystem* fs_;
+  std::string path_;
 };
 
 // Control files as store files on fs.
 class StoreControlFiles final : public ControlFiles {
  public:
   explicit StoreControlFiles(FileSystem* fs) : fs_(fs) {}
-  Status Open(const std::string& name, bool create, std::unique_ptr<ControlFile>* file) override;
+  Status Open(const std::string& name, const std::string& beside,
+              std::unique_ptr<ControlFile>* file, std::string* canonical) override;
 
  private:
   FileSystem* fs_;

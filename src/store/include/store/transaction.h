@@ -47,6 +47,8 @@ class TransactionFile {
   // are still in memory are dropped with the pages cached under them, and the
   // header is read again, so the file shows what its disk holds.
   virtual void EndTransaction(const CommitResult* result) = 0;
+  // The data file's name as it was opened.
+  virtual const std::string& path() const = 0;
 };
 
 // The transaction-control file: a store file holding one record per
@@ -65,12 +67,17 @@ class ControlFile {
 class ControlFiles {
  public:
   virtual ~ControlFiles() = default;
-  // For reading (deny none) when create is false; a missing file is error 2.
-  virtual Status Open(const std::string& name, bool create, std::unique_ptr<ControlFile>* file) = 0;
+  // Opens the control file name for reading and writing (deny none),
+  // creating it when missing. A relative name lies in the directory of the
+  // data file beside, so that every process finds the same file whatever its
+  // working directory; *canonical receives the file's canonical absolute
+  // name, which the transaction's link records carry.
+  virtual Status Open(const std::string& name, const std::string& beside,
+                      std::unique_ptr<ControlFile>* file, std::string* canonical) = 0;
 };
 
-// The name of the control file, the "TCF" option: "vantor.tcf" in the working
-// directory until set.
+// The name of the control file, the "TCF" option: "vantor.tcf" until set. A
+// relative name is taken beside the data files of the transaction.
 std::string ControlFileName();
 // Sets it and returns the previous name.
 std::string SetControlFileName(const std::string& name);

@@ -1,0 +1,313 @@
+#include "adif/adif_import.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "adif/adi_reader.h"
+#include "adif/adx_reader.h"
+#include "log/band_plan.h"
+#include "log/country_lookup.h"
+#include "log/qso_number.h"
+#include "log/region_code.h"
+#include "runtime/cp1251.h"
+#include "runtime/datetime.h"
+#include "runtime/errors.h"
+
+namespace kavo::adif {
+namespace {
+
+constexpr char kReportSuffix[] = ".report.txt";
+constexpr int kSlice = 500;
+constexpr int32_t kHundredthsPerMinute = 6000;
+
+std::string StoreFailure(const Status& st) {
+  return ErrorText(st.code()) + " (" + std::to_string(st.code()) + ")";
+}
+
+char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return UpperAscii(x) == UpperAscii(y);
+         });
+}
+
+dict::AAAARecord& Rec(Table& AAAA) {
+  return *reinterpret_cast<dict::AAAARecord*>(AAAA.record());
+}
+
+}  // namespace
+
+std::optional<AdifFormat> FormatOfPath(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = UpperAscii(c);
+  if (ext == ".ADI" || ext == ".ADIF") return AdifFormat::kAdi;
+  if (ext == ".ADX") return AdifFormat::kAdx;
+  return std::nullopt;
+}
+
+std::string ImportSummary::Text() const {
+  std::string text = "read " + std::to_string(read) + ", imported " + std::to_string(imported) +
+                     ", duplicates " + std::to_string(duplicates) + ", refused " +
+                     std::to_string(refused);
+  if (renumbered > 0) text += ", renumbered " + std::to_string(renumbered);
+  text += "\n";
+  if (!failure.empty()) {
+    text += "failed: " + failure + "; the log was not changed\n";
+  } else if (cancelled) {
+    text += "cancelled: the log was not changed\n";
+  } else if (!committed) {
+    text += "dry run: the log was not changed\n";
+  }
+  if (!report_file.empty()) text += "report: " + report_file + "\n";
+  if (!report_failure.empty()) text += report_failure + "\n";
+  return text;
+}
+
+AdifImport::AdifImport(Table& AAAA, Table& DXCC, ImportOptions options)
+    : AAAA_(AAAA), DXCC_(DXCC), options_(std::move(options)) {}
+
+AdifImport::~AdifImport() {
+  transaction_.Rollback();
+}
+
+void AdifImport::Fail(std::string failure) {
+  if (summary_.failure.empty()) summary_.failure = std::move(failure);
+  done_ = true;
+}
+
+bool AdifImport::Start(const std::string& path) {
+  path_ = path;
+  const std::optional<AdifFormat> format = FormatOfPath(path);
+  if (!format) {
+    Fail("the file's name ends neither in .adi nor in .adx");
+    return false;
+  }
+  auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
+  std::error_code ec;
+  size_ = std::filesystem::file_size(path, ec);
+  if (!*file || ec) {
+    Fail("cannot read " + path);
+    return false;
+  }
+  in_ = std::move(file);
+  if (*format == AdifFormat::kAdx) {
+    reader_ = std::make_unique<AdxReader>(*in_);
+  } else {
+    reader_ = std::make_unique<AdiReader>(*in_);
+  }
+  Status st = transaction_.Logout(kLogoutSeconds, {&AAAA_});
+  if (st.ok()) st = log::NextQsoNumber(AAAA_, &next_number_);
+  if (!st.ok()) {
+    Fail("the log cannot be written: " + StoreFailure(st));
+    return false;
+  }
+  return true;
+}
+
+double AdifImport::progress() const {
+  if (!reader_ || size_ == 0) return done_ ? 1.0 : 0.0;
+  return std::min(1.0, static_cast<double>(reader_->consumed()) / static_cast<double>(size_));
+}
+
+bool AdifImport::Step(int records) {
+  AdifRecord record;
+  for (int i = 0; i < records && !done_; ++i) {
+    if (!reader_->Next(&record)) {
+      if (!reader_->error().empty()) Fail("the file is broken: " + reader_->error());
+      done_ = true;
+      break;
+    }
+    ImportRecord(record);
+  }
+  return !done_;
+}
+
+void AdifImport::Refuse(const AdifRecord& record, std::string_view call, const std::string& field,
+                        const std::string& reason) {
+  std::string line = "record " + std::to_string(record.number) + " (line " +
+                     std::to_string(record.line) + "), " +
+                     (call.empty() ? std::string("no callsign") : std::string(call)) + ", ";
+  if (!field.empty()) line += field + ": ";
+  refusals_.push_back(line + reason);
+}
+
+std::string AdifImport::FirstCountry(std::string_view callsign) {
+  std::string prefix = log::CallsignPrefix(callsign);
+  for (char& c : prefix) c = UpperAscii(c);
+  auto found = countries_.find(prefix);
+  if (found != countries_.end()) return found->second;
+  std::vector<std::string> countries;
+  Status st = log::CountriesOfCallsign(DXCC_, callsign, &countries);
+  if (!st.ok()) {
+    Fail("the country table cannot be read: " + StoreFailure(st));
+    return {};
+  }
+  std::string first = countries.empty() ? std::string() : countries.front();
+  countries_.emplace(prefix, first);
+  return first;
+}
+
+bool AdifImport::IsDuplicate(const dict::AAAARecord& candidate, bool* duplicate) {
+  static const int kByCall = dict::AAAA().FindKey("AAA:BEY_P");
+  *duplicate = false;
+  const int32_t TIM = candidate.TIM;
+  const int32_t DATA = candidate.DATA;
+  const int32_t minute = TIM > 0 ? (TIM - kFirstTime) / kHundredthsPerMinute : 0;
+  const int32_t from = TIM > 0 ? minute * kHundredthsPerMinute + kFirstTime : 0;
+  const int32_t to = TIM > 0 ? from + kHundredthsPerMinute : 1;
+  const std::string_view POZ = dict::TextOf(candidate.POZ);
+  const std::string_view MODE = dict::TextOf(candidate.MODE);
+  dict::AAAARecord& AAA = Rec(AAAA_);
+  AAA.Clear();
+  std::memcpy(AAA.POZ, candidate.POZ, sizeof AAA.POZ);
+  AAA.DATA = DATA;
+  AAA.TIM = from;
+  Status st = AAAA_.SetKeyValue(kByCall);
+  for (; st.ok();) {
+    st = AAAA_.Next();
+    if (!st.ok()) break;
+    const int32_t at = AAA.TIM;
+    if (!SameText(dict::TextOf(AAA.POZ), POZ) || AAA.DATA != DATA || at >= to) break;
+    if (log::SameDiapaz(AAA.DIAPAZ, candidate.DIAPAZ) && SameText(dict::TextOf(AAA.MODE), MODE)) {
+      *duplicate = true;
+      break;
+    }
+  }
+  if (!st.ok() && st.code() != err::kRecordNotAvailable) {
+    Fail("the log cannot be read: " + StoreFailure(st));
+    return false;
+  }
+  return true;
+}
+
+void AdifImport::ImportRecord(const AdifRecord& record) {
+  ++summary_.read;
+  MappedContact mapped;
+  AdifToContact(record, options_.mapping, &mapped);
+  std::sort(mapped.not_kept.begin(), mapped.not_kept.end());
+  mapped.not_kept.erase(std::unique(mapped.not_kept.begin(), mapped.not_kept.end()),
+                        mapped.not_kept.end());
+  for (const std::string& name : mapped.not_kept) ++summary_.not_kept[name];
+  const std::string* call_value = record.Find("CALL");
+  const std::string call = call_value ? *call_value : std::string();
+  if (!record.problem.empty() || !mapped.problems.empty()) {
+    ++summary_.refused;
+    if (!record.problem.empty()) Refuse(record, call, "", record.problem);
+    for (const FieldProblem& p : mapped.problems) Refuse(record, call, p.field, p.reason);
+    return;
+  }
+  dict::AAAARecord& contact = mapped.AAA;
+  if (!mapped.has_country) {
+    dict::SetText(contact.PREF, FirstCountry(dict::TextOf(contact.POZ)));
+    if (done_) return;
+  }
+  if (!mapped.has_region &&
+      log::RegionRuleApplies(dict::TextOf(contact.PREF), dict::TextOf(contact.PR))) {
+    dict::SetText(contact.PR, log::RegionCodeOfCallsign(dict::TextOf(contact.POZ)));
+  }
+  bool duplicate = false;
+  if (!IsDuplicate(contact, &duplicate)) return;
+  if (duplicate) {
+    ++summary_.duplicates;
+    return;
+  }
+  std::int64_t number = mapped.N_QSO.value_or(next_number_);
+  dict::AAAARecord& AAA = Rec(AAAA_);
+  for (;;) {
+    std::memcpy(&AAA, &contact, sizeof AAA);
+    if (!AAA.N_QSO.set(number)) {
+      ++summary_.refused;
+      Refuse(record, call, kAppNumber, "no contact number is left for it");
+      return;
+    }
+    Status st = AAAA_.Add();
+    if (st.code() == err::kDuplicateKey && number != next_number_) {
+      renumberings_.push_back("record " + std::to_string(record.number) + " (line " +
+                              std::to_string(record.line) + "), " + call + ": number " +
+                              std::to_string(number) + " is taken; numbered " +
+                              std::to_string(next_number_));
+      ++summary_.renumbered;
+      number = next_number_;
+      continue;
+    }
+    if (!st.ok()) {
+      Fail("the log cannot be written: " + StoreFailure(st));
+      return;
+    }
+    break;
+  }
+  next_number_ = std::max(next_number_, number + 1);
+  ++summary_.imported;
+}
+
+const ImportSummary& AdifImport::Finish(bool cancel) {
+  if (auto* adi = dynamic_cast<AdiReader*>(reader_.get())) {
+    summary_.character_counts = adi->character_counts();
+    summary_.cp1251 = adi->encoding() == AdiReader::Encoding::kCp1251;
+  }
+  summary_.cancelled = cancel && summary_.failure.empty();
+  if (summary_.failure.empty() && !cancel && !options_.dry_run) {
+    Status st = transaction_.Commit();
+    if (st.ok()) {
+      summary_.committed = true;
+    } else {
+      summary_.failure = "the log cannot be written: " + StoreFailure(st);
+    }
+  } else {
+    transaction_.Rollback();
+  }
+  WriteReport();
+  return summary_;
+}
+
+void AdifImport::WriteReport() {
+  if (summary_.refused == 0 && summary_.renumbered == 0 && summary_.not_kept.empty() &&
+      summary_.failure.empty()) {
+    return;
+  }
+  const std::string path =
+      options_.report_path.empty() ? path_ + kReportSuffix : options_.report_path;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << "ADIF import of " << path_ << "\n" << summary_.Text();
+  if (!refusals_.empty()) {
+    out << "\nRefused records:\n";
+    for (const std::string& line : refusals_) out << line << "\n";
+  }
+  if (!renumberings_.empty()) {
+    out << "\nRenumbered records:\n";
+    for (const std::string& line : renumberings_) out << line << "\n";
+  }
+  if (!summary_.not_kept.empty()) {
+    out << "\nFields not kept (records that had them):\n";
+    for (const auto& [name, count] : summary_.not_kept) out << name << " " << count << "\n";
+  }
+  out.flush();
+  if (out) {
+    summary_.report_file = path;
+  } else {
+    summary_.report_failure = "the report could not be written to " + path;
+  }
+}
+
+ImportSummary ImportAdifFile(Table& AAAA, Table& DXCC, const std::string& path,
+                             const ImportOptions& options,
+                             const std::function<bool(double)>& keep_going) {
+  AdifImport import(AAAA, DXCC, options);
+  bool cancel = false;
+  if (import.Start(path)) {
+    for (bool more = true; more;) {
+      more = import.Step(kSlice);
+      // Cancel counts until the transaction is committed.
+      if (keep_going && !keep_going(import.progress())) cancel = true;
+      if (cancel) break;
+    }
+  }
+  return import.Finish(cancel);
+}
+
+}  // namespace kavo::adif
