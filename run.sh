@@ -13,7 +13,11 @@ cmake --build "$here/build-release" -j"$(nproc)" --target kavo kavo-tool
 
 mkdir -p "$workdir"
 if [ ! -e "$workdir/SETUP.VTF" ]; then
-  "$here/build-release/src/tools/kavo-tool" init "$workdir" --callsign NOCALL
+  # The station's offset from UTC, as this machine keeps it now ("+0300" is
+  # 3, "-0930" is -9.5), so that the first contact is stamped in UTC.
+  gmt="$(date +%z | awk '{ s = substr($0, 1, 1) == "-" ? -1 : 1;
+    printf "%.2f", s * (substr($0, 2, 2) + substr($0, 4, 2) / 60) }')"
+  "$here/build-release/src/tools/kavo-tool" init "$workdir" --callsign NOCALL --gmt "$gmt"
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

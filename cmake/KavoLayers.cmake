@@ -9,6 +9,7 @@ set(KAVO_LAYERS
   store
   data
   browse
+  forms
   log,reference,reports
   adif
   app,tools)

@@ -24,13 +24,13 @@ void Check(bool condition) {
 
 kavo::TableDef MakeTable() {
   using kavo::FieldType;
-  struct Spec {
+  struct Column {
     FieldType type;
     std::uint16_t size;
     std::uint16_t elements;
     std::uint8_t places;
   };
-  const Spec specs[] = {
+  const Column columns[] = {
       {FieldType::kString, 5, 1, 0},  {FieldType::kCString, 4, 1, 0},
       {FieldType::kPString, 4, 1, 0}, {FieldType::kByte, 1, 1, 0},
       {FieldType::kShort, 2, 1, 0},   {FieldType::kUShort, 2, 1, 0},
@@ -42,7 +42,7 @@ kavo::TableDef MakeTable() {
   };
   kavo::TableDef def;
   std::uint16_t offset = 0;
-  for (const Spec& s : specs) {
+  for (const Column& s : columns) {
     kavo::FieldDef f;
     f.name = "F:" + std::to_string(def.fields.size());
     f.type = s.type;

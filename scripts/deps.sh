@@ -9,6 +9,7 @@ kavo_install_deps() {
     libclang-rt-14-dev
     libexpat1-dev
     fonts-dejavu-core xvfb xauth
+    hamradio-files
   )
   local missing=()
   for p in "${packages[@]}"; do

@@ -2,8 +2,18 @@
 // missing here is announced as not defined yet when the user picks it.
 #include "app/procedure_registry.h"
 
+#include <QMdiArea>
+
+#include "app/form_procedures.h"
+#include "data/context.h"
+
 namespace kavo {
 
-void RegisterProcedures([[maybe_unused]] ProcedureRegistry& registry) {}
+void RegisterProcedures(ProcedureRegistry& registry) {
+  // Called from the frame: it runs in the frame's own procedure context.
+  registry.Register("fSETUP", [](const ProcedureContext& procedure) {
+    fSETUP(ThisThreadData(), procedure.mdi_area);
+  });
+}
 
 }  // namespace kavo

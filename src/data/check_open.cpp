@@ -15,9 +15,9 @@ bool Usable(const Status& st) {
 
 // CreateFile: returns only with the file open; every failure halts.
 void CreateFile(CheckOpenTarget& File, uint8_t open_mode) {
-  if (!File.Create().ok()) StandardWarning(4, File.Name());
+  if (!File.Create().ok()) StandardWarning(warning::kFileCreationError, File.Name());
   if (File.Open(open_mode).ok()) return;
-  StandardWarning(5, File.Name());
+  StandardWarning(warning::kCreatedFileOpenError, File.Name());
   // Warning 5 ends the program.
 }
 
@@ -38,31 +38,26 @@ void CheckOpen(CheckOpenTarget& File, std::optional<uint8_t> OverrideCreate,
         CreateFile(File, open_mode);
         return;
       }
-      if (OverrideCreate == uint8_t{0}) StandardWarning(4, File.Name());
+      if (OverrideCreate == uint8_t{0}) StandardWarning(warning::kFileCreationError, File.Name());
       break;
     case err::kInvalidRecordDeclaration:
-      StandardWarning(1, File.Name());
+      StandardWarning(warning::kInvalidFile, File.Name());
       break;
     case err::kKeyMustBeRebuilt:
-      StandardWarning(2, File.Name());  // No ends the program
-      if (!File.RebuildKeys().ok()) StandardWarning(3, File.Name());
+      StandardWarning(warning::kInvalidKey, File.Name());  // No ends the program
+      if (!File.RebuildKeys().ok()) StandardWarning(warning::kKeyRebuildError, File.Name());
       st = File.Open(open_mode);
       if (Usable(st)) return;
       break;
     default:
       break;
   }
-  StandardWarning(30, File.Name());
+  StandardWarning(warning::kFileAccessError, File.Name());
   Halt("Disk Error");
 }
 
 void RISaveError() {
-  SavedErrorState saved;
-  saved.SaveErrorCode = ERRORCODE();
-  saved.SaveError = ERROR();
-  saved.SaveFileErrorCode = FILEERRORCODE();
-  saved.SaveFileError = FILEERROR();
-  StoreSavedError(saved);
+  StoreSavedError(CurrentLastError());
   RollbackActiveTransaction();
 }
 

@@ -13,39 +13,40 @@ constexpr std::uint8_t kDupKey = kKeyDup | kKeyOpt | kKeyNocase;
 constexpr std::uint8_t kUniqueKey = kKeyOpt | kKeyNocase;
 constexpr std::uint8_t kPrimaryKey = kKeyPrimary | kKeyOpt | kKeyNocase;
 
-struct FieldSpec {
+struct FieldLayout {
   const char* name;  // without the prefix
   FieldType type;
   std::uint16_t offset;
   std::uint16_t size;
 };
 
-struct KeySpec {
+struct KeyLayout {
   const char* name;  // without the prefix
   std::uint8_t flags;
   std::initializer_list<const char*> components;  // field names without the prefix
 };
 
-FieldDef MakeField(const std::string& prefix, const FieldSpec& spec, std::uint16_t index) {
+FieldDef MakeField(const std::string& prefix, const FieldLayout& layout, std::uint16_t index) {
   FieldDef f;
-  f.name = prefix + ":" + spec.name;
-  f.type = spec.type;
-  f.offset = spec.offset;
-  f.size = spec.size;
+  f.name = prefix + ":" + layout.name;
+  f.type = layout.type;
+  f.offset = layout.offset;
+  f.size = layout.size;
   f.index = index;
-  if (spec.type == FieldType::kDecimal) {
+  if (layout.type == FieldType::kDecimal) {
     // A 4-byte DECIMAL with no places: the stream carries the bytes 4 and 0.
     f.digits = 4;
     f.places = 0;
   }
   // No field stores a picture: the windows and reports bring their own.
-  if (spec.type == FieldType::kString) f.declared_length = spec.size;
+  if (layout.type == FieldType::kString) f.declared_length = layout.size;
   return f;
 }
 
 TableDef MakeTable(const char* label, const char* prefix, const char* disk_name,
                    std::uint32_t attributes, std::uint16_t record_length,
-                   std::initializer_list<FieldSpec> fields, std::initializer_list<KeySpec> keys) {
+                   std::initializer_list<FieldLayout> fields,
+                   std::initializer_list<KeyLayout> keys) {
   TableDef t;
   t.label = label;
   t.prefix = prefix;
@@ -53,14 +54,14 @@ TableDef MakeTable(const char* label, const char* prefix, const char* disk_name,
   t.attributes = attributes;
   t.record_length = record_length;
   std::uint16_t index = 0;
-  for (const FieldSpec& f : fields) t.fields.push_back(MakeField(t.prefix, f, index++));
-  for (const KeySpec& k : keys) {
+  for (const FieldLayout& f : fields) t.fields.push_back(MakeField(t.prefix, f, index++));
+  for (const KeyLayout& k : keys) {
     KeyDef key;
     key.name = t.prefix + ":" + k.name;
     key.flags = k.flags;
     for (const char* component : k.components) {
       int field = t.FindField(t.prefix + ":" + component);
-      // The specs above name only declared fields; a slip shows in the tests.
+      // The layouts below name only declared fields; a slip shows in the tests.
       key.components.push_back({static_cast<std::uint16_t>(field < 0 ? 0xFFFF : field), 0});
     }
     t.keys.push_back(std::move(key));
@@ -71,8 +72,8 @@ TableDef MakeTable(const char* label, const char* prefix, const char* disk_name,
 constexpr std::uint32_t kCreateThread = kTableCreate | kTableThread;
 
 // AAAA and AAAAPRINT share the record layout under their own prefixes.
-const std::initializer_list<FieldSpec>& LogFields() {
-  static const std::initializer_list<FieldSpec> fields = {
+const std::initializer_list<FieldLayout>& LogFields() {
+  static const std::initializer_list<FieldLayout> fields = {
       {"POZ", FieldType::kString, 0, 12},     {"PR", FieldType::kString, 12, 2},
       {"N_QSO", FieldType::kDecimal, 14, 4},  {"PREF", FieldType::kString, 18, 20},
       {"DATA", FieldType::kLong, 38, 4},      {"TIM", FieldType::kLong, 42, 4},

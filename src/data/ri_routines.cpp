@@ -94,13 +94,13 @@ int32_t RIDelete_DXCC_AAAA(DataContext& context) {
       return 0;
     case Next::kError:
       RISaveError();
-      StandardWarning(35, "AAAA");
+      StandardWarning(warning::kRecordRetrievalError, "AAAA");
       return 1;
     case Next::kMatch:
       break;
   }
   RISaveError();
-  StandardWarning(13, "AAAA");
+  StandardWarning(warning::kReferencedDelete, "AAAA");
   return 1;
 }
 
@@ -113,7 +113,7 @@ int32_t RenameCountryIn(DataContext& context, LogFile& log, const char* key_name
   Table& table = log.file();
   if (!StartAtCountry(log, key, old_name).ok()) {
     RISaveError();
-    StandardWarning(35, message_name);
+    StandardWarning(warning::kRecordRetrievalError, message_name);
     return 1;
   }
   for (;;) {
@@ -122,7 +122,7 @@ int32_t RenameCountryIn(DataContext& context, LogFile& log, const char* key_name
         return 0;
       case Next::kError:
         RISaveError();
-        StandardWarning(35, message_name);
+        StandardWarning(warning::kRecordRetrievalError, message_name);
         return 1;
       case Next::kMatch:
         break;
@@ -133,12 +133,12 @@ int32_t RenameCountryIn(DataContext& context, LogFile& log, const char* key_name
     std::memcpy(log.rec().PREF, context.DXCC.rec().STRANA, sizeof log.rec().PREF);
     if (!table.Put().ok()) {
       RISaveError();
-      StandardWarning(15, message_name);
+      StandardWarning(warning::kUpdateOperationError, message_name);
       return 1;
     }
     if (!table.Reset(key, position).ok()) {
       RISaveError();
-      StandardWarning(35, message_name);
+      StandardWarning(warning::kRecordRetrievalError, message_name);
       return 1;
     }
   }
@@ -152,18 +152,20 @@ int32_t RIUpdate_DXCC_AAAAPRINT(DataContext& context) {
   return RenameCountryIn(context, context.AAAAPRINT, "AAP:BEY_SS", "AAAAPRINT");
 }
 
-// Step 4 of the RIUpdate routines: the write (or its commit) failed.
+// The failure path shared by the RIUpdate routines once their write (or its
+// commit) has failed: the warning, and for a record changed by another
+// station the reread of that station's version.
 int32_t FailedUpdate(DataContext& context, DataFile& file, int key, const char* message_name,
                      uint8_t FromForm) {
   RISaveError();
-  if (PeekSavedError().SaveErrorCode != err::kRecordChanged) {
-    StandardWarning(15, message_name);
+  if (PeekSavedError().code != err::kRecordChanged) {
+    StandardWarning(warning::kUpdateOperationError, message_name);
     return 1;
   }
   if (FromForm == 1) {
-    StandardWarning(38);
+    StandardWarning(warning::kRecordChangedElsewhere);
   } else {
-    StandardWarning(15, "Record Changed by Another Station");
+    StandardWarning(warning::kUpdateOperationError, "Record Changed by Another Station");
   }
   Table& table = file.file();
   (void)table.Watch();
@@ -178,7 +180,7 @@ int32_t SimpleDelete(DataFile& file, int key, const char* message_name) {
   TransactionScope transaction;
   if (!transaction.Logout(kLogoutSeconds, {&table}).ok()) {
     RISaveError();
-    StandardWarning(34, "Delete", message_name);
+    StandardWarning(warning::kTransactionFramingError, "Delete", message_name);
     return 1;
   }
   // A record that cannot be re-read is not deleted: the current record
@@ -188,7 +190,7 @@ int32_t SimpleDelete(DataFile& file, int key, const char* message_name) {
   if (st.ok()) st = transaction.Commit();
   if (!st.ok()) {
     RISaveError();
-    StandardWarning(17, message_name);
+    StandardWarning(warning::kDeleteOperationError, message_name);
     return 1;
   }
   return 0;
@@ -201,7 +203,7 @@ int32_t SimpleUpdate(DataContext& context, DataFile& file, int key, const char* 
   TransactionScope transaction;
   if (!transaction.Logout(kLogoutSeconds, {&table}).ok()) {
     RISaveError();
-    StandardWarning(34, "Update", message_name);
+    StandardWarning(warning::kTransactionFramingError, "Update", message_name);
     return 1;
   }
   context.CURRENT_POSITION = PositionOf(table, key);
@@ -238,12 +240,12 @@ int32_t RIDelete_DXCC(DataContext& context) {
   TransactionScope transaction;
   if (!transaction.Logout(kLogoutSeconds, {&dxcc, &context.AAAA.file()}).ok()) {
     RISaveError();
-    StandardWarning(34, "Delete", "DXCC");
+    StandardWarning(warning::kTransactionFramingError, "Delete", "DXCC");
     return 1;
   }
   if (!dxcc.Reget(key, CURRENT_POSITION).ok()) {
     RISaveError();
-    StandardWarning(17, "DXCC");
+    StandardWarning(warning::kDeleteOperationError, "DXCC");
     return 1;
   }
   if (RIDelete_DXCC_AAAA(context) == 1) {
@@ -254,7 +256,7 @@ int32_t RIDelete_DXCC(DataContext& context) {
   if (st.ok()) st = transaction.Commit();
   if (!st.ok()) {
     RISaveError();
-    StandardWarning(17, "DXCC");
+    StandardWarning(warning::kDeleteOperationError, "DXCC");
     return 1;
   }
   return 0;
@@ -289,7 +291,7 @@ int32_t RIUpdate_DXCC(DataContext& context, uint8_t FromForm) {
   if (!transaction.Logout(kLogoutSeconds, {&dxcc, &context.AAAA.file(), &context.AAAAPRINT.file()})
            .ok()) {
     RISaveError();
-    StandardWarning(34, "Update", "DXCC");
+    StandardWarning(warning::kTransactionFramingError, "Update", "DXCC");
     return 1;
   }
   context.CURRENT_POSITION = dxcc.Position();

@@ -31,20 +31,20 @@ std::mutex& SavedErrorMutex() {
   return mutex;
 }
 
-SavedErrorState ReadSaved() {
-  SavedErrorState state;
-  state.SaveErrorCode = SaveErrorCode.load();
-  state.SaveError = SaveError.Trimmed();
-  state.SaveFileErrorCode = SaveFileErrorCode.load();
-  state.SaveFileError = SaveFileError.Trimmed();
+ErrorState ReadSaved() {
+  ErrorState state;
+  state.code = SaveErrorCode.load();
+  state.message = SaveError.Trimmed();
+  state.file_code = SaveFileErrorCode.load();
+  state.file_message = SaveFileError.Trimmed();
   return state;
 }
 
-void WriteSaved(const SavedErrorState& state) {
-  SaveErrorCode.store(state.SaveErrorCode);
-  SaveError.Set(state.SaveError);
-  SaveFileErrorCode.store(state.SaveFileErrorCode);
-  SaveFileError.Set(state.SaveFileError);
+void WriteSaved(const ErrorState& state) {
+  SaveErrorCode.store(state.code);
+  SaveError.Set(state.message);
+  SaveFileErrorCode.store(state.file_code);
+  SaveFileError.Set(state.file_message);
 }
 
 // Concatenates its pieces into a message.
@@ -86,8 +86,8 @@ constexpr const char* kEndApp = ".  Press OK to end this application.";
 
 }  // namespace
 
-LastErrorState CurrentLastError() {
-  LastErrorState last;
+ErrorState CurrentLastError() {
+  ErrorState last;
   last.code = ERRORCODE();
   last.message = ERROR();
   last.file_code = FILEERRORCODE();
@@ -95,45 +95,36 @@ LastErrorState CurrentLastError() {
   return last;
 }
 
-void StoreSavedError(const SavedErrorState& state) {
+void StoreSavedError(const ErrorState& state) {
   std::lock_guard<std::mutex> lock(SavedErrorMutex());
   WriteSaved(state);
 }
 
-SavedErrorState PeekSavedError() {
+ErrorState PeekSavedError() {
   std::lock_guard<std::mutex> lock(SavedErrorMutex());
   return ReadSaved();
 }
 
-SavedErrorState TakeSavedError() {
+ErrorState TakeSavedError() {
   std::lock_guard<std::mutex> lock(SavedErrorMutex());
-  SavedErrorState taken = ReadSaved();
-  WriteSaved(SavedErrorState{});
+  ErrorState taken = ReadSaved();
+  WriteSaved(ErrorState{});
   return taken;
 }
 
-std::string BuildErrorText(const SavedErrorState& saved, const LastErrorState& last,
-                           int* CurrentErrorCode) {
+std::string BuildErrorText(const ErrorState& saved, const ErrorState& last, int* CurrentErrorCode) {
+  // The code quoted is the saved one whenever one is saved, also for error
+  // 90: warning 15 decides by it whether the failure was a change by another
+  // station.
+  const ErrorState& quoted = saved.code != 0 ? saved : last;
+  *CurrentErrorCode = quoted.code;
   std::string text;
-  if (saved.SaveErrorCode != 0) {
-    // The code quoted is the saved one on both branches: warning 15 decides
-    // by it whether the failure was a change by another station.
-    *CurrentErrorCode = saved.SaveErrorCode;
-    if (saved.SaveErrorCode == err::kFileSystemError) {
-      text = Cat(Clip(saved.SaveFileError), std::string(" ("),
-                 std::to_string(saved.SaveFileErrorCode), std::string(")"));
-    } else {
-      text = Cat(Clip(saved.SaveError), std::string(" ("), std::to_string(saved.SaveErrorCode),
-                 std::string(")"));
-    }
+  if (quoted.code == err::kFileSystemError) {
+    text = Cat(Clip(quoted.file_message), std::string(" ("), std::to_string(quoted.file_code),
+               std::string(")"));
   } else {
-    *CurrentErrorCode = last.code;
-    if (last.code == err::kFileSystemError) {
-      text = Cat(last.file_message, std::string(" ("), std::to_string(last.file_code),
-                 std::string(")"));
-    } else {
-      text = Cat(last.message, std::string(" ("), std::to_string(last.code), std::string(")"));
-    }
+    text =
+        Cat(Clip(quoted.message), std::string(" ("), std::to_string(quoted.code), std::string(")"));
   }
   if (text.size() > kErrorTextSize) text.resize(kErrorTextSize);
   return text;
@@ -146,12 +137,12 @@ std::optional<WarningBox> BuildStandardWarning(int WarningID, std::string_view W
   const std::string T2(Clip(WarningText2));
   const std::string E(Clip(ErrorText));
   switch (WarningID) {
-    case 1:
+    case warning::kInvalidFile:
       return Halting(
           Box("Invalid File", Cat(std::string("Error: ("), E, std::string(") accessing "), T1,
                                   std::string(kEndApp))),
           "Invalid File!");
-    case 2: {
+    case warning::kInvalidKey: {
       WarningBox w =
           Box("Invalid Key",
               Cat(T1, std::string(" key file is invalid.  Do you want to rebuild the key?")), kExcl,
@@ -160,58 +151,58 @@ std::optional<WarningBox> BuildStandardWarning(int WarningID, std::string_view W
       w.halt_text = "Invalid Key!";
       return w;
     }
-    case 3:
+    case warning::kKeyRebuildError:
       return Halting(Box("Key Rebuild Error",
                          Cat(std::string("Error: ("), E, std::string(") repairing key for "), T1,
                              std::string(kEndApp))),
                      "Error Rebuilding Key!");
-    case 4:
+    case warning::kFileCreationError:
       return Halting(
           Box("File Creation Error", Cat(std::string("Error: ("), E, std::string(") creating "), T1,
                                          std::string(kEndApp))),
           "File Creation Error!");
-    case 5:
+    case warning::kCreatedFileOpenError:
       return Halting(Box("File Creation Error",
                          Cat(std::string("Error: ("), E, std::string(") opening created file:"), T1,
                              std::string(kEndApp))),
                      "File Creation Error!");
-    case 6:
+    case warning::kProcedureNotDefined:
       return Box(Ru("Процедура не определена"),
                  Cat(Ru("Процедура "), T1, Ru(" еще не определена.")));
-    case 7: {
+    case warning::kKeyedReadError: {
       WarningBox w = Box("", Cat(std::string("Unable to read keyed record.  Error: "), E,
                                  std::string(".  Insert Aborted")));
       w.box.default_button = 0;
       return w;
     }
-    case 8:
+    case warning::kValueNotLower:
       return Box("Range Error", Cat(std::string("The value of "), T1,
                                     std::string(" must be lower than "), T2, std::string(".")));
-    case 9:
+    case warning::kValueNotHigher:
       return Box("Range Error", Cat(std::string("The value of "), T1,
                                     std::string(" must be higher than "), T2, std::string(".")));
-    case 10:
+    case warning::kValueNotBetween:
       return Box(Ru("Ошибка диапазона"),
                  Cat(Ru("Значение "), T1, Ru(" должно быть между "), T2, std::string(".")));
-    case 11:
+    case warning::kValueNotInFile:
       return Box("Field Contents Error",
                  Cat(std::string("The value for "), T1, std::string(" must be found in the "), T2,
                      std::string(" file.")));
-    case 12:
+    case warning::kReferencedUpdate:
       return Box("Referential Integrity Update Error",
                  Cat(std::string("This record is referenced from the file "), T1,
                      std::string(".  Linking field(s) have been restricted from change and have "
                                  "been reset to original values.")));
-    case 13:
+    case warning::kReferencedDelete:
       return Box(
           "Referential Integrity Delete Error",
           Cat(std::string("This record is referenced from the file "), T1,
               std::string(".  This record cannot be deleted while these references exist.")));
-    case 14:
+    case warning::kRecordInsertError:
       return Box("Record Insert Error",
                  Cat(std::string("An error was experienced during the update of record.  Error: "),
                      E, std::string(".")));
-    case 15:
+    case warning::kUpdateOperationError:
       if (CurrentErrorCode == 0 || CurrentErrorCode == err::kRecordChanged) {
         return Box("Update Operation Error", Ru("Запись изменена другим пользователем."));
       }
@@ -220,62 +211,62 @@ std::optional<WarningBox> BuildStandardWarning(int WarningID, std::string_view W
                      std::string(") was experienced when attempting to update a record from the "
                                  "file.  Probable Cause: "),
                      T1, std::string(".")));
-    case 16:
+    case warning::kRecordUpdateRetry:
       return Box("Record Update Error",
                  "An error was experienced changing this record.  Do you want to try to save "
                  "again?",
                  kInfo, kYesNoCancel, button::kCancel);
-    case 17:
+    case warning::kDeleteOperationError:
       return Box("Delete Operation Error",
                  Cat(std::string("An error ("), E,
                      std::string(") was experienced when attempting to delete a record from the "
                                  "file "),
                      T1, std::string(".")));
-    case 18:
+    case warning::kRecordDeleteRetry:
       return Box("Record Update Error",
                  "An error was experienced deleting this record.  Do you want to try to save "
                  "again?",
                  kInfo, kYesNoCancel, button::kCancel);
-    case 19:
+    case warning::kInsertNotAllowed:
       return Box(Ru("Ошибочный запрос"),
                  Ru("Вставка новой записи запрещена.   Нажмите OK для возврата"));
-    case 20:
+    case warning::kChangeNotAllowed:
       return Box(Ru("Ошибочный запрос"),
                  Ru("Изменение записи запрещено.   Нажмите OK для возврата"));
-    case 21:
+    case warning::kDeleteNotAllowed:
       return Box(Ru("Ошибочный запрос"),
                  Ru("Удаление записи запрещено.   Нажмите OK для возврата"));
-    case 22:
+    case warning::kFileCreationNotAllowed:
       return Halting(Box("File Creation Not Allowed",
                          Cat(std::string("The File "), T1,
                              std::string("was not found, and creation of the file is not allowed"),
                              std::string(kEndApp))),
                      "File Creation Error!");
-    case 23:
+    case warning::kConfirmLeave:
       return Box(Ru("Отмена изменений"), Ru("Вы уверены, что хотите выйти?"), kExcl, kYesNo,
                  button::kNo);
-    case 24:
+    case warning::kDuplicateKey:
       return Box("Duplicate Key Error",
                  Cat(std::string("Adding this record creates a duplicate entry for the key:"), T1));
-    case 25:
+    case warning::kAutoIncrementError:
       return Box("Auto Increment Error",
                  Cat(std::string("Attempts to automatically number this record have failed.  "
                                  "Error: "),
                      E, std::string(".")),
                  kInfo, button::kRetry | button::kCancel, button::kCancel);
-    case 26:
+    case warning::kFileLoadError:
       return Box("File Load Error",
                  Cat(T1, std::string(" File Load Error.  Error: "), E, std::string(".")));
-    case 27:
+    case warning::kConfirmStopLoading:
       return Box(
           "Cancel Request",
           Cat(std::string("Are you certain you want to stop loading "), T1, std::string("?")),
           kExcl, button::kOk | button::kCancel, button::kCancel);
-    case 28:
+    case warning::kFileHasNoText:
       return Box(
           "File Load Error",
           Cat(T1, std::string(" File Load Error.  The file you've requested contains no text.")));
-    case 29:
+    case warning::kEndOfViewedFile:
       if (T1 == "Down") {
         return Box("End of File Error",
                    "The end of the viewed file was encountered.  Do you want to start again from "
@@ -286,11 +277,11 @@ std::optional<WarningBox> BuildStandardWarning(int WarningID, std::string_view W
                  "The beginning of the viewed file was encountered.  Do you want to start again "
                  "from the end of the file?",
                  kExcl, kYesNo, button::kYes);
-    case 30:
+    case warning::kFileAccessError:
       return Box("File Access Error",
                  Cat(std::string("File ("), T1, std::string(") could not be opened.  Error: "), E,
                      std::string(".")));
-    case 31:
+    case warning::kProcessError:
       if (T1 == "Put") {
         return Box("Process PUT Error",
                    Cat(std::string("An error was experienced when making changes to the "), T2,
@@ -299,33 +290,33 @@ std::optional<WarningBox> BuildStandardWarning(int WarningID, std::string_view W
       return Box("Process DELETE Error",
                  Cat(std::string("An error was experienced when deleting a record from the "), T2,
                      std::string(" file.  Error: "), E));
-    case 32:
+    case warning::kConfirmDelete:
       return Box("Confirm Delete",
                  Ru("Вы удаляете выбранную запись.  Нажмите OK для подтверждения."), kExcl,
                  button::kOk | button::kCancel, button::kCancel);
-    case 33:
+    case warning::kConfirmSave:
       return Box(Ru("Отмена изменений"), Ru("Вы хотите сохранить изменения?"), kExcl, kYesNoCancel,
                  button::kNo);
-    case 34:
+    case warning::kTransactionFramingError:
       return ReturningZero(
           Box("Transaction Framing Error",
               Cat(std::string("Error: ("), E, std::string(") attempting to frame the "), Lower(T1),
                   std::string(" transaction on "), T2, std::string(".  "), T1,
                   std::string(" transaction cancelled."))));
-    case 35:
+    case warning::kRecordRetrievalError:
       return ReturningZero(Box(
           "Record Retrieval Error",
           Cat(std::string("Error: ("), E, std::string(") attempting to access a record from the "),
               T1, std::string(" file.  Returning to previous window."))));
-    case 36:
+    case warning::kViewOpenError:
       return ReturningZero(
           Box("View Open Error", Cat(std::string("Error: ("), E,
                                      std::string(") attempting to open the current VIEW. Filter "
                                                  "and Range Limits ignored."))));
-    case 37:
+    case warning::kRecordAdded:
       return Box("Record Added", Ru("Запись успешно добавлена. Вы хотите продолжить добавление?"),
                  kExcl, kYesNo, button::kYes);
-    case 38:
+    case warning::kRecordChangedElsewhere:
       return Box("Record Was Not Updated",
                  Cat(Ru("Запись изменена другим пользователем."),
                      std::string(" Those changes will now be displayed. Use the Ditto Button or "

@@ -15,8 +15,6 @@
 namespace kavo::reports {
 namespace {
 
-constexpr int kRecordRetrievalError = 35;
-constexpr int kViewOpenError = 36;
 constexpr uint8_t kFullPercent = 100;
 
 // The texts of the progress window and of the page failure box (UTF-8 here,
@@ -145,12 +143,12 @@ void ReportProcedure::WindowOpened() {
   if (st.ok()) st = view_->SetFilter(instance_.filter, scopes_);
   if (!st.ok()) {
     PostStatus(st, primary);
-    StandardWarning(kViewOpenError);
+    StandardWarning(warning::kViewOpenError);
   }
   st = view_->Open();
   if (!st.ok()) {
     PostStatus(st, primary);
-    StandardWarning(kViewOpenError);
+    StandardWarning(warning::kViewOpenError);
   }
   ReadAcceptable();
   if (LocalResponse_ == kRequestCancelled) {
@@ -209,7 +207,7 @@ void ReportProcedure::GetNextRecord() {
   if (!st.ok()) {
     if (st.code() != err::kRecordNotAvailable) {
       PostStatus(st, FileOf(context_, instance_.primary));
-      StandardWarning(kRecordRetrievalError, instance_.table_name);
+      StandardWarning(warning::kRecordRetrievalError, instance_.table_name);
     }
     LocalResponse_ = kRequestCancelled;
     return;

@@ -148,6 +148,9 @@ Status CopyInto(File* in, FileSystem* fs, const std::string& to) {
   return out->Flush();
 }
 
+// How long a holding read waits before it tries a held row again.
+constexpr auto kHoldRetry = std::chrono::milliseconds(10);
+
 }  // namespace
 
 // The work of the operations, with access to the Table's state. Each member
@@ -168,9 +171,25 @@ class TableOps {
   // file's lock; when a commit overtook it, it is run again under the lock.
   // A holding read takes hold bytes, which a second run could not give back,
   // so it always runs locked.
+  //
+  // A holding read whose row another holds tries again from the state it
+  // began in until the seconds given to HOLD have passed since the HOLD. It
+  // waits between tries outside the bracket: inside, it would keep its
+  // reader slot and the store's lock, and the holder's commit, which waits
+  // for every reader slot, could never end the hold.
   template <typename F>
   static Status Read(Table& t, F&& body) {
-    return Bracket(t, false, t.hold_seconds_ < 0, body);
+    if (t.hold_seconds_ < 0) return Bracket(t, false, true, body);
+    const auto limit = t.hold_since_ + std::chrono::seconds(t.hold_seconds_);
+    for (;;) {
+      t.SaveReadState();
+      Status st = Bracket(t, false, false, body);
+      if (st.code() != err::kRecordHeld ||
+          (t.hold_seconds_ > 0 && std::chrono::steady_clock::now() >= limit))
+        return st;
+      t.RestoreReadState();
+      std::this_thread::sleep_for(kHoldRetry);
+    }
   }
 
   template <typename F>
@@ -515,22 +534,16 @@ class TableOps {
     return Status::OK();
   }
 
+  // Holds row r for a holding read, without waiting: error 43 while another
+  // context or process holds it (Read tries again).
   Status TakeHold(uint32_t r) {
     if (t_.hold_seconds_ < 0) return Status::OK();
-    auto start = std::chrono::steady_clock::now();
-    for (;;) {
-      Status st = sf_.TakeNumberByte(r, &t_);
-      if (st.ok()) {
-        if (t_.held_record_ != 0 && t_.held_record_ != r) sf_.DropNumberByte(t_.held_record_, &t_);
-        t_.held_record_ = r;
-        return Status::OK();
-      }
-      if (st.code() != err::kFileLocked) return st;
-      auto waited = std::chrono::steady_clock::now() - start;
-      if (t_.hold_seconds_ > 0 && waited >= std::chrono::seconds(t_.hold_seconds_))
-        return Status::Error(err::kRecordHeld);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    Status st = sf_.TakeNumberByte(r, &t_);
+    if (st.code() == err::kFileLocked) return Status::Error(err::kRecordHeld);
+    KAVO_RETURN_IF_ERROR(st);
+    if (t_.held_record_ != 0 && t_.held_record_ != r) sf_.DropNumberByte(t_.held_record_, &t_);
+    t_.held_record_ = r;
+    return Status::OK();
   }
 
   // Reads the record after/before the position, within the current order,
@@ -1320,6 +1333,7 @@ Status Table::Hold(int seconds) {
   std::lock_guard<std::recursive_mutex> guard(StoreMutex());
   if (!is_open()) return Post(*this, Status::Error(err::kFileNotOpen));
   hold_seconds_ = std::max(0, seconds);
+  hold_since_ = std::chrono::steady_clock::now();
   return Post(*this, Status::OK());
 }
 

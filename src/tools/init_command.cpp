@@ -17,13 +17,14 @@
 #include "runtime/errors.h"
 #include "store/file.h"
 #include "store/table.h"
+#include "tools/dxcc_seed.h"
 
 namespace kavo::tool {
 namespace {
 
 constexpr const char* kUsage =
     "usage: kavo-tool init DIR --callsign CALL [--name N] [--surname S] [--qth Q] "
-    "[--locator L] [--gmt H]";
+    "[--locator L] [--gmt H] [--cty FILE]";
 
 int Fail(const std::string& message, int code = 1) {
   std::fprintf(stderr, "kavo-tool: %s\n", message.c_str());
@@ -106,6 +107,27 @@ int CreateSetup(const std::string& dir, const dict::SETUPRecord& record) {
   return 0;
 }
 
+// Fills the country table from the country file when the table is empty,
+// so a new user's entry form finds countries; says what it did either way.
+int SeedCountries(const std::string& dir, const std::string& cty) {
+  Table dxcc;
+  uint32_t rows = 0;
+  Status st = dxcc.Open(dir + "/" + dict::DXCC().disk_name, &dict::DXCC());
+  if (st.ok()) st = dxcc.Records(&rows);
+  (void)dxcc.Close();
+  if (!st.ok()) return Fail("DXCC: " + Describe(st));
+  if (rows != 0) return 0;
+  if (!std::filesystem::exists(cty)) {
+    std::printf("empty\tDXCC\tno country file at %s: the country list stays empty\n", cty.c_str());
+    return 0;
+  }
+  SeedResult result;
+  std::string error;
+  if (!SeedDxcc(dir, cty, &result, &error)) return Fail(error);
+  std::printf("seeded\tDXCC\t%d countries by prefix from %s\n", result.added, cty.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int RunInitCommand(int argc, char** argv) {
@@ -114,6 +136,7 @@ int RunInitCommand(int argc, char** argv) {
   bool has_callsign = false;
   dict::SETUPRecord record;
   record.Clear();
+  std::string cty = kDebianCtyCsv;
   std::string error;
   for (int i = 2; i < argc; i += 2) {
     const std::string_view option = argv[i];
@@ -140,6 +163,8 @@ int RunInitCommand(int argc, char** argv) {
         ok = false;
         error = "--gmt takes hours from UTC, a number above -24 and below 24";
       }
+    } else if (option == "--cty") {
+      cty = value;
     } else {
       return Fail("unknown option '" + std::string(option) + "'\n" + kUsage, 2);
     }
@@ -154,7 +179,9 @@ int RunInitCommand(int argc, char** argv) {
   }
   const int tables = CreateTables(dir);
   const int setup = CreateSetup(dir, record);
-  return tables != 0 ? tables : setup;
+  const int countries = tables != 0 ? 0 : SeedCountries(dir, cty);
+  if (tables != 0) return tables;
+  return setup != 0 ? setup : countries;
 }
 
 }  // namespace kavo::tool

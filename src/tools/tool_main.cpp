@@ -10,6 +10,7 @@
 #include "tools/adif_command.h"
 #include "tools/eval_command.h"
 #include "tools/init_command.h"
+#include "tools/seed_dxcc_command.h"
 
 namespace {
 
@@ -42,7 +43,13 @@ const Command kCommands[] = {
     {"eval", RunEvalCommand, "eval EXPR [--bind NAME=VALUE]...  evaluate a filter expression"},
     {"init", RunInitCommand,
      "init DIR --callsign CALL [--name N] [--surname S] [--qth Q] [--locator L] [--gmt H]\n"
-     "                          create the tables and the station record in DIR"},
+     "         [--cty FILE]\n"
+     "                          create the tables and the station record in DIR, and fill\n"
+     "                          an empty country table from FILE (default: hamradio-files)"},
+    {"seed-dxcc", RunSeedDxccCommand,
+     "seed-dxcc DIR [--from FILE]\n"
+     "                          add the countries of a cty.csv file whose prefix the\n"
+     "                          country table lacks; rows already there are kept"},
     {"import", RunImportCommand,
      "import DIR FILE [--dry-run] [--truncate] [--replace]\n"
      "                          add the contacts of an ADIF file (.adi or .adx) to the log in\n"

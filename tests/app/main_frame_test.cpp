@@ -392,7 +392,7 @@ TEST_F(MainFrameTest, ExitSavesPlacementAndAnswersCancelled) {
 
 TEST_F(MainFrameTest, ClosingTheFrameClosesChildWindowsFirst) {
   MainFrame& f = Open();
-  QMdiSubWindow* child = f.mdiArea()->addSubWindow(new QWidget);
+  QMdiSubWindow* child = f.mdi_area()->addSubWindow(new QWidget);
   child->setAttribute(Qt::WA_DeleteOnClose, false);
   child->show();
   bool closed = false;
@@ -405,7 +405,7 @@ TEST_F(MainFrameTest, ChildWindowKeepsItsPlacementInItsSection) {
   Ini("[BrowseAAAA]\nXPosit=30\nYPosit=40\nWidth=300\nHeight=200\nMaximize=No\n");
   MainFrame& f = Open();
   f.resize(900, 640);
-  QMdiSubWindow* child = f.mdiArea()->addSubWindow(new QWidget);
+  QMdiSubWindow* child = f.mdi_area()->addSubWindow(new QWidget);
   new PlacementKeeper(child, "BrowseAAAA", ini_);
   child->show();
   EXPECT_EQ(child->geometry(), QRect(30, 40, 300, 200));
@@ -474,8 +474,8 @@ TEST_F(MainFrameTest, GarbageSettingsLeaveTheDesignPlace) {
 TEST_F(MainFrameTest, WindowMenuArrangesMinimizedChildren) {
   MainFrame& f = Open();
   f.resize(800, 600);
-  QMdiSubWindow* a = f.mdiArea()->addSubWindow(new QWidget);
-  QMdiSubWindow* b = f.mdiArea()->addSubWindow(new QWidget);
+  QMdiSubWindow* a = f.mdi_area()->addSubWindow(new QWidget);
+  QMdiSubWindow* b = f.mdi_area()->addSubWindow(new QWidget);
   a->show();
   b->show();
   MenuItem({"&Окно", "&Мозаика"})->trigger();
@@ -485,7 +485,7 @@ TEST_F(MainFrameTest, WindowMenuArrangesMinimizedChildren) {
   a->move(300, 10);
   b->move(200, 50);
   MenuItem({"&Окно", "&Выравнять иконки"})->trigger();
-  const int bottom = f.mdiArea()->viewport()->height();
+  const int bottom = f.mdi_area()->viewport()->height();
   EXPECT_EQ(a->geometry().bottom() + 1, bottom);
   EXPECT_EQ(b->geometry().bottom() + 1, bottom);
   EXPECT_EQ(a->x(), 0);

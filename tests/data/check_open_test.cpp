@@ -224,17 +224,17 @@ TEST_F(CheckOpenTest, AnyOtherErrorIsADiskError) {
 TEST_F(CheckOpenTest, SaveErrorKeepsTheLastErrorForTheNextWarning) {
   PostFileSystemError("AAAA.VTF", "303");
   RISaveError();
-  SavedErrorState saved = PeekSavedError();
-  EXPECT_EQ(saved.SaveErrorCode, 90);
-  EXPECT_EQ(saved.SaveError, "AAAA.VTF");
-  EXPECT_EQ(saved.SaveFileErrorCode, 303);
-  EXPECT_EQ(saved.SaveFileError, "AAAA.VTF");
+  ErrorState saved = PeekSavedError();
+  EXPECT_EQ(saved.code, 90);
+  EXPECT_EQ(saved.message, "AAAA.VTF");
+  EXPECT_EQ(saved.file_code, 303);
+  EXPECT_EQ(saved.file_message, "AAAA.VTF");
   ClearError();
   StandardWarning(15, "AAAA");
   EXPECT_EQ(boxes_.shown().back().text,
             "An error (AAAA.VTF (303)) was experienced when attempting to update a record from "
             "the file.  Probable Cause: AAAA.");
-  EXPECT_EQ(PeekSavedError().SaveErrorCode, 0);
+  EXPECT_EQ(PeekSavedError().code, 0);
 }
 
 }  // namespace

@@ -169,7 +169,7 @@ TEST_F(RITest, DeletingACountryTheLogUsesIsRefused) {
   EXPECT_TRUE(context_.AAAA.file().is_open());
   browse.Release();
   EXPECT_EQ(CountryTable(), (Names{"DL:Germany"}));
-  EXPECT_EQ(PeekSavedError().SaveErrorCode, 0);
+  EXPECT_EQ(PeekSavedError().code, 0);
 }
 
 TEST_F(RITest, NamesDifferingOnlyInCaseAreDifferentCountries) {
@@ -363,7 +363,7 @@ TEST_F(RITest, SecondStationToSaveSeesTheFirstOnesValues) {
   EXPECT_EQ(boxes_.shown()[0].title, "Record Was Not Updated");
   EXPECT_EQ(dict::TextOf(context_.RAJON.rec().ADRESS), "Ivanov, Mira 7");
   EXPECT_EQ(dict::TextOf(context_.RAJON.rec().TELEFON), "1111111");
-  EXPECT_EQ(PeekSavedError().SaveErrorCode, 0);
+  EXPECT_EQ(PeekSavedError().code, 0);
 
   // Saving again, now over the version shown, goes through.
   dict::SetText(context_.RAJON.rec().TELEFON, "2222222");
@@ -507,7 +507,7 @@ TEST_F(RITest, SaveErrorEndsTheOpenTransactionWithoutItsChanges) {
   add("UA1BBB");
   RISaveError();
   EXPECT_FALSE(Transaction::Process().active());
-  EXPECT_EQ(PeekSavedError().SaveErrorCode, 0);  // the add succeeded last
+  EXPECT_EQ(PeekSavedError().code, 0);  // the add succeeded last
   ReleaseFile(context_.RAJON);
 
   DataContext reader(dir_.path());

@@ -23,22 +23,22 @@ WarningBox Build(int id, std::string_view t1 = {}, std::string_view t2 = {},
   return w.value_or(WarningBox{});
 }
 
-SavedErrorState Saved(int code, std::string text, int file_code = 0, std::string file_text = {}) {
-  SavedErrorState s;
-  s.SaveErrorCode = code;
-  s.SaveError = std::move(text);
-  s.SaveFileErrorCode = file_code;
-  s.SaveFileError = std::move(file_text);
+ErrorState Saved(int code, std::string text, int file_code = 0, std::string file_text = {}) {
+  ErrorState s;
+  s.code = code;
+  s.message = std::move(text);
+  s.file_code = file_code;
+  s.file_message = std::move(file_text);
   return s;
 }
 
 TEST(ErrorText, SavedErrorWinsOverTheLastOne) {
-  LastErrorState last{33, "Record Not Available", 0, ""};
+  ErrorState last{33, "Record Not Available", 0, ""};
   int code = -1;
   EXPECT_EQ(BuildErrorText(Saved(40, "Creates Duplicate Key   "), last, &code),
             "Creates Duplicate Key (40)");
   EXPECT_EQ(code, 40);
-  EXPECT_EQ(BuildErrorText(SavedErrorState{}, last, &code), "Record Not Available (33)");
+  EXPECT_EQ(BuildErrorText(ErrorState{}, last, &code), "Record Not Available (33)");
   EXPECT_EQ(code, 33);
 }
 
@@ -47,15 +47,15 @@ TEST(ErrorText, FileSystemErrorQuotesTheStoreTextAndDetail) {
   EXPECT_EQ(BuildErrorText(Saved(90, "File System Error", 9102, "AAAA.VTF  "), {}, &code),
             "AAAA.VTF (9102)");
   EXPECT_EQ(code, 90);
-  LastErrorState last{90, "DXCC.VTF", 4711, "DXCC.VTF"};
-  EXPECT_EQ(BuildErrorText(SavedErrorState{}, last, &code), "DXCC.VTF (4711)");
+  ErrorState last{90, "DXCC.VTF", 4711, "DXCC.VTF"};
+  EXPECT_EQ(BuildErrorText(ErrorState{}, last, &code), "DXCC.VTF (4711)");
 }
 
 TEST(ErrorText, NoErrorAndNegativeCodes) {
   int code = 5;
-  EXPECT_EQ(BuildErrorText({}, LastErrorState{}, &code), " (0)");
+  EXPECT_EQ(BuildErrorText({}, ErrorState{}, &code), " (0)");
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(BuildErrorText({}, LastErrorState{-3, "x", 0, ""}, &code), "x (-3)");
+  EXPECT_EQ(BuildErrorText({}, ErrorState{-3, "x", 0, ""}, &code), "x (-3)");
 }
 
 TEST(ErrorText, CutTo150Characters) {
@@ -72,7 +72,7 @@ TEST(ErrorText, TakenFromTheErrorServicesWhenNothingIsSaved) {
   EXPECT_EQ(CurrentLastError().code, 33);
   EXPECT_EQ(CurrentLastError().message, "Record Not Available");
   PostFileSystemError("AAAA.VTF", "9101");
-  LastErrorState last = CurrentLastError();
+  ErrorState last = CurrentLastError();
   EXPECT_EQ(last.code, 90);
   EXPECT_EQ(last.file_code, 9101);
   EXPECT_EQ(last.file_message, "AAAA.VTF");
@@ -321,11 +321,11 @@ TEST_F(StandardWarningCall, SavedChangeByAnotherStationIsShownAndCleared) {
   EXPECT_EQ(StandardWarning(15, "DXCC"), button::kOk);
   ASSERT_EQ(boxes_.shown().size(), 1u);
   EXPECT_EQ(boxes_.shown()[0].text, Ru("Запись изменена другим пользователем."));
-  SavedErrorState after = PeekSavedError();
-  EXPECT_EQ(after.SaveErrorCode, 0);
-  EXPECT_EQ(after.SaveError, "");
-  EXPECT_EQ(after.SaveFileErrorCode, 0);
-  EXPECT_EQ(after.SaveFileError, "");
+  ErrorState after = PeekSavedError();
+  EXPECT_EQ(after.code, 0);
+  EXPECT_EQ(after.message, "");
+  EXPECT_EQ(after.file_code, 0);
+  EXPECT_EQ(after.file_message, "");
 }
 
 TEST_F(StandardWarningCall, OtherSavedErrorIsQuotedInUpdateError) {
@@ -342,10 +342,10 @@ TEST_F(StandardWarningCall, EveryCallClearsTheSavedState) {
   StoreSavedError(Saved(90, "File System Error", 12, "AAAA.VTF"));
   EXPECT_EQ(StandardWarning(99), 0);
   EXPECT_TRUE(boxes_.shown().empty());
-  EXPECT_EQ(PeekSavedError().SaveErrorCode, 0);
+  EXPECT_EQ(PeekSavedError().code, 0);
   StoreSavedError(Saved(5, "Access Denied"));
   StandardWarning(23);
-  EXPECT_EQ(PeekSavedError().SaveErrorCode, 0);
+  EXPECT_EQ(PeekSavedError().code, 0);
 }
 
 TEST_F(StandardWarningCall, ResultIsTheButtonPressedUnlessTheTableSaysOtherwise) {

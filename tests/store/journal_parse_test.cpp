@@ -22,7 +22,8 @@ using testing::Get32;
 using testing::Put32;
 using testing::Rows;
 
-void Seed(MemFileSystem* mem) {
+// Creates A with rows 1 to 30 and B empty.
+void CreateAWithThirtyRows(MemFileSystem* mem) {
   ASSERT_TRUE(testing::CreatePeople("A", mem).ok());
   ASSERT_TRUE(testing::CreatePeople("B", mem).ok());
   Table a;
@@ -35,7 +36,7 @@ void Seed(MemFileSystem* mem) {
 void PendingJournal(MemFileSystem* mem, bool two_files) {
   for (int64_t at = 0; at < 300; ++at) {
     MemFileSystem probe;
-    Seed(&probe);
+    ASSERT_NO_FATAL_FAILURE(CreateAWithThirtyRows(&probe));
     FaultFileSystem fs(&probe);
     fs.Arm(at);
     {

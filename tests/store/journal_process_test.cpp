@@ -278,6 +278,39 @@ TEST_F(ProcessTest, HeldRowsAcrossProcesses) {
   EXPECT_EQ(rows, (Rows{{1, "A"}, {2, "FIRST"}}));
 }
 
+TEST_F(ProcessTest, WaitingHoldLetsTheHolderCommit) {
+  {
+    Table t;
+    ASSERT_TRUE(testing::OpenPeople(&t, name_, &fs_).ok());
+    ASSERT_TRUE(testing::AddPerson(&t, 1, "A").ok());
+  }
+  Table holder;
+  ASSERT_TRUE(testing::OpenPeople(&holder, name_, &fs_).ok());
+  ASSERT_TRUE(holder.Hold(0).ok());
+  std::memcpy(holder.record(), "\x01\0\0\0", 4);
+  ASSERT_TRUE(holder.Get(0).ok());
+
+  // Another process waits to hold the row while the holder writes it back
+  // and lets it go: the waiter must not keep the holder's commit waiting.
+  Pipe waiting;
+  pid_t waiter = Child([&](FileSystem* fs) {
+    Table t;
+    if (!testing::OpenPeople(&t, name_, fs).ok()) return 100;
+    if (!t.Hold(10).ok()) return 101;
+    std::memcpy(t.record(), "\x01\0\0\0", 4);
+    waiting.Signal();
+    Status st = t.Get(0);
+    if (!st.ok()) return st.code();
+    return std::memcmp(t.record() + 4, "PUT", 3) == 0 ? 0 : 102;
+  });
+  ASSERT_TRUE(waiting.Await());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::memcpy(holder.record() + 4, "PUT", 3);
+  ASSERT_TRUE(holder.Put().ok());
+  ASSERT_TRUE(holder.Release().ok());
+  EXPECT_EQ(Wait(waiter), 0);
+}
+
 TEST_F(ProcessTest, WriterKilledInCommitsNeverLeavesAnUnsoundFile) {
   std::mt19937 random(7);
   int last = 0;

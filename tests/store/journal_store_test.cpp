@@ -89,7 +89,7 @@ std::vector<Expect> Model() {
 }
 
 // Builds the two files before the workload: A empty, B with three rows.
-void Seed(MemFileSystem* mem) {
+void CreateAEmptyBWithThreeRows(MemFileSystem* mem) {
   ASSERT_TRUE(testing::CreatePeople("A", mem).ok());
   ASSERT_TRUE(testing::CreatePeople("B", mem).ok());
   Table b;
@@ -105,7 +105,7 @@ void CrashSweep(FaultFileSystem::Crash crash, size_t tear) {
   int64_t calls = 0;
   {
     MemFileSystem mem;
-    Seed(&mem);
+    ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     ASSERT_EQ(RunWorkload(&fs), static_cast<int>(model.size()) - 1);
     calls = fs.calls();
@@ -114,7 +114,7 @@ void CrashSweep(FaultFileSystem::Crash crash, size_t tear) {
   for (int64_t at = 0; at < calls; ++at) {
     SCOPED_TRACE("crash at call " + std::to_string(at) + " of " + std::to_string(calls));
     MemFileSystem mem;
-    Seed(&mem);
+    ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     fs.Flushed("A.VTF");
     fs.Flushed("B.VTF");
@@ -160,7 +160,7 @@ TEST(JournalStore, FailedWriteDropsTheChangeAndTheFileGoesOn) {
   int64_t journal_counts = -1;
   {
     MemFileSystem mem;
-    Seed(&mem);
+    ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     Table b;
     ASSERT_TRUE(testing::OpenPeople(&b, "B", &fs).ok());
@@ -173,7 +173,7 @@ TEST(JournalStore, FailedWriteDropsTheChangeAndTheFileGoesOn) {
   for (int64_t at = 0; at < calls; ++at) {
     SCOPED_TRACE("failed call " + std::to_string(at));
     MemFileSystem mem;
-    Seed(&mem);
+    ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     Table b;
     ASSERT_TRUE(testing::OpenPeople(&b, "B", &fs).ok());
@@ -203,7 +203,7 @@ TEST(JournalStore, FailedTransactionLeavesEveryFileAsOnDisk) {
   // fails, and the first file, whose journal was already written, must read
   // what its disk holds and commit only the next change.
   MemFileSystem mem;
-  Seed(&mem);
+  ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
   FaultFileSystem fs(&mem);
   Table a, b;
   ASSERT_TRUE(testing::OpenPeople(&a, "A", &fs).ok());
@@ -241,7 +241,7 @@ TEST(JournalStore, FailedTransactionLeavesEveryFileAsOnDisk) {
 
 TEST(JournalStore, CommitLeavesNoJournalAndFileEndsAtLastRegion) {
   MemFileSystem mem;
-  Seed(&mem);
+  ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
   const std::string& bytes = mem.Bytes("B.VTF");
   uint32_t committed = 0, journal = 0;
   std::memcpy(&committed, bytes.data() + 6, 4);
@@ -253,7 +253,7 @@ TEST(JournalStore, CommitLeavesNoJournalAndFileEndsAtLastRegion) {
 
 TEST(JournalStore, RollbackOfTwoFilesLeavesBothAsBefore) {
   MemFileSystem mem;
-  Seed(&mem);
+  ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
   std::string a_before = mem.Bytes("A.VTF"), b_before = mem.Bytes("B.VTF");
   {
     Table a, b;
@@ -277,7 +277,7 @@ TEST(JournalStore, RollbackOfTwoFilesLeavesBothAsBefore) {
 
 TEST(JournalStore, OneChangedFileNeverTouchesTheControlFile) {
   MemFileSystem mem;
-  Seed(&mem);
+  ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
   SetControlFileName("ctl.tcf");
   {
     Table a, b;
@@ -331,7 +331,7 @@ TEST(JournalStore, PendingTransactionStillListedIsDiscarded) {
   for (int64_t at = 0;; ++at) {
     ASSERT_LT(at, 200);
     MemFileSystem mem;
-    Seed(&mem);
+    ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     fs.Arm(at);
     TwoFileTransaction(&fs);
@@ -358,7 +358,7 @@ TEST(JournalStore, PendingTransactionNoLongerListedIsReplayed) {
   bool seen = false;
   for (int64_t at = 0; at < 200 && !seen; ++at) {
     MemFileSystem mem;
-    Seed(&mem);
+    ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     fs.Arm(at);
     TwoFileTransaction(&fs);

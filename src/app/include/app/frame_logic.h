@@ -42,7 +42,7 @@ std::vector<IconSlot> ArrangeIconSlots(int count, int32_t icon_width, int32_t ic
 
 class MainLogic {
  public:
-  // Step 1 of opening the frame: takes over the request and clears the
+  // The frame's first act on opening: takes over the request and clears the
   // program-wide request and response.
   void Open();
   // The frame's window is open; splash_thread is the splash window's number.

@@ -58,7 +58,7 @@ class MainFrame : public QMainWindow {
 
   void Accept(const FrameAction& action);
 
-  QMdiArea* mdiArea() const { return mdi_; }
+  QMdiArea* mdi_area() const { return mdi_; }
   SplashWindow* splash() const { return splash_; }
   QLabel* zone(int number) const;
   const MainLogic& logic() const { return logic_; }

@@ -25,35 +25,71 @@
 
 namespace kavo {
 
-// A copy of the saved error state. 0 and blank mean nothing is saved; the
-// texts are held without their trailing blanks.
-struct SavedErrorState {
-  int SaveErrorCode = 0;
-  std::string SaveError;
-  int SaveFileErrorCode = 0;
-  std::string SaveFileError;
-};
+// The numbers of the standard warnings.
+namespace warning {
+inline constexpr int kInvalidFile = 1;           // ends the program
+inline constexpr int kInvalidKey = 2;            // asks to rebuild a key file
+inline constexpr int kKeyRebuildError = 3;       // ends the program
+inline constexpr int kFileCreationError = 4;     // ends the program
+inline constexpr int kCreatedFileOpenError = 5;  // ends the program
+inline constexpr int kProcedureNotDefined = 6;
+inline constexpr int kKeyedReadError = 7;  // aborts an insert
+inline constexpr int kValueNotLower = 8;
+inline constexpr int kValueNotHigher = 9;
+inline constexpr int kValueNotBetween = 10;
+inline constexpr int kValueNotInFile = 11;    // not found in another file
+inline constexpr int kReferencedUpdate = 12;  // linking fields restricted
+inline constexpr int kReferencedDelete = 13;
+inline constexpr int kRecordInsertError = 14;
+inline constexpr int kUpdateOperationError = 15;
+inline constexpr int kRecordUpdateRetry = 16;  // asks to save again
+inline constexpr int kDeleteOperationError = 17;
+inline constexpr int kRecordDeleteRetry = 18;  // asks to delete again
+inline constexpr int kInsertNotAllowed = 19;
+inline constexpr int kChangeNotAllowed = 20;
+inline constexpr int kDeleteNotAllowed = 21;
+inline constexpr int kFileCreationNotAllowed = 22;  // ends the program
+inline constexpr int kConfirmLeave = 23;            // without saving
+inline constexpr int kDuplicateKey = 24;
+inline constexpr int kAutoIncrementError = 25;
+inline constexpr int kFileLoadError = 26;
+inline constexpr int kConfirmStopLoading = 27;
+inline constexpr int kFileHasNoText = 28;
+inline constexpr int kEndOfViewedFile = 29;  // or its beginning
+inline constexpr int kFileAccessError = 30;
+inline constexpr int kProcessError = 31;  // PUT or DELETE of a process
+inline constexpr int kConfirmDelete = 32;
+inline constexpr int kConfirmSave = 33;
+inline constexpr int kTransactionFramingError = 34;
+inline constexpr int kRecordRetrievalError = 35;
+inline constexpr int kViewOpenError = 36;
+inline constexpr int kRecordAdded = 37;             // asks to go on adding
+inline constexpr int kRecordChangedElsewhere = 38;  // by another station
+}  // namespace warning
 
-// The last error as the error services report it.
-struct LastErrorState {
+// An error as the error services report it: the last error, or a copy of
+// the saved one (SaveErrorCode, SaveError, SaveFileErrorCode, SaveFileError),
+// where 0 and blank mean nothing is saved and the texts are held without their
+// trailing blanks.
+struct ErrorState {
   int code = 0;              // ERRORCODE()
   std::string message;       // ERROR()
   int file_code = 0;         // FILEERRORCODE(): the store's detail of error 90
   std::string file_message;  // FILEERROR()
 };
 
-LastErrorState CurrentLastError();
+ErrorState CurrentLastError();
 
-void StoreSavedError(const SavedErrorState& state);
-SavedErrorState PeekSavedError();
+void StoreSavedError(const ErrorState& state);
+ErrorState PeekSavedError();
 // Returns the saved state and leaves it empty.
-SavedErrorState TakeSavedError();
+ErrorState TakeSavedError();
 
 // `ErrorText`: the saved error when one is saved, else the last error; the
 // message (for error 90 the file-system text) followed by the code in
 // parentheses, at most 150 characters. *CurrentErrorCode receives the code
 // quoted.
-std::string BuildErrorText(const SavedErrorState& saved, const LastErrorState& last,
+std::string BuildErrorText(const ErrorState& saved, const ErrorState& last,
                            int* CurrentErrorCode);
 
 // What happens after the box is closed.

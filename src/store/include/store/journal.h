@@ -20,6 +20,18 @@
 //    whole; the new header written home overwrites a pending header with the
 //    same ends, so even that write torn inside the sector names the journal.
 //
+// A commit runs in four stages, each named where it is done:
+//  - build: the store places and encodes the changed pages and compacts the
+//    regions (StoreFile::BuildCommitSet, giving a CommitSet);
+//  - prepare: images of the pages inside the old file and of the new header
+//    written to the journal, pages beyond the old end written home, flush,
+//    pending header at 0, flush (JournalCommit::Prepare);
+//  - publish: under all reader slots, the journaled pages written home and
+//    the new header at 0, then finish (JournalCommit::Publish);
+//  - finish: flush, header reread, committed end and journal end set to the
+//    end its regions give, change counter raised, header written, flush, file
+//    cut to that end (FinishHeader).
+//
 // A pending journal is resolved when the header is read: replayed, or
 // discarded when the file's transaction link names a transaction that its
 // transaction-control file still lists (the transaction never committed).
@@ -62,8 +74,8 @@ struct PageImage {
   std::string bytes;
 };
 
-// What the store hands to a commit. The pages are placed and encoded, the
-// regions compacted (commit steps 1 to 3).
+// What the store hands to a commit, the result of its build stage: the pages
+// placed and encoded, the regions compacted.
 struct CommitSet {
   std::string kept_header;  // the header as it was before the operation (512 bytes)
   std::string header;       // the new header, its regions describing the new placement
@@ -81,20 +93,20 @@ struct CommitResult {
 // before any of them is published.
 class JournalCommit {
  public:
-  // locks: the open file's locks when it is shared or deny-write (steps 7 and
-  // 10 take all reader slots), nullptr otherwise.
+  // locks: the open file's locks when it is shared or deny-write (publish and
+  // abandon take all reader slots), nullptr otherwise.
   JournalCommit(File* file, FileLocks* locks, CommitSet set);
 
-  // Steps 4 to 6: journal images, flush, pending header, flush. A failure
+  // The prepare stage: journal images, flush, pending header, flush. A failure
   // before the pending header is written leaves nothing reachable from the
   // header at offset 0; one after it leaves a whole journal, which the next
   // header read replays.
   Status Prepare();
-  // Steps 7 to 10: pages home under all reader slots, final header. Pages
-  // that step 5 wrote at their home already (above the old end) are not
+  // The publish stage: pages home under all reader slots, then finish. Pages
+  // that prepare wrote at their home already (above the old end) are not
   // written twice.
   Status Publish();
-  // For a transaction that failed after Prepare: step 9 without the journal
+  // For a transaction that failed after Prepare: finish without publishing
   // (the kept header stands again, the journal is cut off).
   Status Abandon();
 
@@ -117,10 +129,10 @@ class JournalCommit {
 // as a full disk would be.
 Status FileFull();
 
-// Steps 1 to 10 for one file outside a transaction.
+// Prepare and publish for one file outside a transaction.
 Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result);
 
-// Step 9 on its own: flush, reread the header at 0, set committed end and
+// The finish stage: flush, reread the header at 0, set committed end and
 // journal end to the end its regions give, raise the change counter, write it,
 // flush, then cut the file to that end.
 Status FinishHeader(File* file, std::string* header, int* flushes);

@@ -198,7 +198,7 @@ class StoreFile final : public TransactionFile {
   Status SplitRoot(const std::shared_ptr<Page>& root);
   void RemoveEmpty(Path& path);
 
-  // Placement (commit steps 2 and 3).
+  // Placement, part of a commit's build stage (journal.h).
   Status PlaceAll();
   Status Place(Page* page, int k);
   Status Vacate(int32_t ref, int j);
@@ -208,7 +208,7 @@ class StoreFile final : public TransactionFile {
   Status MakeGapAbove(int k, int32_t need);
   bool SlideDown(int k);
   Status Compact();
-  // Commit steps 1 to 3: places and encodes the changed pages.
+  // A commit's build stage: places and encodes the changed pages.
   Status BuildCommitSet(CommitSet* set);
   // store_transaction.cpp: journal resolution, the committed header, the
   // locks of the operation bracket.

@@ -23,6 +23,7 @@
 // public operation takes the store's process-wide mutex.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -272,7 +273,8 @@ class Table {
   std::vector<std::string> read_memos_;  // the memos as read, for PUT
   bool at_bof_ = false;
   bool at_eof_ = false;
-  int hold_seconds_ = -1;  // -1: not holding
+  int hold_seconds_ = -1;                             // -1: not holding
+  std::chrono::steady_clock::time_point hold_since_;  // when HOLD was called
   uint32_t held_record_ = 0;
   bool locked_ = false;
   bool streaming_ = false;

@@ -38,7 +38,8 @@ class TransactionFile {
   // Writes the link record into the file's changed pages, replacing any
   // older one.
   virtual Status WriteLink(const TransactionLink& link) = 0;
-  // Commit steps 1 to 6 (*commit is the prepared commit) and steps 1 to 10.
+  // Build and prepare (*commit is the prepared commit), and the whole commit
+  // (build, prepare, publish; journal.h).
   virtual Status PrepareCommit(std::unique_ptr<JournalCommit>* commit) = 0;
   virtual Status CommitNow() = 0;
   // Ends the file's part in the transaction and switches it back from

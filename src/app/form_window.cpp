@@ -1,0 +1,379 @@
+#include "app/form_window.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTimer>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "app/window_resize_qt.h"
+#include "app/window_state_qt.h"
+#include "runtime/cp1251.h"
+#include "runtime/picture.h"
+
+namespace kavo {
+namespace {
+
+using forms::FieldKind;
+
+// Geometry of the generated window, in pixels.
+constexpr int kMargin = 8;
+constexpr int kRowHeight = 30;
+constexpr int kEditHeight = 24;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 26;
+constexpr int kTabBarHeight = 28;
+constexpr int kMinEditChars = 4;
+// Places a spin box shows at most for a value finer than its picture.
+constexpr int kMaxSpinPlaces = 4;
+
+QString QText(const std::string& cp1251) {
+  return QString::fromStdString(Utf8FromCp1251(cp1251));
+}
+
+double NumberOf(const std::string& text) {
+  double value = 0;
+  const char* begin = text.data();
+  if (!text.empty() && text[0] == '+') ++begin;
+  std::from_chars(begin, text.data() + text.size(), value);
+  return value;
+}
+
+// Characters the field's picture shows.
+int PictureChars(const std::string& picture) {
+  Picture compiled;
+  if (!Picture::Compile(picture, &compiled).ok) return 10;
+  return std::max(compiled.width(), kMinEditChars);
+}
+
+// The resource of an icon named in a description, if the program has it.
+QIcon IconFor(const std::string& name) {
+  QString lower = QString::fromStdString(name).toLower();
+  lower.replace(".ico", ".png");
+  const QString path = ":/art/" + lower;
+  return QFile::exists(path) ? QIcon(path) : QIcon();
+}
+
+}  // namespace
+
+FormWindow::FormWindow(const forms::FormDescription& description, DataContext& context,
+                       QWidget* parent)
+    : QDialog(parent), form_(description, context, *this) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  Build();
+  // Spread the controls on resizing, then put the window where the user
+  // left it (the resizer must see the design layout first).
+  resizer_ = std::make_unique<WindowResizer>(this, this, kSpreadStrategy);
+  new PlacementKeeper(this, form_.description().procedure);
+  resizer_->Resize();
+}
+
+FormWindow::~FormWindow() {
+  // Hiding moves the focus out of a field, which would take the field: do it
+  // while the window is whole, and take nothing.
+  closing_ = true;
+  hide();
+}
+
+void FormWindow::Build() {
+  const forms::FormDescription& d = form_.description();
+  setWindowTitle(QText(d.design_title));
+  const QIcon icon = IconFor(d.icon);
+  if (!icon.isNull()) setWindowIcon(icon);
+
+  const QFontMetrics metrics(font());
+  const int char_width = metrics.averageCharWidth();
+  int label_width = 0;
+  for (const forms::FieldDescription& field : d.fields) {
+    label_width = std::max(label_width, metrics.horizontalAdvance(QText(field.prompt)));
+  }
+  const int width = std::max(d.width, 3 * kButtonWidth);
+
+  tabs_ = new QTabWidget(this);
+  auto* page = new QWidget;
+  tabs_->addTab(page, QText(d.tab.empty() ? d.design_title : d.tab));
+
+  const int edit_left = kMargin + label_width + kMargin;
+  const int edit_room = width - 2 * kMargin - edit_left - kMargin;
+  int y = kMargin;
+  editors_.resize(d.fields.size());
+  for (std::size_t i = 0; i < d.fields.size(); ++i) {
+    const forms::FieldDescription& field = d.fields[i];
+    if (!field.prompt.empty()) {
+      auto* prompt = new QLabel(QText(field.prompt), page);
+      prompt->setGeometry(kMargin, y + 3, label_width, kEditHeight - 4);
+    }
+    QWidget* edit = MakeEditor(static_cast<int>(i), page, &editors_[i]);
+    // Room for the picture's characters, Cyrillic ones being wider than the
+    // average.
+    int edit_width = std::min(edit_room, PictureChars(field.picture) * char_width * 5 / 4 + 20);
+    int edit_height = kEditHeight;
+    if (field.kind == FieldKind::kOptions) {
+      edit_width = edit_room;
+      edit_height = kEditHeight + 16;
+    }
+    edit->setGeometry(edit_left, y, edit_width, edit_height);
+    if (!field.tip.empty()) edit->setToolTip(QText(field.tip));
+    edit->installEventFilter(this);
+    y += edit_height + (kRowHeight - kEditHeight);
+  }
+
+  const int tabs_height = y + kMargin + kTabBarHeight;
+  tabs_->setGeometry(kMargin, kMargin, width - 2 * kMargin, tabs_height);
+  const int buttons_top = kMargin + tabs_height + kMargin;
+  ok_ = new QPushButton(QText(d.ok_text), this);
+  cancel_ = new QPushButton(QText(d.cancel_text), this);
+  ok_->setGeometry(width - 2 * (kButtonWidth + kMargin), buttons_top, kButtonWidth, kButtonHeight);
+  cancel_->setGeometry(width - kButtonWidth - kMargin, buttons_top, kButtonWidth, kButtonHeight);
+  ok_->setDefault(true);
+  ok_->setAutoDefault(true);
+  cancel_->setAutoDefault(false);
+  const int height = std::max(d.height, buttons_top + kButtonHeight + kMargin);
+  resize(width, height);
+  if (d.minimum_is_design) setMinimumSize(width, height);
+
+  connect(ok_, &QPushButton::clicked, this, [this] { form_.OkPressed(Texts()); });
+  connect(cancel_, &QPushButton::clicked, this, [this] { form_.CancelPressed(); });
+  if (!d.ditto_key.empty()) {
+    auto* ditto = new QShortcut(QKeySequence(QString::fromStdString(d.ditto_key)), this);
+    connect(ditto, &QShortcut::activated, this, [this] { form_.DittoEvent(FocusedField()); });
+  }
+}
+
+QWidget* FormWindow::MakeEditor(int field, QWidget* page, Editor* editor) {
+  const forms::FieldDescription& d = form_.description().fields[static_cast<std::size_t>(field)];
+  switch (d.kind) {
+    case FieldKind::kSpin: {
+      auto* spin = new QDoubleSpinBox(page);
+      Picture picture;
+      (void)Picture::Compile(d.picture, &picture);
+      spin->setDecimals(picture.layout().decimals);
+      spin->setRange(d.low, d.high);
+      spin->setSingleStep(d.step);
+      // Numbers are read in the program's own notation, whatever the locale.
+      spin->setLocale(QLocale::c());
+      connect(spin, &QDoubleSpinBox::editingFinished, this, [this, field] { FieldEdited(field); });
+      editor->widget = spin;
+      break;
+    }
+    case FieldKind::kDropList:
+    case FieldKind::kDropCombo: {
+      auto* combo = new QComboBox(page);
+      combo->setEditable(d.kind == FieldKind::kDropCombo);
+      combo->setInsertPolicy(QComboBox::NoInsert);
+      for (const std::string& choice : form_.Choices(field)) combo->addItem(QText(choice));
+      if (combo->isEditable()) {
+        connect(combo->lineEdit(), &QLineEdit::editingFinished, this,
+                [this, field] { FieldEdited(field); });
+      } else {
+        connect(combo, &QComboBox::activated, this, [this, field] { FieldEdited(field); });
+      }
+      editor->widget = combo;
+      break;
+    }
+    case FieldKind::kOptions: {
+      auto* box = new QGroupBox(page);
+      auto* row = new QHBoxLayout(box);
+      row->setContentsMargins(4, 0, 4, 0);
+      editor->options = new QButtonGroup(box);
+      for (const std::string& choice : d.choices) {
+        auto* option = new QRadioButton(QText(choice), box);
+        row->addWidget(option);
+        editor->options->addButton(option);
+      }
+      connect(editor->options, &QButtonGroup::buttonClicked, this,
+              [this, field] { FieldEdited(field); });
+      editor->widget = box;
+      break;
+    }
+    case FieldKind::kEntry: {
+      auto* line = new QLineEdit(page);
+      connect(line, &QLineEdit::editingFinished, this, [this, field] { FieldEdited(field); });
+      editor->widget = line;
+      break;
+    }
+  }
+  return editor->widget;
+}
+
+QString FormWindow::FieldValue(int field) const {
+  const Editor& e = editors_.at(static_cast<std::size_t>(field));
+  if (auto* spin = qobject_cast<QDoubleSpinBox*>(e.widget)) {
+    return QString::number(spin->value(), 'f', spin->decimals());
+  }
+  if (auto* combo = qobject_cast<QComboBox*>(e.widget)) return combo->currentText();
+  if (auto* line = qobject_cast<QLineEdit*>(e.widget)) return line->text();
+  if (e.options && e.options->checkedButton()) return e.options->checkedButton()->text();
+  return {};
+}
+
+std::vector<std::string> FormWindow::Texts() const {
+  std::vector<std::string> texts;
+  for (int i = 0; i < static_cast<int>(editors_.size()); ++i) {
+    texts.push_back(FieldValue(i).toStdString());
+  }
+  return texts;
+}
+
+void FormWindow::FieldEdited(int field) {
+  if (accepting_ || closing_) return;
+  // Enter in a field is OK, which takes every field: taking this one here
+  // as well would report a refused text twice.
+  const QWidget* focus = QApplication::focusWidget();
+  const QWidget* edit = editors_.at(static_cast<std::size_t>(field)).widget;
+  const bool focus_left = !focus || (focus != edit && !edit->isAncestorOf(focus));
+  auto* combo = qobject_cast<const QComboBox*>(edit);
+  const bool chosen =
+      (combo && !combo->isEditable()) || editors_[static_cast<std::size_t>(field)].options;
+  if (!focus_left && !chosen) return;
+  accepting_ = true;
+  form_.AcceptField(field, FieldValue(field).toStdString());
+  accepting_ = false;
+}
+
+int FormWindow::FocusedField() const {
+  const QWidget* focus = QApplication::focusWidget();
+  for (std::size_t i = 0; i < editors_.size(); ++i) {
+    const QWidget* w = editors_[i].widget;
+    if (focus && (focus == w || w->isAncestorOf(focus))) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void FormWindow::SetTitle(const std::string& title) {
+  setWindowTitle(QText(title));
+}
+
+void FormWindow::DisplayAll() {
+  for (int i = 0; i < static_cast<int>(editors_.size()); ++i) DisplayField(i);
+}
+
+void FormWindow::DisplayField(int field) {
+  const Editor& e = editors_.at(static_cast<std::size_t>(field));
+  const std::string value = form_.FieldText(field);
+  const QString text = QText(value);
+  if (auto* spin = qobject_cast<QDoubleSpinBox*>(e.widget)) {
+    // A value outside the range is shown as it is, never moved into the
+    // range: saving it then asks for a value in range.
+    const double number = NumberOf(value);
+    const forms::FieldDescription& d = form_.description().fields[static_cast<std::size_t>(field)];
+    spin->setRange(std::min(d.low, number), std::max(d.high, number));
+    // Nor is it rounded to the picture's places (an offset of 5.75 hours).
+    Picture picture;
+    (void)Picture::Compile(d.picture, &picture);
+    int places = picture.layout().decimals;
+    while (places < kMaxSpinPlaces && std::fabs(number * std::pow(10, places) -
+                                                std::round(number * std::pow(10, places))) > 1e-9) {
+      ++places;
+    }
+    spin->setDecimals(places);
+    spin->setValue(number);
+  } else if (auto* combo = qobject_cast<QComboBox*>(e.widget)) {
+    if (combo->isEditable()) {
+      combo->setEditText(text);
+    } else {
+      combo->setCurrentIndex(combo->findText(text));
+    }
+  } else if (auto* line = qobject_cast<QLineEdit*>(e.widget)) {
+    line->setText(text);
+  } else if (e.options) {
+    for (QAbstractButton* option : e.options->buttons()) {
+      option->setChecked(option->text() == text);
+    }
+  }
+}
+
+void FormWindow::DisplayChoices(int field) {
+  auto* combo = qobject_cast<QComboBox*>(editors_.at(static_cast<std::size_t>(field)).widget);
+  if (!combo) return;
+  const QString current = combo->currentText();
+  combo->clear();
+  for (const std::string& choice : form_.Choices(field)) combo->addItem(QText(choice));
+  if (combo->isEditable()) combo->setEditText(current);
+}
+
+void FormWindow::SelectField(int field) {
+  QWidget* w = editors_.at(static_cast<std::size_t>(field)).widget;
+  Editor& e = editors_[static_cast<std::size_t>(field)];
+  if (e.options && e.options->checkedButton()) w = e.options->checkedButton();
+  w->setFocus(Qt::OtherFocusReason);
+  if (auto* line = qobject_cast<QLineEdit*>(w)) line->selectAll();
+}
+
+void FormWindow::Beep() {
+  QApplication::beep();
+}
+
+void FormWindow::SetWaitCursor(bool wait) {
+  if (wait) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void FormWindow::PostClose() {
+  QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void FormWindow::reject() {
+  if (closing_) {
+    QDialog::reject();
+  } else {
+    form_.CancelPressed();
+  }
+}
+
+void FormWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (shown_once_) return;
+  shown_once_ = true;
+  form_.WindowOpenedEvent();
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && shown_once_ && !closing_) {
+    form_.GainFocusEvent();
+  }
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  closing_ = true;
+  form_.Close();
+  QDialog::closeEvent(event);
+}
+
+bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn && !closing_) {
+    for (std::size_t i = 0; i < editors_.size(); ++i) {
+      if (editors_[i].widget == watched) form_.FieldSelectedEvent(static_cast<int>(i));
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void RunFormProcedure(const forms::FormDescription& description, DataContext& context,
+                      QWidget* caller) {
+  FormWindow window(description, context, caller);
+  if (window.form().Open()) window.exec();
+}
+
+}  // namespace kavo

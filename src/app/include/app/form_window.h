@@ -1,0 +1,103 @@
+// FormWindow: the one window of every update form. It builds its widgets
+// from the form's description (a prompt and an edit per field, with the
+// field's picture, kind and tool tip, on one tab; OK and Cancel), passes
+// each event to the form's logic (forms::UpdateForm) and does what the logic
+// asks of it through forms::FormView. No rule of any form lives here.
+//
+// Keys: Enter is OK, Escape is Cancel, the description's ditto key copies
+// the focused field from the history record. A field left after a change is
+// taken at once, so a refused text is reported while the user is still at
+// it; OK takes all fields again.
+//
+// The window is a dialog run in its caller's event loop: a form is a called
+// procedure, working on its caller's procedure context. Its placement is
+// kept in kavo.INI under the procedure's name, and its controls spread when
+// it is resized.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "forms/form_view.h"
+#include "forms/update_form.h"
+
+class QButtonGroup;
+class QPushButton;
+class QTabWidget;
+
+namespace kavo {
+
+class WindowResizer;
+
+class FormWindow : public QDialog, public forms::FormView {
+  Q_OBJECT
+
+ public:
+  // Builds the window of a form over `context`; the form is opened by the
+  // caller (form().Open()) and the window shown only when that answers true.
+  FormWindow(const forms::FormDescription& description, DataContext& context,
+             QWidget* parent = nullptr);
+  ~FormWindow() override;
+
+  forms::UpdateForm& form() { return form_; }
+
+  // The edit of a field, for tests.
+  QWidget* editor(int field) const { return editors_.at(static_cast<std::size_t>(field)).widget; }
+  QPushButton* okButton() const { return ok_; }
+  QPushButton* cancelButton() const { return cancel_; }
+  // The texts of all fields as the user sees them (UTF-8).
+  std::vector<std::string> Texts() const;
+
+  // forms::FormView.
+  void SetTitle(const std::string& title) override;
+  void DisplayAll() override;
+  void DisplayField(int field) override;
+  void DisplayChoices(int field) override;
+  void SelectField(int field) override;
+  void Beep() override;
+  void SetWaitCursor(bool wait) override;
+  void PostClose() override;
+
+ public slots:
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Editor {
+    QWidget* widget = nullptr;
+    QButtonGroup* options = nullptr;  // kOptions only
+  };
+
+  void Build();
+  QWidget* MakeEditor(int field, QWidget* page, Editor* editor);
+  QString FieldValue(int field) const;
+  void FieldEdited(int field);
+  int FocusedField() const;
+
+  forms::UpdateForm form_;
+  std::vector<Editor> editors_;
+  QTabWidget* tabs_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  std::unique_ptr<WindowResizer> resizer_;
+  bool shown_once_ = false;
+  bool closing_ = false;
+  // A field being taken: a message box it raises must not take it again.
+  bool accepting_ = false;
+};
+
+// Runs a form procedure in the caller's procedure context and event loop:
+// reads GlobalRequest, shows the window unless the request was served
+// without one, and leaves GlobalResponse (and VCRRequest) for the caller.
+void RunFormProcedure(const forms::FormDescription& description, DataContext& context,
+                      QWidget* caller);
+
+}  // namespace kavo

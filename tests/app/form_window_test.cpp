@@ -1,0 +1,221 @@
+#include "app/form_window.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <string>
+
+#include "app/form_procedures.h"
+#include "app/private_profile.h"
+#include "app/station_setup_form.h"
+#include "data/globals.h"
+#include "data/procedure_files.h"
+#include "data/standard_warning.h"
+#include "log/update_dxcc_form.h"
+#include "runtime/cp1251.h"
+#include "runtime/halt.h"
+#include "runtime/message_box_scripted.h"
+#include "store/transaction.h"
+
+namespace kavo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Cp(const char* utf8) {
+  return Cp1251FromUtf8(utf8);
+}
+
+// Each test runs in a directory of its own, as the program runs in its
+// working directory: the data files and kavo.INI are found there.
+class FormWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetGlobals();
+    TakeSavedError();
+    char pattern[] = "/tmp/kavo_form_XXXXXX";
+    dir_ = mkdtemp(pattern);
+    previous_dir_ = fs::current_path();
+    fs::current_path(dir_);
+    previous_control_file_ = SetControlFileName((dir_ / "vantor.tcf").string());
+  }
+  void TearDown() override {
+    SetControlFileName(previous_control_file_);
+    fs::current_path(previous_dir_);
+    fs::remove_all(dir_);
+  }
+
+  void MakeSetup() {
+    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
+    Table setup;
+    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
+    dict::SETUPRecord rec;
+    rec.Clear();
+    dict::SetText(rec.CALLSIGN, "UA1ZZZ");
+    dict::SetText(rec.IMJA, Cp("Иван"));
+    rec.GMT = 3;
+    std::memcpy(setup.record(), &rec, sizeof rec);
+    ASSERT_TRUE(setup.Add().ok());
+    ASSERT_TRUE(setup.Close().ok());
+  }
+
+  dict::SETUPRecord ReadSetup() {
+    Table setup;
+    dict::SETUPRecord rec{};
+    EXPECT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
+    EXPECT_TRUE(setup.Set().ok());
+    EXPECT_TRUE(setup.Next().ok());
+    std::memcpy(&rec, setup.record(), sizeof rec);
+    EXPECT_TRUE(setup.Close().ok());
+    return rec;
+  }
+
+  std::vector<std::string> Countries() {
+    std::vector<std::string> rows;
+    Table dxcc;
+    if (!dxcc.Open("DXCC", &dict::DXCC()).ok()) return rows;
+    (void)dxcc.Set();
+    while (dxcc.Next().ok()) {
+      dict::DXCCRecord rec;
+      std::memcpy(&rec, dxcc.record(), sizeof rec);
+      rows.push_back(std::string(dict::TextOf(rec.PR)) + "|" +
+                     std::string(dict::TextOf(rec.STRANA)));
+    }
+    (void)dxcc.Close();
+    return rows;
+  }
+
+  // Types text into an edit over what it holds, one key event per
+  // character (QTest's key clicks know only ASCII).
+  static void Type(QWidget* editor, const QString& text) {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    ASSERT_NE(line, nullptr);
+    line->setFocus();
+    line->selectAll();
+    for (const QChar c : text) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(line, &press);
+    }
+  }
+
+  fs::path dir_;
+  fs::path previous_dir_;
+  std::string previous_control_file_;
+  DataContext context_;
+  ScriptedMessageBox boxes_;
+  ScopedMessageBox install_boxes_{&boxes_};
+  ThrowingHaltService halt_;
+  ScopedHaltService install_halt_{&halt_};
+};
+
+TEST_F(FormWindowTest, StationSetupTypesDittoesAndSaves) {
+  ASSERT_NO_FATAL_FAILURE(MakeSetup());
+  GlobalRequest = kChangeRecord;
+  {
+    FormWindow window(StationSetupForm(), context_);
+    ASSERT_TRUE(window.form().Open());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.windowTitle(), QString("Запись будет изменена  (UA1ZZZ)"));
+    EXPECT_EQ(window.minimumSize(), window.size());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(window.editor(1))->text(), "Иван");
+    ASSERT_NO_FATAL_FAILURE(Type(window.editor(2), "Петров"));
+    auto* gmt = qobject_cast<QDoubleSpinBox*>(window.editor(3));
+    ASSERT_NE(gmt, nullptr);
+    gmt->setFocus();
+    gmt->selectAll();
+    QTest::keyClicks(gmt, "4");
+    QTest::keyClick(&window, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());
+  }
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  const dict::SETUPRecord saved = ReadSetup();
+  EXPECT_EQ(dict::TextOf(saved.FAM), Cp("Петров"));
+  EXPECT_EQ(double{saved.GMT}, 4.0);
+  EXPECT_NE(GetPrivateProfileString("fSETUP", "Width", "", "kavo.INI"), "");
+
+  // Reopened, Ctrl+' in the surname brings back the value confirmed last.
+  GlobalRequest = kChangeRecord;
+  FormWindow again(StationSetupForm(), context_);
+  ASSERT_TRUE(again.form().Open());
+  again.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+  ASSERT_NO_FATAL_FAILURE(Type(again.editor(2), "X"));
+  QTest::keyClick(again.editor(2), Qt::Key_Apostrophe, Qt::ControlModifier);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(again.editor(2))->text(), "Петров");
+  QTest::keyClick(&again, Qt::Key_Escape);
+  QApplication::processEvents();
+  EXPECT_EQ(GlobalResponse.load(), kRequestCancelled);
+}
+
+TEST_F(FormWindowTest, CountryFormRefusesATooLongNameAndSavesAFittingOne) {
+  GlobalRequest = kInsertRecord;
+  FormWindow window(UpdateDXCCForm(), context_);
+  ASSERT_TRUE(window.form().Open());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_EQ(window.windowTitle(), "Adding a DXCC Record");
+  ASSERT_NO_FATAL_FAILURE(Type(window.editor(0), "UA"));
+  ASSERT_NO_FATAL_FAILURE(Type(window.editor(1), "Европейская часть России"));
+  window.okButton()->click();
+  QApplication::processEvents();
+  ASSERT_EQ(boxes_.shown().size(), 1u);
+  EXPECT_EQ(boxes_.shown()[0].title, Cp("Недопустимое значение"));
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), window.editor(1));
+  EXPECT_TRUE(Countries().empty());
+
+  ASSERT_NO_FATAL_FAILURE(Type(window.editor(1), "RUSSIA"));
+  QTest::keyClick(window.editor(1), Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  EXPECT_EQ(Countries(), std::vector<std::string>{"UA|RUSSIA"});
+}
+
+TEST_F(FormWindowTest, WideningSpreadsTheControls) {
+  GlobalRequest = kInsertRecord;
+  FormWindow window(UpdateDXCCForm(), context_);
+  ASSERT_TRUE(window.form().Open());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const QRect ok = window.okButton()->geometry();
+  const QRect country = window.editor(1)->geometry();
+  window.resize(window.width() * 2, window.height());
+  QApplication::processEvents();
+  // The button keeps its size and its distance to the right edge; the entry
+  // stretches in width only.
+  EXPECT_EQ(window.okButton()->size(), ok.size());
+  EXPECT_EQ(window.width() - window.okButton()->geometry().right(),
+            window.width() / 2 - ok.right());
+  EXPECT_GT(window.editor(1)->width(), country.width());
+  EXPECT_EQ(window.editor(1)->height(), country.height());
+}
+
+TEST_F(FormWindowTest, ADeleteIsServedWithoutAWindow) {
+  {
+    ProcedureFiles caller(context_, procedure_files::SelectDXCC);
+    caller.Open();
+    context_.DXCC.rec().Clear();
+    dict::SetText(context_.DXCC.rec().PR, "DL");
+    dict::SetText(context_.DXCC.rec().STRANA, "Germany");
+    ASSERT_TRUE(context_.DXCC.file().Add().ok());
+    boxes_.Answer(button::kOk);
+    GlobalRequest = kDeleteRecord;
+    UpdateDXCC(context_, nullptr);
+    EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  }
+  EXPECT_TRUE(Countries().empty());
+  EXPECT_EQ(boxes_.shown().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kavo
