@@ -11,7 +11,9 @@ cmake -S "$here" -B "$here/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DKAVO_TESTS=OFF -DKAVO_BENCH=OFF >/dev/null
 cmake --build "$here/build-release" -j"$(nproc)" --target kavo kavo-tool
 
-mkdir -p "$workdir"
+mkdir -p "$workdir/dx425"
+# "О программе" shows the read-me file of the working directory.
+[ -e "$workdir/readme.txt" ] || cp "$here/docs/readme.txt" "$workdir/readme.txt"
 if [ ! -e "$workdir/SETUP.VTF" ]; then
   # The station's offset from UTC, as this machine keeps it now ("+0300" is
   # 3, "-0930" is -9.5), so that the first contact is stamped in UTC.

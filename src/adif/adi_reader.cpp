@@ -18,14 +18,6 @@ constexpr std::size_t kMaxUtf8Bytes = 4;
 constexpr std::size_t kMaxLengthDigits = 9;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -161,7 +153,7 @@ bool AdiReader::Next(AdifRecord* record) {
     const std::string_view tag = window.substr(1, gt - 1);
     Advance(gt + 1);
     const std::size_t colon = tag.find(':');
-    const std::string name = Upper(tag.substr(0, colon));
+    const std::string name = AsciiUpper(tag.substr(0, colon));
     if (record->fields.empty() && record->problem.empty() && record->line == 0) {
       record->line = tag_line;
     }

@@ -7,10 +7,12 @@
 
 #include "adif/adi_reader.h"
 #include "adif/adx_reader.h"
+#include "adif/text_encoding.h"
 #include "log/band_plan.h"
 #include "log/country_lookup.h"
 #include "log/qso_number.h"
 #include "log/region_code.h"
+#include "runtime/chartab.h"
 #include "runtime/cp1251.h"
 #include "runtime/datetime.h"
 #include "runtime/errors.h"
@@ -26,14 +28,9 @@ std::string StoreFailure(const Status& st) {
   return ErrorText(st.code()) + " (" + std::to_string(st.code()) + ")";
 }
 
-char UpperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
+// Equal as the log's keys compare text, without regard to case.
 bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return UpperAscii(x) == UpperAscii(y);
-         });
+  return a.size() == b.size() && Upper(a) == Upper(b);
 }
 
 dict::AAAARecord& Rec(Table& AAAA) {
@@ -43,8 +40,7 @@ dict::AAAARecord& Rec(Table& AAAA) {
 }  // namespace
 
 std::optional<AdifFormat> FormatOfPath(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = UpperAscii(c);
+  const std::string ext = AsciiUpper(std::filesystem::path(path).extension().string());
   if (ext == ".ADI" || ext == ".ADIF") return AdifFormat::kAdi;
   if (ext == ".ADX") return AdifFormat::kAdx;
   return std::nullopt;
@@ -115,6 +111,7 @@ double AdifImport::progress() const {
 }
 
 bool AdifImport::Step(int records) {
+  if (!reader_) return false;
   AdifRecord record;
   for (int i = 0; i < records && !done_; ++i) {
     if (!reader_->Next(&record)) {
@@ -137,8 +134,7 @@ void AdifImport::Refuse(const AdifRecord& record, std::string_view call, const s
 }
 
 std::string AdifImport::FirstCountry(std::string_view callsign) {
-  std::string prefix = log::CallsignPrefix(callsign);
-  for (char& c : prefix) c = UpperAscii(c);
+  const std::string prefix = Upper(log::CallsignPrefix(callsign));
   auto found = countries_.find(prefix);
   if (found != countries_.end()) return found->second;
   std::vector<std::string> countries;
@@ -266,6 +262,8 @@ const ImportSummary& AdifImport::Finish(bool cancel) {
 }
 
 void AdifImport::WriteReport() {
+  // A file that could not be opened has nothing to report beside it.
+  if (!reader_) return;
   if (summary_.refused == 0 && summary_.renumbered == 0 && summary_.not_kept.empty() &&
       summary_.failure.empty()) {
     return;

@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include "adif/text_encoding.h"
 #include "runtime/cp1251.h"
 
 namespace kavo::adif {
@@ -11,23 +12,15 @@ constexpr std::size_t kChunk = 1 << 16;
 // Longest field value kept, as in the tagged reader.
 constexpr std::size_t kMaxValue = 1 << 20;
 
-std::string Upper(const char* text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 const char* Attribute(const char** attributes, const char* name) {
   for (int i = 0; attributes[i]; i += 2) {
-    if (Upper(attributes[i]) == name) return attributes[i + 1];
+    if (AsciiUpper(attributes[i]) == name) return attributes[i + 1];
   }
   return nullptr;
 }
 
 bool IsCp1251Name(const XML_Char* name) {
-  const std::string upper = Upper(name);
+  const std::string upper = AsciiUpper(name);
   return upper == "WINDOWS-1251" || upper == "CP1251";
 }
 
@@ -65,7 +58,7 @@ struct AdxReader::Parser {
   static void Start(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* p = static_cast<Parser*>(data);
     ++p->depth;
-    const std::string element = Upper(name);
+    const std::string element = AsciiUpper(name);
     if (p->depth == 2) {
       p->in_records = element == "RECORDS";
     } else if (p->depth == 3 && p->in_records && element == "RECORD") {
@@ -78,10 +71,11 @@ struct AdxReader::Parser {
       if (element == "APP") {
         const char* program = Attribute(attributes, "PROGRAMID");
         const char* field = Attribute(attributes, "FIELDNAME");
-        p->field.name = "APP_" + Upper(program ? program : "") + "_" + Upper(field ? field : "");
+        p->field.name =
+            "APP_" + AsciiUpper(program ? program : "") + "_" + AsciiUpper(field ? field : "");
       } else if (element == "USERDEF") {
         const char* field = Attribute(attributes, "FIELDNAME");
-        p->field.name = Upper(field ? field : "USERDEF");
+        p->field.name = AsciiUpper(field ? field : "USERDEF");
       } else {
         p->field.name = element;
       }

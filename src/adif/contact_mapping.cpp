@@ -39,14 +39,6 @@ constexpr std::string_view kMapped[] = {
     "COMMENT",  "COMMENT_INTL", "COUNTRY",  "COUNTRY_INTL", "QSL_SENT", "QSL_RCVD",
     kAppNumber, kAppRegion,     kAppTime,   kAppBand,       kAppQsl};
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 std::string Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
@@ -149,7 +141,7 @@ void AddBand(AdifRecord* record, double DIAPAZ) {
 }
 
 void AddMode(AdifRecord* record, std::string_view MODE) {
-  const std::string mode = Upper(MODE);
+  const std::string mode = AsciiUpper(MODE);
   if (mode.empty()) return;
   if (mode == kSatelliteMode) {
     record->Add("PROP_MODE", std::string(kSatelliteMode));
@@ -309,14 +301,14 @@ void AdifToContact(const AdifRecord& record, const MappingOptions& options, Mapp
   const std::string* prop_mode = value("PROP_MODE");
   const std::string* mode = value("MODE");
   const std::string* submode = value("SUBMODE");
-  if (prop_mode && Upper(Trimmed(*prop_mode)) == kSatelliteMode) {
+  if (prop_mode && AsciiUpper(Trimmed(*prop_mode)) == kSatelliteMode) {
     fill.Text(AAA.MODE, "PROP_MODE", std::string(kSatelliteMode));
     if (mode) fill.NotKept("MODE");
     if (submode) fill.NotKept("SUBMODE");
   } else {
     if (prop_mode) fill.NotKept("PROP_MODE");
-    std::string m = mode ? Upper(Trimmed(*mode)) : std::string();
-    const std::string s = submode ? Upper(Trimmed(*submode)) : std::string();
+    std::string m = mode ? AsciiUpper(Trimmed(*mode)) : std::string();
+    const std::string s = submode ? AsciiUpper(Trimmed(*submode)) : std::string();
     if (m == kAdifPacket) m = kPacketMode;
     bool in_list = false;
     for (std::string_view listed : log::ModeList()) in_list = in_list || listed == m;
@@ -346,9 +338,9 @@ void AdifToContact(const AdifRecord& record, const MappingOptions& options, Mapp
   if (const std::string* v = value(kAppQsl)) {
     fill.Text(AAA.QSL, kAppQsl, Trimmed(*v));
   } else {
-    const std::string r = received ? Upper(Trimmed(*received)) : std::string();
+    const std::string r = received ? AsciiUpper(Trimmed(*received)) : std::string();
     const log::QslState& qsl =
-        log::QslStateOf(sent && Upper(Trimmed(*sent)) == kYes, r == kYes || r == kVerified);
+        log::QslStateOf(sent && AsciiUpper(Trimmed(*sent)) == kYes, r == kYes || r == kVerified);
     dict::SetText(AAA.QSL, qsl.QSL);
   }
 

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 
 #include "app/form_procedures.h"
+#include "app/text_viewer_window.h"
 #include "data/context.h"
 
 namespace kavo {
@@ -14,6 +15,8 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   registry.Register("fSETUP", [](const ProcedureContext& procedure) {
     fSETUP(ThisThreadData(), procedure.mdi_area);
   });
+  registry.Register("dxinfo", dxinfo);
+  registry.Register("spravka", spravka);
 }
 
 }  // namespace kavo

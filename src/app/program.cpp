@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/report_fonts.h"
 #include "app/window_state.h"
 #include "data/globals.h"
 #include "runtime/datetime.h"
@@ -15,6 +16,7 @@ void FatalErrorBox::Halt(int, std::string_view text) {
 
 Program::Program() {
   QApplication::setApplicationName("kavo");
+  InstallReportFonts();
   ResetGlobals();
   RegisterProcedures(procedures_);
   SetMessageBoxService(&messages_);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "runtime/table_def.h"
+
 namespace kavo::log {
 namespace {
 
@@ -36,17 +38,6 @@ constexpr BandPlanRow kPlan[] = {
 constexpr double kBandList[] = {1.8,  3.5,  7.0,  10.0,  14.0,  18.0,  21.0,
                                 24.0, 28.0, 29.0, 144.0, 145.0, 430.0, 1.2};
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::span<const double> BandList() {
@@ -70,7 +61,7 @@ const BandPlanRow* BandOfDiapaz(double DIAPAZ) {
 
 std::optional<double> DiapazOfAdifBand(std::string_view adif_band) {
   for (const BandPlanRow& row : kPlan) {
-    if (EqualsIgnoringCase(row.adif, adif_band)) return row.DIAPAZ;
+    if (NameEquals(row.adif, adif_band)) return row.DIAPAZ;
   }
   return std::nullopt;
 }

@@ -3,17 +3,15 @@
 #include <algorithm>
 
 #include "data/dict_records.h"
+#include "runtime/chartab.h"
 #include "runtime/errors.h"
 
 namespace kavo::log {
 namespace {
 
-char Upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
+// Equal as the key DXC:BEY_S compares them, without regard to case.
 bool SamePrefix(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && Upper(a[0]) == Upper(b[0]) && Upper(a[1]) == Upper(b[1]);
+  return Upper(a) == Upper(b);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "log/region_code.h"
 
+#include "runtime/table_def.h"
+
 namespace kavo::log {
 namespace {
 
@@ -54,22 +56,10 @@ bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-char Upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool RegionRuleApplies(std::string_view PREF, std::string_view PR) {
-  return EqualsIgnoringCase(Clipped(PREF), kRegionCountry) && Clipped(PR).empty();
+  return NameEquals(Clipped(PREF), kRegionCountry) && Clipped(PR).empty();
 }
 
 std::string DerivedRegionCode(std::string_view callsign) {
@@ -83,7 +73,7 @@ std::string NormalisedRegionCode(std::string_view code) {
   if (code.size() == 2) {
     for (const Normalisation& row : kNormalisation) {
       for (std::size_t i = 0; i + 2 <= row.codes.size(); i += 3) {
-        if (EqualsIgnoringCase(row.codes.substr(i, 2), code)) return std::string(row.becomes);
+        if (NameEquals(row.codes.substr(i, 2), code)) return std::string(row.becomes);
       }
     }
   }

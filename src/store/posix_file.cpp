@@ -104,6 +104,17 @@ class PosixFile final : public File {
     return Status::OK();
   }
 
+  Status Held(uint64_t offset, uint64_t length, bool* held) override {
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = static_cast<off_t>(length);
+    if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) return Status::Os(errno);
+    *held = fl.l_type != F_UNLCK;
+    return Status::OK();
+  }
+
   Status StartsWith(const void* expected, size_t n, bool* same) override {
     if (n <= MappedStart::kBytes && !map_refused_) {
       // Mapped once the file holds what is compared; a file that cannot be

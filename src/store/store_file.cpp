@@ -7,6 +7,7 @@
 #include "store/cipher_file.h"
 #include "store/format.h"
 #include "store/journal.h"
+#include "store/share_lock.h"
 
 namespace kavo {
 namespace {
@@ -43,6 +44,11 @@ Status StoreFile::Acquire(FileSystem* fs, const std::string& path, const OpenOpt
   }
   std::unique_ptr<File> file;
   KAVO_RETURN_IF_ERROR(fs->Open(path, opt.mode, create, &file));
+  ShareRequest share;
+  share.write = opt.mode == OpenMode::kReadWrite;
+  share.deny_read = opt.share == ShareMode::kDenyRead || opt.share == ShareMode::kDenyAll;
+  share.deny_write = opt.share == ShareMode::kDenyWrite || opt.share == ShareMode::kDenyAll;
+  KAVO_RETURN_IF_ERROR(TakeShare(file.get(), share));
   std::shared_ptr<StoreFile> sf(new StoreFile());
   sf->fs_ = fs;
   sf->path_ = path;

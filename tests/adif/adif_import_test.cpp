@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "adif/adif_export.h"
+#include "adif/adif_worker.h"
 #include "adif_test_log.h"
 #include "data_test_util.h"
 
@@ -97,7 +99,7 @@ TEST_F(AdifImportTest, ByteCountCharacterCountAndCodePageFilesKeepTheCyrillic) {
     const dict::AAAARecord got = log.All().at(0);
     EXPECT_EQ(Utf8FromCp1251(dict::TextOf(got.QTH)), "Москва");
     EXPECT_EQ(Utf8FromCp1251(dict::TextOf(got.PRIMEC)), "привет");
-    EXPECT_EQ(got.DIAPAZ, 7.0);
+    EXPECT_EQ(double{got.DIAPAZ}, 7.0);
     EXPECT_EQ(got.N_QSO.get(), 1);
   }
 }
@@ -223,8 +225,12 @@ TEST_F(AdifImportTest, BrokenFilesDryRunsAndCancelLeaveTheLogAsItWas) {
   EXPECT_EQ(log.All().size(), 1u);
   EXPECT_FALSE(summary.committed);
 
-  EXPECT_FALSE(Import(log, File("missing.adi")).failure.empty());
-  EXPECT_FALSE(Import(log, File("good.txt")).failure.empty());
+  for (const char* name : {"missing.adi", "good.txt"}) {
+    summary = Import(log, File(name));
+    EXPECT_FALSE(summary.failure.empty()) << name;
+    EXPECT_TRUE(summary.report_file.empty()) << name;
+    EXPECT_FALSE(dir_.Exists(std::string(name) + ".report.txt")) << name;
+  }
 }
 
 TEST_F(AdifImportTest, ExportOfAPeriodInDateOrder) {
@@ -243,14 +249,41 @@ TEST_F(AdifImportTest, ExportOfAPeriodInDateOrder) {
     inside += c.DATA >= period.from && c.DATA <= period.to;
   EXPECT_EQ(summary.written, inside);
   for (const dict::AAAARecord& c : back.All()) {
-    EXPECT_GE(c.DATA, std::max(last, period.from));
-    EXPECT_LE(c.DATA, period.to);
+    EXPECT_GE(std::int32_t{c.DATA}, std::max(last, period.from));
+    EXPECT_LE(std::int32_t{c.DATA}, period.to);
     last = c.DATA;
   }
   // A cancelled export leaves no file behind.
   summary = ExportAdifFile(log.AAAA, File("none.adx"), {}, [](double) { return false; });
   EXPECT_FALSE(dir_.Exists("none.adx"));
   EXPECT_FALSE(dir_.Exists("none.adx.part"));
+}
+
+TEST_F(AdifImportTest, ImportOnAWorkerThreadCommitsOrCancels) {
+  TestLog source(&fs_, "source");
+  for (const dict::AAAARecord& c : testing::EveryKindOfContact()) source.Add(c);
+  ASSERT_TRUE(ExportAdifFile(source.AAAA, File("log.adi"), {}).failure.empty());
+  TestLog log(&fs_);
+  for (bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel);
+    std::promise<void> go;
+    std::shared_future<void> started = go.get_future().share();
+    ImportSummary summary;
+    AdifWorker worker([&](const AdifWorker::KeepGoing& keep_going) {
+      started.wait();
+      summary = ImportAdifFile(log.AAAA, log.DXCC, File("log.adi"), {}, keep_going);
+    });
+    if (cancel) worker.Cancel();
+    go.set_value();
+    worker.Wait();
+    EXPECT_TRUE(worker.finished());
+    EXPECT_EQ(summary.committed, !cancel);
+    EXPECT_EQ(summary.cancelled, cancel);
+    EXPECT_EQ(log.All().size(), cancel ? 0u : source.All().size());
+  }
+  // The worker's transaction has ended: this thread may begin one.
+  TransactionScope scope;
+  EXPECT_TRUE(scope.Logout(kLogoutSeconds, {&log.AAAA}).ok());
 }
 
 }  // namespace

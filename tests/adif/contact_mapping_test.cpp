@@ -38,10 +38,10 @@ TEST(ContactMapping, DatesAndTimesAreCheckedNotGuessed) {
   MappedContact ok =
       Map(Record({{"CALL", "UA3AB"}, {"QSO_DATE", "20240229"}, {"TIME_ON", "2359"}}));
   EXPECT_TRUE(ok.problems.empty());
-  EXPECT_EQ(ok.AAA.DATA, DateFromParts(2024, 2, 29));
-  EXPECT_EQ(ok.AAA.TIM, TimeFromParts(23, 59, 0, 0));
+  EXPECT_EQ(std::int32_t{ok.AAA.DATA}, DateFromParts(2024, 2, 29));
+  EXPECT_EQ(std::int32_t{ok.AAA.TIM}, TimeFromParts(23, 59, 0, 0));
   // Midnight is a time, not "no time".
-  EXPECT_EQ(Map(Record({{"CALL", "A"}, {"TIME_ON", "000000"}})).AAA.TIM, kFirstTime);
+  EXPECT_EQ(std::int32_t{Map(Record({{"CALL", "A"}, {"TIME_ON", "000000"}})).AAA.TIM}, kFirstTime);
   for (const char* date : {"20241301", "20230229", "2024011", "2024-01-01", "00240101", ""}) {
     EXPECT_TRUE(RefusedFor(Map(Record({{"CALL", "A"}, {"QSO_DATE", date}})), "QSO_DATE")) << date;
   }
@@ -83,11 +83,12 @@ TEST(ContactMapping, ModesOfTheListOthersAsWrittenAndSatelliteAsPropagation) {
 }
 
 TEST(ContactMapping, BandsFromBandOrFrequencyAndTheSharedBandsTravelExactly) {
-  EXPECT_EQ(Map(Record({{"CALL", "A"}, {"BAND", "20M"}})).AAA.DIAPAZ, 14.0);
-  EXPECT_EQ(Map(Record({{"CALL", "A"}, {"FREQ", "7.012"}})).AAA.DIAPAZ, 7.0);
-  EXPECT_EQ(Map(Record({{"CALL", "A"}, {"BAND", "10m"}, {"FREQ", "29.6"}})).AAA.DIAPAZ, 29.0);
+  EXPECT_EQ(double{Map(Record({{"CALL", "A"}, {"BAND", "20M"}})).AAA.DIAPAZ}, 14.0);
+  EXPECT_EQ(double{Map(Record({{"CALL", "A"}, {"FREQ", "7.012"}})).AAA.DIAPAZ}, 7.0);
+  EXPECT_EQ(double{Map(Record({{"CALL", "A"}, {"BAND", "10m"}, {"FREQ", "29.6"}})).AAA.DIAPAZ},
+            29.0);
   MappedContact exact = Map(Record({{"CALL", "A"}, {"BAND", "20m"}, {"FREQ", "14.025"}}));
-  EXPECT_EQ(exact.AAA.DIAPAZ, 14.0);
+  EXPECT_EQ(double{exact.AAA.DIAPAZ}, 14.0);
   EXPECT_EQ(exact.not_kept, std::vector<std::string>{"FREQ"});
   EXPECT_TRUE(RefusedFor(Map(Record({{"CALL", "A"}, {"BAND", "13cm"}})), "BAND"));
   EXPECT_TRUE(RefusedFor(Map(Record({{"CALL", "A"}, {"FREQ", "2400.1"}})), "FREQ"));
@@ -99,7 +100,7 @@ TEST(ContactMapping, BandsFromBandOrFrequencyAndTheSharedBandsTravelExactly) {
   AAA.DIAPAZ = 145.0;
   AdifRecord out = ContactToAdif(AAA, AdifFormat::kAdi);
   EXPECT_EQ(*out.Find("BAND"), "2m");
-  EXPECT_EQ(Map(out).AAA.DIAPAZ, 145.0);
+  EXPECT_EQ(double{Map(out).AAA.DIAPAZ}, 145.0);
   AAA.DIAPAZ = 144.0;
   EXPECT_EQ(ContactToAdif(AAA, AdifFormat::kAdi).Find(kAppBand), nullptr);
 }

@@ -311,6 +311,71 @@ TEST_F(ProcessTest, WaitingHoldLetsTheHolderCommit) {
   EXPECT_EQ(Wait(waiter), 0);
 }
 
+// Opens the table in a child process with mode and share, adds a row there
+// when it opened, and returns the open's error code.
+int OpenInChild(const std::string& name, OpenMode mode, ShareMode share, int add) {
+  return Wait(Child([&](FileSystem* fs) {
+    Table t;
+    OpenOptions options;
+    options.fs = fs;
+    options.mode = mode;
+    options.share = share;
+    Status st = t.Open(name, &testing::PeopleDef(), options);
+    if (!st.ok()) return st.code();
+    if (add != 0 && !testing::AddPerson(&t, add, "CHILD").ok()) return 100;
+    return 0;
+  }));
+}
+
+TEST_F(ProcessTest, ShareModesHoldBetweenProcesses) {
+  auto open_here = [&](Table* t, OpenMode mode, ShareMode share) {
+    OpenOptions options;
+    options.fs = &fs_;
+    options.mode = mode;
+    options.share = share;
+    return t->Open(name_, &testing::PeopleDef(), options);
+  };
+  {
+    // Deny all: nobody else opens, to read or to write.
+    Table t;
+    ASSERT_TRUE(open_here(&t, OpenMode::kReadWrite, ShareMode::kDenyAll).ok());
+    ASSERT_TRUE(testing::AddPerson(&t, 1, "OWNER").ok());
+    EXPECT_EQ(OpenInChild(name_, OpenMode::kReadWrite, ShareMode::kDenyNone, 2),
+              err::kAccessDenied);
+    EXPECT_EQ(OpenInChild(name_, OpenMode::kReadOnly, ShareMode::kDenyNone, 0), err::kAccessDenied);
+    ASSERT_TRUE(testing::AddPerson(&t, 3, "OWNER").ok());
+  }
+  {
+    // Deny write: others may read, not write.
+    Table t;
+    ASSERT_TRUE(open_here(&t, OpenMode::kReadWrite, ShareMode::kDenyWrite).ok());
+    EXPECT_EQ(OpenInChild(name_, OpenMode::kReadOnly, ShareMode::kDenyNone, 0), 0);
+    EXPECT_EQ(OpenInChild(name_, OpenMode::kReadWrite, ShareMode::kDenyNone, 4),
+              err::kAccessDenied);
+    ASSERT_TRUE(testing::AddPerson(&t, 5, "OWNER").ok());
+  }
+  {
+    // Shared for writing: nobody may open denying what it does.
+    Table t;
+    ASSERT_TRUE(open_here(&t, OpenMode::kReadWrite, ShareMode::kDenyNone).ok());
+    EXPECT_EQ(OpenInChild(name_, OpenMode::kReadWrite, ShareMode::kDenyAll, 6), err::kAccessDenied);
+    EXPECT_EQ(OpenInChild(name_, OpenMode::kReadWrite, ShareMode::kDenyWrite, 6),
+              err::kAccessDenied);
+    EXPECT_EQ(OpenInChild(name_, OpenMode::kReadWrite, ShareMode::kCompatibility, 7), 0);
+    ASSERT_TRUE(testing::AddPerson(&t, 8, "OWNER").ok());
+  }
+  // Once every open has closed, a deny-all open succeeds again; no row was
+  // lost on the way.
+  EXPECT_EQ(OpenInChild(name_, OpenMode::kReadWrite, ShareMode::kDenyAll, 9), 0);
+  Rows rows;
+  ASSERT_TRUE(testing::ReadPeople(name_, &fs_, &rows).ok());
+  EXPECT_EQ(
+      rows,
+      (Rows{{1, "OWNER"}, {3, "OWNER"}, {5, "OWNER"}, {7, "CHILD"}, {8, "OWNER"}, {9, "CHILD"}}));
+  std::string report;
+  EXPECT_TRUE(testing::ToolCheck(name_ + ".VTF", &report)) << report;
+}
+
 TEST_F(ProcessTest, WriterKilledInCommitsNeverLeavesAnUnsoundFile) {
   std::mt19937 random(7);
   int last = 0;

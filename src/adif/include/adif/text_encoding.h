@@ -12,6 +12,10 @@ namespace kavo::adif {
 
 bool IsAscii(std::string_view text);
 
+// ASCII letters in upper case, every other byte as it is (ADIF names and
+// enumerations; UTF-8 text passes unchanged).
+std::string AsciiUpper(std::string_view text);
+
 // Whether text is well-formed UTF-8 (no cut sequence at either end, no
 // overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view text);

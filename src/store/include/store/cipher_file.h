@@ -32,6 +32,9 @@ class CipherFile final : public File {
     return base_->Lock(offset, length, exclusive, wait);
   }
   Status Unlock(uint64_t offset, uint64_t length) override { return base_->Unlock(offset, length); }
+  Status Held(uint64_t offset, uint64_t length, bool* held) override {
+    return base_->Held(offset, length, held);
+  }
 
  private:
   std::unique_ptr<File> base_;

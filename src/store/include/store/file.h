@@ -35,6 +35,17 @@ class File {
   // wait=false a conflicting lock fails at once with error 32.
   virtual Status Lock(uint64_t offset, uint64_t length, bool exclusive, bool wait) = 0;
   virtual Status Unlock(uint64_t offset, uint64_t length) = 0;
+  // Whether another instance holds a lock anywhere in the range, so that an
+  // exclusive lock of it would not be granted. Takes no lock and never waits.
+  // This one tries the exclusive lock and gives it back, so the range must
+  // hold no lock of this instance; a file may answer without locking (and
+  // then also when opened read-only).
+  virtual Status Held(uint64_t offset, uint64_t length, bool* held) {
+    Status st = Lock(offset, length, true, false);
+    *held = st.code() == err::kFileLocked;
+    if (st.ok()) return Unlock(offset, length);
+    return *held ? Status::OK() : st;
+  }
   // Whether the file begins with the n bytes at expected (false when it is
   // shorter). Asked without any lock before every read of a shared store
   // file, so a file may answer it faster than Read; this one reads and
