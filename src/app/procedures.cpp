@@ -4,7 +4,9 @@
 
 #include <QMdiArea>
 
+#include "app/adif_procedures.h"
 #include "app/form_procedures.h"
+#include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
 
@@ -17,6 +19,10 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   });
   registry.Register("dxinfo", dxinfo);
   registry.Register("spravka", spravka);
+  // Started: each works on a thread of its own with a context of its own.
+  registry.Register("ImportADIF", ImportADIF);
+  registry.Register("ExportADIF", ExportADIF);
+  registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
 }
 
 }  // namespace kavo
