@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <vector>
 
+#include "app/browse_toolbar_qt.h"
 #include "app/printer_setup.h"
 #include "app/procedure_registry.h"
 #include "app/sound_player.h"
@@ -120,6 +121,10 @@ void MainFrame::BuildToolBar() {
     if (QWidget* button = bar->widgetForAction(action)) button->setFont(QFont(Text(entry.font)));
     commands_.emplace_back(action, entry.action);
   }
+  // The navigation commands of the browse window that is active, on a row
+  // of their own.
+  addToolBarBreak();
+  addToolBar(new BrowseToolbarQt(mdi_, this));
 }
 
 void MainFrame::BuildStatusBar() {
@@ -157,9 +162,23 @@ void MainFrame::Open() {
 
   splash_ = new SplashWindow(this);
   splash_->adjustSize();
-  splash_->move(geometry().center() - splash_->rect().center());
+  CentreSplash();
   splash_->show();
   logic_.WindowOpened(kSplashThread);
+}
+
+void MainFrame::CentreSplash() {
+  if (splash_) splash_->move(frameGeometry().center() - splash_->rect().center());
+}
+
+void MainFrame::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  CentreSplash();
+}
+
+void MainFrame::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  CentreSplash();
 }
 
 void MainFrame::ShowDayAndTime() {

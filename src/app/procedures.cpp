@@ -7,6 +7,7 @@
 #include "app/adif_procedures.h"
 #include "app/form_procedures.h"
 #include "app/report_run.h"
+#include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
 
@@ -22,6 +23,7 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   // Started: each works on a thread of its own with a context of its own.
   registry.Register("ImportADIF", ImportADIF);
   registry.Register("ExportADIF", ExportADIF);
+  registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
   RegisterReports(registry);
 }
 
