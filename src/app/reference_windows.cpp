@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "app/form_window.h"
+#include "app/private_profile.h"
+#include "app/window_state.h"
 #include "reference/address_book.h"
 #include "reference/iota.h"
 #include "reference/regions.h"
@@ -17,10 +19,12 @@ namespace kavo {
 namespace {
 
 constexpr char kIotaTitle[] = "IOTA";
-constexpr char kRemarkPrompt[] = "Примечание:";
+constexpr char kRemarkText[] = "Примечание:";
 constexpr char kInsertTip[] = "Ввод новой записи";
 constexpr char kPrintTip[] = "Печать информации";
 constexpr int kRemarkLength = 20;
+constexpr int kIotaWidth = 720;
+constexpr int kIotaHeight = 420;
 
 BrowseWindowSpec IotaGroupWindow() {
   using namespace browseiota;
@@ -131,7 +135,7 @@ IotaWindowQt::IotaWindowQt(BrowseWindowQt* groups) : QObject(groups), groups_(gr
   lists->addWidget(islands_, 3);
   outer->insertLayout(0, lists, 1);
   auto* remark_row = new QHBoxLayout;
-  remark_row->addWidget(new QLabel(QString::fromUtf8(kRemarkPrompt), groups));
+  remark_row->addWidget(new QLabel(QString::fromUtf8(kRemarkText), groups));
   remark_ = new QLineEdit(groups);
   remark_->setReadOnly(true);
   remark_->setMaxLength(kRemarkLength);
@@ -147,6 +151,11 @@ IotaWindowQt::IotaWindowQt(BrowseWindowQt* groups) : QObject(groups), groups_(gr
     }
   }
   if (auto* sub = qobject_cast<QMdiSubWindow*>(groups->parentWidget())) {
+    // The two lists need more room than one; a placement kept from an
+    // earlier run stays as it was.
+    if (GetPrivateProfileString("browseiota", "Width", "", kIniFileName).empty()) {
+      sub->resize(sub->size().expandedTo(QSize(kIotaWidth, kIotaHeight)));
+    }
     islands_->SetFrame(sub);
     connect(sub, &QMdiSubWindow::aboutToActivate, islands_, &BrowseWindowQt::GainFocusLater);
   }

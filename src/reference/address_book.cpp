@@ -20,8 +20,7 @@ BrowseDescription AddressBookList(DataContext& context, std::function<void()> up
   by_surname.thumb_field.clear();
   d.sorts = {by_surname, IncrementalOrder("RAJ:BEY_POZ", "RAJ:POZ", kCallsignEntry)};
   d.order_of_tab = [](int32_t tab) { return tab == kSurnameTab ? 1 : 2; };
-  d.format = Cp1251FromUtf8(
-      "36L(2)|M~Callsign~@s8@40L(2)|M~Телефон~@s9@80L(2)|M~Адрес~C@s120@");
+  d.format = Cp1251FromUtf8("36L(2)|M~Callsign~@s8@40L(2)|M~Телефон~@s9@80L(2)|M~Адрес~C@s120@");
   d.column_fields = {"RAJ:POZ", "RAJ:TELEFON", "RAJ:ADRESS"};
   d.buttons = {kList, kInsert, kChange, kDelete, 0};
   d.update_name = "F_ADRESS";

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <cstring>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -16,6 +15,8 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -82,6 +83,14 @@ class ReferenceWindowsTest : public ::testing::Test {
     });
   }
 
+  // With KAVO_SHOTS set to a directory, the frame's area is saved there as
+  // a picture, to look at a window as a user sees it.
+  void Shot(const char* name) {
+    if (const char* shots = std::getenv("KAVO_SHOTS")) {
+      area_.grab().save(QString::fromUtf8(shots) + "/" + name + ".png");
+    }
+  }
+
   static void Press(QWidget* window, int32_t control) {
     auto* browse = qobject_cast<BrowseWindowQt*>(window);
     ASSERT_NE(browse, nullptr);
@@ -136,12 +145,14 @@ TEST_F(ReferenceWindowsTest, AddressBookAddsAnEntry) {
   Press(window, browseadress::kInsert);
   EXPECT_EQ(titles_, std::vector<QString>{"Добавение записи"});
   EXPECT_EQ(window->engine().RecordCount, 1);
-  EXPECT_EQ((Rows<dict::RAJONRecord>("RAJON", dict::RAJON(),
-                                     [](const dict::RAJONRecord& r) {
-                                       return Join({dict::TextOf(r.POZ), dict::TextOf(r.TELEFON),
-                                                    dict::TextOf(r.ADRESS)});
-                                     })),
-            std::vector<std::string>{"UA1ABC|2345678|Иванов И.И., Санкт-Петербург"});
+  Shot("BROWSEADRESS");
+  EXPECT_EQ(
+      (Rows<dict::RAJONRecord>(
+          "RAJON", dict::RAJON(),
+          [](const dict::RAJONRecord& r) {
+            return Join({dict::TextOf(r.POZ), dict::TextOf(r.TELEFON), dict::TextOf(r.ADRESS)});
+          })),
+      std::vector<std::string>{"UA1ABC|2345678|Иванов И.И., Санкт-Петербург"});
   area_.closeAllSubWindows();
   Settle();
   EXPECT_NE(GetPrivateProfileString("BROWSEADRESS", "Width", "", "kavo.INI"), "");
@@ -154,6 +165,7 @@ TEST_F(ReferenceWindowsTest, RegionListAddsAnEntry) {
   FillNextForm({"1A", "Санкт-Петербург"});
   Press(window, browseobl::kInsert);
   EXPECT_EQ(titles_, std::vector<QString>{"Добавление новой записии"});
+  Shot("BROWSEOBL");
   EXPECT_EQ((Rows<dict::PREFRUSRecord>("PREFRUS", dict::PREFRUS(),
                                        [](const dict::PREFRUSRecord& r) {
                                          return Join({dict::TextOf(r.PREF), dict::TextOf(r.GOROD)});
@@ -192,6 +204,7 @@ TEST_F(ReferenceWindowsTest, IotaAddsAnIslandToTheSelectedGroup) {
   auto* remark = qobject_cast<QLineEdit*>(iota->groups()->control(browseiota::kRemark));
   ASSERT_NE(remark, nullptr);
   EXPECT_EQ(remark->text(), "редкий");
+  Shot("browseiota");
   EXPECT_EQ((Rows<dict::IOTARecord>("IOTA", dict::IOTA(),
                                     [](const dict::IOTARecord& r) {
                                       return Join({dict::TextOf(r.FIRSTNAME), dict::TextOf(r.NAIM),
