@@ -7,6 +7,7 @@
 #include "app/adif_procedures.h"
 #include "app/form_procedures.h"
 #include "app/reference_windows.h"
+#include "app/report_run.h"
 #include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
@@ -28,6 +29,7 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   registry.Register("BROWSEADRESS",
                     [](const ProcedureContext& c) { StartBROWSEADRESS(c.mdi_area); });
   registry.Register("BROWSEOBL", [](const ProcedureContext& c) { StartBROWSEOBL(c.mdi_area); });
+  RegisterReports(registry);
 }
 
 }  // namespace kavo
