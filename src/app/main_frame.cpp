@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <vector>
 
+#include "app/browse_toolbar_qt.h"
 #include "app/printer_setup.h"
 #include "app/procedure_registry.h"
 #include "app/sound_player.h"
@@ -120,6 +121,8 @@ void MainFrame::BuildToolBar() {
     if (QWidget* button = bar->widgetForAction(action)) button->setFont(QFont(Text(entry.font)));
     commands_.emplace_back(action, entry.action);
   }
+  // The navigation commands of the browse window that is active.
+  addToolBar(new BrowseToolbarQt(mdi_, this));
 }
 
 void MainFrame::BuildStatusBar() {

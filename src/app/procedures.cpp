@@ -5,6 +5,7 @@
 #include <QMdiArea>
 
 #include "app/form_procedures.h"
+#include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
 
@@ -17,6 +18,7 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   });
   registry.Register("dxinfo", dxinfo);
   registry.Register("spravka", spravka);
+  registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
 }
 
 }  // namespace kavo
