@@ -4,7 +4,9 @@
 
 #include <QMdiArea>
 
+#include "app/browse_aaaa_window.h"
 #include "app/form_procedures.h"
+#include "app/report_run.h"
 #include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
@@ -18,6 +20,10 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   });
   registry.Register("dxinfo", dxinfo);
   registry.Register("spravka", spravka);
+  registry.Register("BrowseAAAA", [&registry](const ProcedureContext& c) {
+    StartBrowseAAAA(c.mdi_area, registry);
+  });
+  RegisterReports(registry);
   registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
 }
 
