@@ -1,5 +1,6 @@
 #include "log/browse_aaaa.h"
 
+#include "data/dict_records.h"
 #include "data/globals.h"
 #include "data/standard_warning.h"
 #include "runtime/cp1251.h"

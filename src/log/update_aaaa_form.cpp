@@ -14,6 +14,7 @@
 #include "log/country_lookup.h"
 #include "log/qso_number.h"
 #include "log/region_code.h"
+#include "runtime/chartab.h"
 #include "runtime/errors.h"
 #include "runtime/message_box.h"
 
@@ -48,26 +49,14 @@ dict::AAAARecord& Contact(UpdateForm& form) {
   return *reinterpret_cast<dict::AAAARecord*>(form.record());
 }
 
-std::string Clip(const char* text, size_t size) {
-  std::string s(text, size);
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
-}
-
-template <size_t N>
-void SetText(char (&field)[N], std::string_view value) {
-  std::memset(field, ' ', N);
-  std::memcpy(field, value.data(), std::min(N, value.size()));
-}
-
 // Defaults fill only what the browse left empty: a contact inserted on the
 // band tab keeps the band in use.
 void ApplyEmptyDefaults(dict::AAAARecord& r) {
   if (r.DIAPAZ == 0) r.DIAPAZ = 14.0;
-  if (Clip(r.MODE, sizeof r.MODE).empty()) SetText(r.MODE, "SSB");
-  if (Clip(r.RPT_1, sizeof r.RPT_1).empty()) SetText(r.RPT_1, "59");
-  if (Clip(r.RPT_2, sizeof r.RPT_2).empty()) SetText(r.RPT_2, "59");
-  if (Clip(r.QSL, sizeof r.QSL).empty()) SetText(r.QSL, Ru("НЕТ"));
+  if (dict::TextOf(r.MODE).empty()) dict::SetText(r.MODE, "SSB");
+  if (dict::TextOf(r.RPT_1).empty()) dict::SetText(r.RPT_1, "59");
+  if (dict::TextOf(r.RPT_2).empty()) dict::SetText(r.RPT_2, "59");
+  if (dict::TextOf(r.QSL).empty()) dict::SetText(r.QSL, Ru("НЕТ"));
 }
 
 // Adds the primed record under the next free number, in series of three
@@ -125,7 +114,7 @@ void FillRegion(UpdateForm& form) {
   dict::AAAARecord& r = Contact(form);
   const std::string_view pref(r.PREF, sizeof r.PREF);
   if (!log::RegionRuleApplies(pref, std::string_view(r.PR, sizeof r.PR))) return;
-  SetText(r.PR, log::RegionCodeOfCallsign(Clip(r.POZ, sizeof r.POZ)));
+  dict::SetText(r.PR, log::RegionCodeOfCallsign(std::string(dict::TextOf(r.POZ))));
   form.view().DisplayField(form.FieldIndex("AAA:PR"));
 }
 
@@ -133,7 +122,7 @@ void FillRegion(UpdateForm& form) {
 // error (warning shown, the form closes).
 bool FillCountries(UpdateForm& form) {
   dict::AAAARecord& r = Contact(form);
-  const std::string callsign = Clip(r.POZ, sizeof r.POZ);
+  const std::string callsign = std::string(dict::TextOf(r.POZ));
   states[&form].PR = log::CallsignPrefix(callsign);
   std::vector<std::string> countries;
   if (!log::CountriesOfCallsign(form.context().DXCC.file(), callsign, &countries).ok()) {
@@ -143,7 +132,7 @@ bool FillCountries(UpdateForm& form) {
   }
   const int field = form.FieldIndex("AAA:PREF");
   if (countries.empty()) std::memset(r.PREF, ' ', sizeof r.PREF);
-  if (Clip(r.PREF, sizeof r.PREF).empty() && !countries.empty()) SetText(r.PREF, countries.front());
+  if (dict::TextOf(r.PREF).empty() && !countries.empty()) dict::SetText(r.PREF, countries.front());
   form.SetChoices(field, std::move(countries));
   form.view().DisplayField(field);
   return true;
@@ -152,21 +141,12 @@ bool FillCountries(UpdateForm& form) {
 bool AcceptCountry(UpdateForm& form) {
   dict::AAAARecord& r = Contact(form);
   const int field = form.FieldIndex("AAA:PREF");
-  const std::string typed = Clip(r.PREF, sizeof r.PREF);
+  const std::string typed = std::string(dict::TextOf(r.PREF));
   // A contact of a prefix the table does not know may stay without one.
   if (typed.empty()) return true;
   for (const std::string& country : form.Choices(field)) {
-    if (log::CallsignPrefix(country) != log::CallsignPrefix(typed) ||
-        country.size() != typed.size()) {
-      continue;
-    }
-    bool same = true;
-    for (size_t i = 0; i < typed.size() && same; ++i) {
-      same = std::toupper(static_cast<unsigned char>(typed[i])) ==
-             std::toupper(static_cast<unsigned char>(country[i]));
-    }
-    if (!same) continue;
-    SetText(r.PREF, country);
+    if (Upper(country) != Upper(typed)) continue;
+    dict::SetText(r.PREF, country);
     form.view().DisplayField(field);
     return true;
   }
@@ -176,12 +156,12 @@ bool AcceptCountry(UpdateForm& form) {
   if (answer != button::kYes || services == nullptr) return false;
   dict::DXCCRecord& dxcc = form.context().DXCC.rec();
   dxcc.Clear();
-  SetText(dxcc.STRANA, typed);
-  SetText(dxcc.PR, states[&form].PR);
+  dict::SetText(dxcc.STRANA, typed);
+  dict::SetText(dxcc.PR, states[&form].PR);
   GlobalRequest = kInsertRecord;
   if (services->UpdateDXCC(form.context()) != kRequestCompleted) return false;
   if (!FillCountries(form)) return false;
-  SetText(r.PREF, typed);
+  dict::SetText(r.PREF, typed);
   return AcceptCountry(form);
 }
 
