@@ -214,7 +214,7 @@ bool BrowseAAAA::FillRegionList(std::vector<RegionEntry>* list) {
     city.Set(std::string_view(r.GOROD, sizeof r.GOROD));
     list->push_back({prefix.Trimmed(), city.Trimmed()});
   }
-  if (s.code() != kRecordNotAvailable) {
+  if (s.code() != err::kRecordNotAvailable) {
     StandardWarning(warning::kRecordRetrievalError, "prefrus");
     return false;
   }
