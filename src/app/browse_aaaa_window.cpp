@@ -19,7 +19,7 @@
 
 #include "app/browse_window_qt.h"
 #include "app/form_procedures.h"
-#include "app/main_frame_strings.h"
+#include "main_frame_strings.h"
 #include "app/procedure_registry.h"
 #include "app/select_dxcc.h"
 #include "data/dict_records.h"

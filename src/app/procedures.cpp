@@ -6,7 +6,6 @@
 
 #include "app/browse_aaaa_window.h"
 #include "app/form_procedures.h"
-#include "app/report_run.h"
 #include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
@@ -23,7 +22,6 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   registry.Register("BrowseAAAA", [&registry](const ProcedureContext& c) {
     StartBrowseAAAA(c.mdi_area, registry);
   });
-  RegisterReports(registry);
   registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
 }
 
