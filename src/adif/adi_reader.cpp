@@ -4,6 +4,7 @@
 
 #include "adif/text_encoding.h"
 #include "runtime/cp1251.h"
+#include "runtime/utf8_check.h"
 
 namespace kavo::adif {
 namespace {

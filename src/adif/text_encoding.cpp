@@ -58,20 +58,6 @@ std::string AsciiUpper(std::string_view text) {
   return out;
 }
 
-bool IsValidUtf8(std::string_view text) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (static_cast<std::uint8_t>(text[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
-    const std::size_t n = SequenceLength(text, pos);
-    if (n == 0) return false;
-    pos += n;
-  }
-  return true;
-}
-
 std::size_t Utf8PrefixBytes(std::string_view text, std::size_t characters) {
   std::size_t pos = 0;
   for (std::size_t i = 0; i < characters; ++i) {

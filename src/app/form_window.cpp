@@ -65,6 +65,7 @@ int PictureChars(const std::string& picture) {
 
 // The resource of an icon named in a description, if the program has it.
 QIcon IconFor(const std::string& name) {
+  if (name.empty()) return {};
   QString lower = QString::fromStdString(name).toLower();
   lower.replace(".ico", ".png");
   const QString path = ":/art/" + lower;
@@ -142,6 +143,8 @@ void FormWindow::Build() {
   cancel_ = new QPushButton(QText(d.cancel_text), this);
   ok_->setGeometry(width - 2 * (kButtonWidth + kMargin), buttons_top, kButtonWidth, kButtonHeight);
   cancel_->setGeometry(width - kButtonWidth - kMargin, buttons_top, kButtonWidth, kButtonHeight);
+  const QIcon ok_icon = IconFor(d.ok_icon);
+  if (!ok_icon.isNull()) ok_->setIcon(ok_icon);
   ok_->setDefault(true);
   ok_->setAutoDefault(true);
   cancel_->setAutoDefault(false);

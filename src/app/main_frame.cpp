@@ -121,7 +121,9 @@ void MainFrame::BuildToolBar() {
     if (QWidget* button = bar->widgetForAction(action)) button->setFont(QFont(Text(entry.font)));
     commands_.emplace_back(action, entry.action);
   }
-  // The navigation commands of the browse window that is active.
+  // The navigation commands of the browse window that is active, on a row
+  // of their own.
+  addToolBarBreak();
   addToolBar(new BrowseToolbarQt(mdi_, this));
 }
 

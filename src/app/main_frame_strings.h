@@ -57,6 +57,10 @@ inline std::vector<MenuEntry> MenuBar() {
        none,
        {
            {"Ввод и редактирование информации", "Browse AAAA", Start("BrowseAAAA"), {}},
+           {"Импорт ADIF...", "Импорт контактов из файла ADIF (.adi, .adx)", Start("ImportADIF"),
+            {}},
+           {"Экспорт ADIF...", "Экспорт журнала в файл ADIF (.adi, .adx)", Start("ExportADIF"),
+            {}},
            {"Вы&xод", "Завершение работы", Do(FrameCommand::kCloseFrame), {}},
        }},
       {"Справочники",

@@ -4,6 +4,7 @@
 
 #include <QMdiArea>
 
+#include "app/adif_procedures.h"
 #include "app/browse_aaaa_window.h"
 #include "app/form_procedures.h"
 #include "app/select_dxcc.h"
@@ -22,6 +23,9 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   registry.Register("BrowseAAAA", [&registry](const ProcedureContext& c) {
     StartBrowseAAAA(c.mdi_area, registry);
   });
+  // Started: each works on a thread of its own with a context of its own.
+  registry.Register("ImportADIF", ImportADIF);
+  registry.Register("ExportADIF", ExportADIF);
   registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
 }
 

@@ -18,7 +18,7 @@ const forms::FormDescription& UpdateDXCCForm() {
     d.insert_title = "Adding a DXCC Record";
     d.change_title = "Changing a DXCC Record";
     d.tab = "DXCC";
-    d.icon = "Fmgr.ico";
+    d.ok_icon = "Fmgr.ico";
     d.fields = {{"DXC:PR", Ru("Префикс"), "@s2"}, {"DXC:STRANA", Ru("Страна"), "@s20"}};
     d.history = &HISTORY_DXC_RECORD;
     // Key code 734: Ctrl and the quote key.

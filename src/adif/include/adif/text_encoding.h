@@ -1,7 +1,7 @@
 // The text checks of the ADIF readers and of the field mapping: UTF-8
-// validity and character counts, and the strict conversion to code page
-// 1251 that says which character the code page cannot hold instead of
-// replacing it.
+// character counts (runtime/utf8_check.h checks validity) and the strict
+// conversion to code page 1251 that says which character the code page
+// cannot hold instead of replacing it.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +15,6 @@ bool IsAscii(std::string_view text);
 // ASCII letters in upper case, every other byte as it is (ADIF names and
 // enumerations; UTF-8 text passes unchanged).
 std::string AsciiUpper(std::string_view text);
-
-// Whether text is well-formed UTF-8 (no cut sequence at either end, no
-// overlong forms, no surrogates).
-bool IsValidUtf8(std::string_view text);
 
 // Bytes taken by the first `characters` code points of text when they are
 // all well-formed; npos otherwise (text too short or malformed).

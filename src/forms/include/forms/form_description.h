@@ -172,7 +172,9 @@ struct FormDescription {
   std::span<const FileUse> files;
 
   std::string design_title;
-  std::string icon;  // resource name in the window layer; may be empty
+  // Icons by their resource names ("HTML.ICO"); may be empty.
+  std::string icon;
+  std::string ok_icon;
   std::string tab;   // the text of the one tab
   // ActionMessage by request; a title left empty keeps the design title.
   std::string insert_title;
