@@ -229,7 +229,7 @@ UtcStamp UtcStampOf(int32_t today, int32_t clock, double offset_hours) {
   if (time < 0) {
     time += kDayHundredths;
     --date;
-  } else if (time >= kDayHundredths) {
+  } else if (time > kDayHundredths) {
     // West of Greenwich late in the evening it is already tomorrow in UTC.
     time -= kDayHundredths;
     ++date;

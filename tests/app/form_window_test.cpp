@@ -162,7 +162,8 @@ TEST_F(FormWindowTest, ContactFormSavesTheTypedContactStampedInUtcAndStaysOpen) 
   constexpr int32_t kToday = 81000;
   UpdateAAAAServices services;
   services.Today = [] { return kToday; };
-  services.Clock = [] { return 12 * 360000; };
+  // Clock times count from 1 at midnight.
+  services.Clock = [] { return 12 * 360000 + 1; };
   services.UpdateDXCC = [](DataContext&) { return kRequestCancelled; };
   SetUpdateAAAAServices(&services);
   GlobalRequest = kInsertRecord;
@@ -192,7 +193,7 @@ TEST_F(FormWindowTest, ContactFormSavesTheTypedContactStampedInUtcAndStaysOpen) 
   EXPECT_EQ(rec.N_QSO.get(), 1);
   // Noon at +3 is 09:00 UTC the same day.
   EXPECT_EQ(rec.DATA, kToday);
-  EXPECT_EQ(rec.TIM, 9 * 360000);
+  EXPECT_EQ(rec.TIM, 9 * 360000 + 1);
   EXPECT_EQ(dict::TextOf(rec.MODE), "SSB");
   EXPECT_FALSE(log.Next().ok());
   ASSERT_TRUE(log.Close().ok());

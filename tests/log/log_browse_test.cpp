@@ -106,7 +106,7 @@ class LogTest : public ::testing::Test {
   ScopedMessageBox scoped_boxes_{&boxes_};
   UpdateAAAAServices services_;
   int32_t today_ = 80000;
-  int32_t clock_ = 12 * 360000;
+  int32_t clock_ = 12 * 360000 + 1;  // clock times count from 1 at midnight
 };
 
 // ---- The browse ----
@@ -305,16 +305,16 @@ TEST_F(EntryFormTest, InsertLoopStaysOpenAndAnswersOneWithTheLastContact) {
 
 TEST_F(EntryFormTest, StampsUtcFromTheStationOffsetRollingBackTheDate) {
   // 01:00 local at +3 is 22:00 UTC the day before.
-  clock_ = 1 * 360000;
+  clock_ = 1 * 360000 + 1;
   auto form = OpenForm(context_, view_);
   ASSERT_TRUE(form);
   form->FieldSelectedEvent(Field(*form, "AAA:POZ"));
   EXPECT_EQ(context_.AAAA.rec().DATA, today_ - 1);
-  EXPECT_EQ(context_.AAAA.rec().TIM, 22 * 360000);
+  EXPECT_EQ(context_.AAAA.rec().TIM, 22 * 360000 + 1);
   // A second visit keeps the stamp.
   clock_ = 5 * 360000;
   form->FieldSelectedEvent(Field(*form, "AAA:POZ"));
-  EXPECT_EQ(context_.AAAA.rec().TIM, 22 * 360000);
+  EXPECT_EQ(context_.AAAA.rec().TIM, 22 * 360000 + 1);
   form->CancelPressed();
   form->Close();
 
