@@ -1,6 +1,7 @@
 // Input: TSV text as kavo-tool load reads it. Every cell of every line is
-// stored into every column of a table with fields of all the types the tool
-// converts; a cell that is taken must show again as a cell that stores the
+// stored (cut to its field where too long) into every column of a table with
+// fields of all the types the tool converts; a cell that is taken must show
+// again, as people read it and as raw numbers, as a cell that stores the
 // very same bytes, and escaping must undo exactly.
 
 #include <cstddef>
@@ -34,10 +35,10 @@ kavo::TableDef MakeTable() {
       {FieldType::kPString, 4, 1, 0}, {FieldType::kByte, 1, 1, 0},
       {FieldType::kShort, 2, 1, 0},   {FieldType::kUShort, 2, 1, 0},
       {FieldType::kLong, 4, 1, 0},    {FieldType::kULong, 4, 1, 0},
-      {FieldType::kDate, 4, 1, 0},    {FieldType::kSReal, 4, 1, 0},
-      {FieldType::kReal, 8, 1, 0},    {FieldType::kDecimal, 4, 1, 0},
-      {FieldType::kDecimal, 6, 1, 3}, {FieldType::kGroup, 3, 1, 0},
-      {FieldType::kLong, 8, 2, 0},
+      {FieldType::kDate, 4, 1, 0},    {FieldType::kTime, 4, 1, 0},
+      {FieldType::kSReal, 4, 1, 0},   {FieldType::kReal, 8, 1, 0},
+      {FieldType::kDecimal, 4, 1, 0}, {FieldType::kDecimal, 6, 1, 3},
+      {FieldType::kGroup, 3, 1, 0},   {FieldType::kLong, 8, 2, 0},
   };
   kavo::TableDef def;
   std::uint16_t offset = 0;
@@ -78,13 +79,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       kavo::tool::AppendEscaped(cell, &escaped);
       Check(kavo::tool::Unescape(escaped) == cell);
       for (const kavo::tool::Column& c : columns) {
-        if (!kavo::tool::StoreCell(def, c, cell, row.data(), &memos).empty()) continue;
-        std::string shown;
-        kavo::tool::AppendCell(def, c, row.data(), memos, &shown);
-        again = row;
-        memos_again = memos;
-        Check(kavo::tool::StoreCell(def, c, shown, again.data(), &memos_again).empty());
-        Check(again == row);
+        bool cut = false;
+        if (!kavo::tool::StoreCell(def, c, cell, {.truncate = true}, row.data(), &memos, &cut)
+                 .empty()) {
+          continue;
+        }
+        for (bool raw : {false, true}) {
+          std::string shown;
+          kavo::tool::AppendCell(def, c, row.data(), memos, {.raw = raw}, &shown);
+          again = row;
+          memos_again = memos;
+          Check(kavo::tool::StoreCell(def, c, shown, {}, again.data(), &memos_again, &cut).empty());
+          Check(!cut);
+          Check(again == row);
+        }
       }
     }
     start = end + 1;

@@ -162,9 +162,23 @@ void MainFrame::Open() {
 
   splash_ = new SplashWindow(this);
   splash_->adjustSize();
-  splash_->move(geometry().center() - splash_->rect().center());
+  CentreSplash();
   splash_->show();
   logic_.WindowOpened(kSplashThread);
+}
+
+void MainFrame::CentreSplash() {
+  if (splash_) splash_->move(frameGeometry().center() - splash_->rect().center());
+}
+
+void MainFrame::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  CentreSplash();
+}
+
+void MainFrame::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  CentreSplash();
 }
 
 void MainFrame::ShowDayAndTime() {

@@ -1,6 +1,13 @@
 #include "app/private_profile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -88,6 +95,77 @@ std::optional<std::string> ReadWholeFile(const std::string& file_name) {
   return text;
 }
 
+// The settings file held for one read-modify-write. Every writer takes the
+// exclusive lock on the file's directory (which, unlike the file, is never
+// replaced) before it reads, and replaces the file through a temporary file
+// of its own, so two copies of the program writing at once never lose each
+// other's entries. Readers take no lock: a replacement is one rename, so
+// they see the old text or the new one.
+class LockedProfile {
+ public:
+  LockedProfile() = default;
+  LockedProfile(const LockedProfile&) = delete;
+  LockedProfile& operator=(const LockedProfile&) = delete;
+  // Closing the directory lets the lock go.
+  ~LockedProfile() {
+    if (dir_fd_ >= 0) ::close(dir_fd_);
+  }
+
+  // Locks the directory of file_name and creates the file empty when it is
+  // missing, so that its replacement gets the permissions of a new file.
+  bool Lock(const std::string& file_name) {
+    file_name_ = file_name;
+    std::filesystem::path dir = std::filesystem::path(file_name).parent_path();
+    dir_fd_ = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd_ < 0) return false;
+    int r;
+    do {
+      r = ::flock(dir_fd_, LOCK_EX);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) return false;
+    struct stat st;
+    if (::stat(file_name.c_str(), &st) != 0) {
+      int fd = ::open(file_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0) return false;
+      bool ok = ::fstat(fd, &st) == 0;
+      ::close(fd);
+      if (!ok) return false;
+    }
+    mode_ = st.st_mode & 0777;
+    return S_ISREG(st.st_mode);
+  }
+
+  std::optional<std::string> Read() const { return ReadWholeFile(file_name_); }
+
+  // Writes text to a temporary file beside the file, makes it durable and
+  // renames it over the file while the lock is held.
+  bool Replace(const std::string& text) const {
+    std::string temp_name = file_name_ + ".XXXXXX";
+    int out = ::mkstemp(temp_name.data());
+    if (out < 0) return false;
+    bool ok = ::fchmod(out, mode_) == 0 && WriteAll(out, text) && ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
+    ok = ok && std::rename(temp_name.c_str(), file_name_.c_str()) == 0;
+    if (!ok) std::remove(temp_name.c_str());
+    return ok;
+  }
+
+ private:
+  static bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+      ssize_t n = ::write(fd, text.data(), text.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+  int dir_fd_ = -1;
+  std::string file_name_;
+  mode_t mode_ = 0644;
+};
+
 }  // namespace
 
 bool IsValidProfileName(std::string_view name) {
@@ -160,33 +238,11 @@ bool WritePrivateProfileString(std::string_view section, std::string_view entry,
   if (!IsValidProfileName(section) || !IsValidProfileName(entry) || HasLineBreak(value)) {
     return false;
   }
-  std::string text;
-  {
-    std::ifstream probe(file_name, std::ios::binary);
-    if (probe) {
-      std::optional<std::string> existing = ReadWholeFile(file_name);
-      if (!existing) return false;
-      text = std::move(*existing);
-    }
-  }
-  std::string updated = SetProfileEntry(text, section, entry, value);
-  std::string temp_name = file_name + ".tmp";
-  {
-    std::ofstream out(temp_name, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(updated.data(), static_cast<std::streamsize>(updated.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp_name.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp_name.c_str(), file_name.c_str()) != 0) {
-    std::remove(temp_name.c_str());
-    return false;
-  }
-  return true;
+  LockedProfile locked;
+  if (!locked.Lock(file_name)) return false;
+  std::optional<std::string> text = locked.Read();
+  if (!text) return false;
+  return locked.Replace(SetProfileEntry(*text, section, entry, value));
 }
 
 }  // namespace kavo

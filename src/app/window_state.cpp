@@ -55,10 +55,13 @@ void INIRestoreWindow(std::string_view ProcedureName, const std::string& IniFile
 void INISaveWindow(std::string_view ProcedureName, const std::string& IniFileName,
                    PlacedWindow& window) {
   const char* maximized = window.IsMaximized() ? "Yes" : "No";
+  // The normal placement is taken before the window leaves the maximised
+  // state: the window manager restores it later, and until then the window
+  // still has its maximised place and size.
+  WindowRect r = window.Placement();
   window.SetMaximized(false);
   if (window.IsMinimized()) return;
   WritePrivateProfileString(ProcedureName, "Maximize", maximized, IniFileName);
-  WindowRect r = window.Placement();
   WriteNumber(ProcedureName, "XPosit", r.XPos, IniFileName);
   WriteNumber(ProcedureName, "YPosit", r.YPos, IniFileName);
   WriteNumber(ProcedureName, "Width", r.Width, IniFileName);

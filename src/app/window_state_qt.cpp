@@ -21,7 +21,42 @@ bool Reachable(const QWidget* window, int32_t x, int32_t y) {
   return false;
 }
 
+bool Away(const QWidget* window) {
+  return window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
+}
+
+WindowRect FramePlacement(const QWidget* window) {
+  return {window->x(), window->y(), window->width(), window->height()};
+}
+
 }  // namespace
+
+NormalPlacement* NormalPlacement::Of(QWidget* window) {
+  auto* found = window->findChild<NormalPlacement*>(QString(), Qt::FindDirectChildrenOnly);
+  return found != nullptr ? found : new NormalPlacement(window);
+}
+
+NormalPlacement::NormalPlacement(QWidget* window) : QObject(window), window_(window) {
+  if (window_->isVisible() && !Away(window_)) Set(FramePlacement(window_));
+  window_->installEventFilter(this);
+}
+
+void NormalPlacement::Set(const WindowRect& placement) {
+  last_ = placement;
+  known_ = true;
+}
+
+bool NormalPlacement::eventFilter(QObject* watched, QEvent* event) {
+  const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+  if (watched == window_ && moved && window_->isVisible() && !Away(window_)) {
+    Set(FramePlacement(window_));
+  }
+  return false;
+}
+
+QtPlacedWindow::QtPlacedWindow(QWidget* window) : window_(window) {
+  if (window_->isWindow()) NormalPlacement::Of(window_);
+}
 
 bool QtPlacedWindow::IsMaximized() const {
   return window_->isMaximized();
@@ -47,7 +82,11 @@ bool QtPlacedWindow::IsResizable() const {
 }
 
 WindowRect QtPlacedWindow::Placement() const {
-  const bool away = window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
+  const bool away = Away(window_);
+  if (window_->isWindow() && away) {
+    const NormalPlacement* normal = NormalPlacement::Of(window_);
+    if (normal->known()) return normal->placement();
+  }
   if (window_->isWindow() && away && !window_->normalGeometry().isNull()) {
     // normalGeometry() excludes the frame that pos() includes.
     QRect normal = window_->normalGeometry();
@@ -59,13 +98,17 @@ WindowRect QtPlacedWindow::Placement() const {
 }
 
 void QtPlacedWindow::MoveTo(int32_t x, int32_t y) {
-  if (Reachable(window_, x, y)) window_->move(x, y);
+  if (!Reachable(window_, x, y)) return;
+  window_->move(x, y);
+  if (window_->isWindow())
+    NormalPlacement::Of(window_)->Set({x, y, window_->width(), window_->height()});
 }
 
 void QtPlacedWindow::SetPlacement(const WindowRect& placement) {
   if (!Reachable(window_, placement.XPos, placement.YPos)) return;
   window_->move(placement.XPos, placement.YPos);
   window_->resize(placement.Width, placement.Height);
+  if (window_->isWindow()) NormalPlacement::Of(window_)->Set(placement);
 }
 
 PlacementKeeper::PlacementKeeper(QWidget* window, std::string ProcedureName,

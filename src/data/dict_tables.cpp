@@ -18,7 +18,6 @@ struct FieldLayout {
   FieldType type;
   std::uint16_t offset;
   std::uint16_t size;
-  const char* picture = nullptr;  // only where the layout stores one
 };
 
 struct KeyLayout {
@@ -39,10 +38,8 @@ FieldDef MakeField(const std::string& prefix, const FieldLayout& layout, std::ui
     f.digits = 4;
     f.places = 0;
   }
-  if (layout.type == FieldType::kString) {
-    f.declared_length = layout.size;
-    if (layout.picture != nullptr) f.picture = std::string(layout.picture);
-  }
+  // No field stores a picture: the windows and reports bring their own.
+  if (layout.type == FieldType::kString) f.declared_length = layout.size;
   return f;
 }
 
@@ -77,12 +74,12 @@ constexpr std::uint32_t kCreateThread = kTableCreate | kTableThread;
 // AAAA and AAAAPRINT share the record layout under their own prefixes.
 const std::initializer_list<FieldLayout>& LogFields() {
   static const std::initializer_list<FieldLayout> fields = {
-      {"POZ", FieldType::kString, 0, 12, "@s12"}, {"PR", FieldType::kString, 12, 2},
-      {"N_QSO", FieldType::kDecimal, 14, 4},      {"PREF", FieldType::kString, 18, 20},
-      {"DATA", FieldType::kLong, 38, 4},          {"TIM", FieldType::kLong, 42, 4},
-      {"DIAPAZ", FieldType::kReal, 46, 8},        {"MODE", FieldType::kString, 54, 5},
-      {"RPT_1", FieldType::kString, 59, 3},       {"RPT_2", FieldType::kString, 62, 3},
-      {"QTH", FieldType::kString, 65, 22},        {"QSL", FieldType::kString, 87, 5},
+      {"POZ", FieldType::kString, 0, 12},     {"PR", FieldType::kString, 12, 2},
+      {"N_QSO", FieldType::kDecimal, 14, 4},  {"PREF", FieldType::kString, 18, 20},
+      {"DATA", FieldType::kLong, 38, 4},      {"TIM", FieldType::kLong, 42, 4},
+      {"DIAPAZ", FieldType::kReal, 46, 8},    {"MODE", FieldType::kString, 54, 5},
+      {"RPT_1", FieldType::kString, 59, 3},   {"RPT_2", FieldType::kString, 62, 3},
+      {"QTH", FieldType::kString, 65, 22},    {"QSL", FieldType::kString, 87, 5},
       {"PRIMEC", FieldType::kString, 92, 15},
   };
   return fields;
@@ -132,7 +129,7 @@ const TableDef& IOTA() {
   static const TableDef t = MakeTable("IOTA", "IOT", "IOTA", kCreateThread, 107,
                                       {
                                           {"FIRSTNAME", FieldType::kString, 0, 13},
-                                          {"NAIM", FieldType::kString, 13, 6, "@s6"},
+                                          {"NAIM", FieldType::kString, 13, 6},
                                           {"TERRIT", FieldType::kString, 19, 60},
                                           {"PRIMEC", FieldType::kString, 79, 20},
                                           {"PREFIKS", FieldType::kString, 99, 8},
@@ -220,6 +217,15 @@ const TableDef* FindTable(std::string_view label) {
     if (NameEquals(t->label, label)) return t;
   }
   return nullptr;
+}
+
+LongMeaning MeaningOfLong(std::string_view field_name) {
+  // The date and the time of the contact in the log's layout.
+  for (const TableDef* t : {&AAAA(), &AAAAPRINT()}) {
+    if (field_name == t->prefix + ":DATA") return LongMeaning::kDate;
+    if (field_name == t->prefix + ":TIM") return LongMeaning::kTime;
+  }
+  return LongMeaning::kNumber;
 }
 
 }  // namespace kavo::dict

@@ -225,8 +225,41 @@ std::string ErrorText(int code) {
   return unknown + " : " + std::to_string(code);
 }
 
-int OsErrorCode(int errno_value) {
-  return err::kOsErrorBase + errno_value;
+int OsErrorCode(int errno_value, OsAccess access) {
+  switch (errno_value) {
+    case ENOENT:
+      return err::kOsFileNotFound;
+    case ENOTDIR:
+      return err::kOsPathNotFound;
+    case EMFILE:
+    case ENFILE:
+      return err::kOsTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+      return err::kOsAccessDenied;
+    case EBADF:
+      return err::kOsInvalidHandle;
+    case ENOMEM:
+      return err::kOsInsufficientMemory;
+    case EXDEV:
+      return err::kOsNotSameDevice;
+    case EROFS:
+      return err::kOsWriteProtect;
+    case EIO:
+      return access == OsAccess::kWrite ? err::kOsWriteFault : err::kOsReadFault;
+    // A file that may not grow further (past the file-size limit) is as full
+    // as the disk for the program.
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return err::kOsDiskFull;
+    case EEXIST:
+      return err::kOsFileExists;
+    case EINVAL:
+      return err::kOsInvalidParameter;
+    default:
+      return err::kOsUnknownError;
+  }
 }
 
 void PostError(int code) {

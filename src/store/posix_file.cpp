@@ -42,7 +42,7 @@ class PosixFile final : public File {
                            static_cast<off_t>(offset + done));
       if (r < 0) {
         if (errno == EINTR) continue;
-        return Status::Os(errno);
+        return Status::Os(errno, OsAccess::kWrite);
       }
       if (r == 0) return Status::Error(err::kAccessDenied);
       done += static_cast<size_t>(r);
@@ -55,7 +55,7 @@ class PosixFile final : public File {
     // fdatasync leaves out metadata the data does not need; a grown or shrunk
     // file needs its size made durable too.
     int r = size_changed_ ? ::fsync(fd_) : ::fdatasync(fd_);
-    if (r != 0) return Status::Os(errno);
+    if (r != 0) return Status::Os(errno, OsAccess::kWrite);
     uint64_t size = 0;
     KAVO_RETURN_IF_ERROR(Size(&size));
     known_size_ = size;
@@ -71,7 +71,7 @@ class PosixFile final : public File {
   }
 
   Status Truncate(uint64_t size) override {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return Status::Os(errno);
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return Status::Os(errno, OsAccess::kWrite);
     size_changed_ = true;
     return Status::OK();
   }

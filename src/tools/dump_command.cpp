@@ -1,8 +1,9 @@
-// kavo-tool dump NAME [--key KEY] [--filter EXPR]: the table's rows as TSV
-// under a header line of the stored field names, in record order or in the
-// order of the named key (rows that an optional key leaves out are not
-// listed then), only those that pass the filter expression when one is
-// given (the table's fields bound under their stored names).
+// kavo-tool dump NAME [--key KEY] [--filter EXPR] [--raw]: the table's rows
+// as TSV under a header line of the stored field names, in record order or
+// in the order of the named key (rows that an optional key leaves out are
+// not listed then), only those that pass the filter expression when one is
+// given (the table's fields bound under their stored names). Dates and times
+// are written as people read them, or as their stored numbers with --raw.
 
 #include <cstdio>
 #include <memory>
@@ -33,9 +34,12 @@ int RunDumpCommand(int argc, char** argv) {
   std::string key_name;
   std::string filter_text;
   bool filtered = false;
+  CellOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--key" && i + 1 < argc) {
+    if (arg == "--raw") {
+      options.raw = true;
+    } else if (arg == "--key" && i + 1 < argc) {
       key_name = argv[++i];
     } else if (arg == "--filter" && i + 1 < argc) {
       filter_text = argv[++i];
@@ -47,7 +51,9 @@ int RunDumpCommand(int argc, char** argv) {
       break;
     }
   }
-  if (name.empty()) return ReportError("usage: kavo-tool dump NAME [--key KEY] [--filter EXPR]", 2);
+  if (name.empty()) {
+    return ReportError("usage: kavo-tool dump NAME [--key KEY] [--filter EXPR] [--raw]", 2);
+  }
 
   Table table;
   Status st = OpenStored(name, false, &table);
@@ -97,7 +103,7 @@ int RunDumpCommand(int argc, char** argv) {
     for (std::size_t m = 0; m < memos.size(); ++m) memos[m] = table.memo(static_cast<int>(m));
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (i > 0) out.push_back('\t');
-      AppendCell(def, columns[i], table.record(), memos, &out);
+      AppendCell(def, columns[i], table.record(), memos, options, &out);
     }
     out.push_back('\n');
     if (out.size() > (1 << 16)) {

@@ -1,10 +1,12 @@
-// kavo-tool load NAME < rows.tsv: adds the rows of a TSV text whose header
-// line names the columns (stored field names; columns left out stay blank or
-// zero). A row that fails (a bad cell, a duplicate on a unique key) is
-// reported with its line number and skipped; the other rows are added, and
-// the exit code is 1 when any row failed. A failure of the store itself ends
-// the load. With --transaction the rows are added in one transaction
-// (LOGOUT/COMMIT): a row that fails rolls the whole load back.
+// kavo-tool load [--transaction] [--truncate] NAME < rows.tsv: adds the rows
+// of a TSV text whose header line names the columns (stored field names;
+// columns left out stay blank or zero). A row that fails (a bad cell, a text
+// longer than its field, a duplicate on a unique key) is reported with its
+// line number and skipped; the other rows are added, and the exit code is 1
+// when any row failed. With --truncate a text longer than its field is cut
+// to it instead, and the cells cut are counted. A failure of the store
+// itself ends the load. With --transaction the rows are added in one
+// transaction (LOGOUT/COMMIT): a row that fails rolls the whole load back.
 
 #include <chrono>
 #include <cstdio>
@@ -60,11 +62,25 @@ void RowError(long line, std::string_view message) {
 }  // namespace
 
 int RunLoadCommand(int argc, char** argv) {
-  bool transaction = argc == 3 && std::string_view(argv[1]) == "--transaction";
-  if (argc != 2 && !transaction) {
-    return ReportError("usage: kavo-tool load [--transaction] NAME < rows.tsv", 2);
+  bool transaction = false;
+  CellOptions options;
+  std::string name;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--transaction") {
+      transaction = true;
+    } else if (arg == "--truncate") {
+      options.truncate = true;
+    } else if (name.empty() && arg.rfind("--", 0) != 0) {
+      name = arg;
+    } else {
+      name.clear();
+      break;
+    }
   }
-  std::string name = argv[argc - 1];
+  if (name.empty()) {
+    return ReportError("usage: kavo-tool load [--transaction] [--truncate] NAME < rows.tsv", 2);
+  }
   std::string text;
   if (!ReadAll(stdin, &text)) return ReportError("cannot read the rows from standard input");
 
@@ -98,6 +114,7 @@ int RunLoadCommand(int argc, char** argv) {
   long line_number = 1;
   long added = 0;
   long failed = 0;
+  long cut_cells = 0;
   std::string_view line;
   std::vector<std::string> memos(def.memos.size());
   while (NextLine(text, &pos, &line)) {
@@ -113,9 +130,12 @@ int RunLoadCommand(int argc, char** argv) {
     table.ClearRecord();
     for (std::size_t m = 0; m < memos.size(); ++m) memos[m].clear();
     std::string problem;
+    long cut_in_row = 0;
     for (std::size_t i = 0; i < cells.size() && problem.empty(); ++i) {
-      problem = StoreCell(def, columns[i], cells[i], table.record(), &memos);
+      bool cut = false;
+      problem = StoreCell(def, columns[i], cells[i], options, table.record(), &memos, &cut);
       if (!problem.empty()) problem = columns[i].name + ": " + problem;
+      cut_in_row += cut;
     }
     if (!problem.empty()) {
       RowError(line_number, problem);
@@ -135,6 +155,7 @@ int RunLoadCommand(int argc, char** argv) {
                          " may not have been saved");
     }
     ++added;
+    cut_cells += cut_in_row;
   }
   if (transaction && failed > 0) {
     (void)RollbackTransaction();
@@ -144,7 +165,9 @@ int RunLoadCommand(int argc, char** argv) {
   st = transaction ? CommitTransaction() : table.Flush();
   if (!st.ok()) return ReportFailure(name, st);
   std::string summary =
-      "added " + std::to_string(added) + " rows, " + std::to_string(failed) + " failed\n";
+      "added " + std::to_string(added) + " rows, " + std::to_string(failed) + " failed";
+  if (options.truncate) summary += ", " + std::to_string(cut_cells) + " cells cut to their fields";
+  summary += "\n";
   std::fputs(summary.c_str(), stderr);
   return failed == 0 ? 0 : 1;
 }

@@ -28,13 +28,15 @@ const Command kCommands[] = {
     {"tables", RunTablesCommand,
      "tables FILE             list the tables of a store file: name, number, rows, record length"},
     {"dump", RunDumpCommand,
-     "dump NAME [--key KEY] [--filter EXPR]\n"
+     "dump NAME [--key KEY] [--filter EXPR] [--raw]\n"
      "                          print the rows as TSV, in record order or in a key's order,\n"
-     "                          only those that pass the filter expression"},
+     "                          only those that pass the filter expression; dates as\n"
+     "                          YYYY-MM-DD, times as HH:MM:SS.cc (--raw: their numbers)"},
     {"load", RunLoadCommand,
-     "load [--transaction] NAME < rows.tsv\n"
+     "load [--transaction] [--truncate] NAME < rows.tsv\n"
      "                          add the rows of a TSV text with a header line\n"
-     "                          (--transaction: all rows in one transaction, or none)"},
+     "                          (--transaction: all rows in one transaction, or none;\n"
+     "                          --truncate: cut texts too long for their fields)"},
     {"check", RunCheckCommand,
      "check NAME              verify page tree, record order, counters and keys"},
     {"rebuild", RunRebuildCommand, "rebuild NAME            rebuild the keys"},

@@ -3,12 +3,20 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QAbstractPrintDialog>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -316,6 +324,53 @@ TEST_F(MainFrameTest, PrinterSetupAndHelpOnHelp) {
   EXPECT_EQ(Utf8(boxes_.shown()[0].title), "Помощь о Help");
 }
 
+// The real set-up dialog: it chooses the printer's paper and orientation,
+// and has nothing that would print.
+TEST_F(MainFrameTest, PrinterSetupChoosesThePageAndPrintsNothing) {
+  ProgramPrinter().setPageSize(QPageSize(QPageSize::A4));
+  ProgramPrinter().setPageOrientation(QPageLayout::Portrait);
+  QStringList buttons;
+  bool print_dialog = true;
+  auto choose = [&](bool accept) {
+    QTimer::singleShot(0, [&, accept] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      print_dialog = qobject_cast<QAbstractPrintDialog*>(dialog) != nullptr;
+      buttons.clear();
+      for (QAbstractButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
+      auto* landscape = dialog->findChild<QRadioButton*>("landscape");
+      auto* paper = dialog->findChild<QComboBox*>("paper");
+      if (landscape == nullptr || paper == nullptr) return dialog->reject();
+      landscape->click();
+      paper->setCurrentIndex(paper->findData(static_cast<int>(QPageSize::A5)));
+      if (accept) return dialog->accept();
+      dialog->reject();
+    });
+    DialogPrinterSetup().Run(nullptr);
+  };
+
+  choose(false);
+  EXPECT_FALSE(print_dialog);
+  EXPECT_EQ(buttons.join("|").toStdString(), "OK|Отмена");
+  EXPECT_EQ(ProgramPrinter().pageLayout().pageSize().id(), QPageSize::A4);
+  EXPECT_EQ(ProgramPrinter().pageLayout().orientation(), QPageLayout::Portrait);
+
+  choose(true);
+  EXPECT_EQ(ProgramPrinter().pageLayout().pageSize().id(), QPageSize::A5);
+  EXPECT_EQ(ProgramPrinter().pageLayout().orientation(), QPageLayout::Landscape);
+}
+
+// The window manager places the frame after it is shown; the splash follows.
+TEST_F(MainFrameTest, SplashStaysCentredOnTheFrame) {
+  MainFrame& f = Open();
+  ASSERT_NE(f.splash(), nullptr);
+  EXPECT_EQ(f.splash()->frameGeometry().center(), f.frameGeometry().center());
+  f.move(240, 160);
+  EXPECT_EQ(f.splash()->frameGeometry().center(), f.frameGeometry().center());
+  f.resize(1000, 700);
+  EXPECT_EQ(f.splash()->frameGeometry().center(), f.frameGeometry().center());
+}
+
 TEST_F(MainFrameTest, ExitSavesPlacementAndAnswersCancelled) {
   MainFrame& f = Open();
   f.move(111, 77);
@@ -377,6 +432,23 @@ TEST_F(MainFrameTest, PlacementRestoredFromSettingsFile) {
   // The normal placement, not the maximised one, is kept.
   EXPECT_EQ(IniEntry("XPosit"), "150");
   EXPECT_EQ(IniEntry("Width"), "700");
+}
+
+TEST_F(MainFrameTest, ClosedWhileMaximizedKeepsTheNormalPlacement) {
+  MainFrame& f = Open();
+  f.move(120, 70);
+  f.resize(640, 480);
+  QCoreApplication::processEvents();
+  f.showMaximized();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(f.isMaximized());
+  ASSERT_NE(f.size(), QSize(640, 480));
+  f.close();
+  EXPECT_EQ(IniEntry("Maximize"), "Yes");
+  EXPECT_EQ(IniEntry("XPosit"), "120");
+  EXPECT_EQ(IniEntry("YPosit"), "70");
+  EXPECT_EQ(IniEntry("Width"), "640");
+  EXPECT_EQ(IniEntry("Height"), "480");
 }
 
 TEST_F(MainFrameTest, GarbageSettingsLeaveTheDesignPlace) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -124,7 +125,46 @@ TEST_F(ProfileFileTest, MissingFileGivesDefaultAndIsCreatedOnWrite) {
   ASSERT_TRUE(WritePrivateProfileString("Main", "XPosit", "12", file_));
   EXPECT_EQ(GetPrivateProfileString("Main", "XPosit", "", file_), "12");
   EXPECT_EQ(ReadFile(file_), "[Main]\nXPosit=12\n");
-  EXPECT_FALSE(fs::exists(file_ + ".tmp"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+// Two copies of the program writing their own sections at once keep every
+// entry, and leave no temporary file behind.
+TEST_F(ProfileFileTest, ConcurrentWritersFromTwoProcessesLoseNothing) {
+  constexpr int kEntries = 150;
+  auto write_section = [this](const char* section) {
+    for (int i = 0; i < kEntries; ++i) {
+      if (!WritePrivateProfileString(section, "E" + std::to_string(i), std::to_string(i), file_)) {
+        return false;
+      }
+    }
+    return true;
+  };
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(write_section("Child") ? 0 : 1);
+  EXPECT_TRUE(write_section("Parent"));
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  const std::string text = ReadFile(file_);
+  int kept = 0;
+  for (const char* section : {"Child", "Parent"}) {
+    for (int i = 0; i < kEntries; ++i) {
+      kept += FindProfileEntry(text, section, "E" + std::to_string(i)) == std::to_string(i);
+    }
+  }
+  EXPECT_EQ(kept, 2 * kEntries);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileFileTest, ReplacedFileKeepsItsPermissions) {
+  WriteFile(file_, "[Main]\nXPosit=1\n");
+  fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_TRUE(WritePrivateProfileString("Main", "XPosit", "2", file_));
+  EXPECT_EQ(fs::status(file_).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(ProfileFileTest, InvalidWritesLeaveTheFileAlone) {

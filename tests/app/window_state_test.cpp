@@ -167,6 +167,28 @@ TEST_F(WindowStateTest, SaveWritesNormalPlacementAndRoundTrips) {
   EXPECT_TRUE(back.maximized);
 }
 
+// A maximised window as a window manager keeps it: it reports the normal
+// placement it will return to, but leaving the maximised state takes effect
+// later, so right after that it still has its maximised place.
+class LateRestoringWindow : public FakeWindow {
+ public:
+  WindowRect Placement() const override { return maximized ? normal : place; }
+  WindowRect normal{150, 90, 700, 500};
+};
+
+TEST_F(WindowStateTest, ClosedWhileMaximizedSavesTheNormalPlacement) {
+  LateRestoringWindow w;
+  w.maximized = true;
+  w.place = {0, 0, 1280, 1024};
+  INISaveWindow("Main", ini_, w);
+  EXPECT_EQ(IniText(), "[Main]\nMaximize=Yes\nXPosit=150\nYPosit=90\nWidth=700\nHeight=500\n");
+
+  FakeWindow back;
+  INIRestoreWindow("Main", ini_, back);
+  EXPECT_EQ(back.place, (WindowRect{150, 90, 700, 500}));
+  EXPECT_TRUE(back.maximized);
+}
+
 TEST_F(WindowStateTest, MinimizedWindowWritesNothing) {
   FakeWindow w;
   w.minimized = true;

@@ -41,6 +41,8 @@ TEST_F(DictStoreTest, EveryLayoutCreatesAndReopensWithItsDeclaration) {
     ASSERT_EQ(stored.def().fields.size(), t->fields.size());
     for (std::size_t i = 0; i < t->fields.size(); ++i) {
       EXPECT_EQ(stored.def().fields[i].name, t->fields[i].name);
+      // No layout stores a picture for a field.
+      EXPECT_FALSE(stored.def().fields[i].picture.has_value()) << stored.def().fields[i].name;
     }
     ASSERT_EQ(stored.def().keys.size(), t->keys.size());
     for (std::size_t i = 0; i < t->keys.size(); ++i) {

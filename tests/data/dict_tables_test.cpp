@@ -111,8 +111,6 @@ TEST(DictTables, LogLayoutFieldByField) {
       EXPECT_EQ(f.size, log[i].size) << f.name;
     }
   }
-  EXPECT_EQ(AAAA().fields[0].picture, "@s12");
-  EXPECT_FALSE(AAAA().fields[1].picture.has_value());
 }
 
 // Key names and component field names, without the prefix.

@@ -33,10 +33,43 @@ TEST(LastError, ZeroPostsOperatingSystemError) {
   PostError(0);
   EXPECT_EQ(ERRORCODE(), 302);
   EXPECT_EQ(ERROR(), "File Not Found");
+  errno = ENOSPC;
+  PostError(0);
+  EXPECT_EQ(ERRORCODE(), 339);
+  EXPECT_EQ(ERROR(), "Handle Disk Full");
   errno = 200;
   PostError(0);
-  EXPECT_EQ(ERRORCODE(), 500);
-  EXPECT_EQ(ERROR(), "Unknown Error Posted : 500");
+  EXPECT_EQ(ERRORCODE(), 391);
+  EXPECT_EQ(ERROR(), "Unknown Error");
+}
+
+// This platform's error numbers land on the codes whose texts say the same.
+TEST(LastError, NativeErrorsCarryTheirMeaning) {
+  const struct {
+    int errno_value;
+    OsAccess access;
+    const char* text;
+  } cases[] = {
+      {ENOSPC, OsAccess::kWrite, "Handle Disk Full"},
+      {EACCES, OsAccess::kRead, "Access Denied"},
+      {EPERM, OsAccess::kWrite, "Access Denied"},
+      {EROFS, OsAccess::kWrite, "Write Protect"},
+      {EIO, OsAccess::kWrite, "Write Fault"},
+      {EIO, OsAccess::kRead, "Read Fault"},
+      {EMFILE, OsAccess::kRead, "Too Many Open Files"},
+      {ENOMEM, OsAccess::kRead, "Insufficient Memory"},
+      {EEXIST, OsAccess::kWrite, "File Already Exists"},
+      {EINVAL, OsAccess::kRead, "Invalid Parameter"},
+      {ENOENT, OsAccess::kRead, "File Not Found"},
+      {ENOTDIR, OsAccess::kRead, "Path Not Found"},
+      {ENOTSOCK, OsAccess::kRead, "Unknown Error"},
+  };
+  for (const auto& c : cases) {
+    int code = OsErrorCode(c.errno_value, c.access);
+    EXPECT_GT(code, 300) << c.errno_value;
+    EXPECT_LT(code, 392) << c.errno_value;
+    EXPECT_EQ(ErrorText(code), c.text) << c.errno_value;
+  }
 }
 
 TEST(LastError, FileSystemErrorTexts) {

@@ -151,7 +151,7 @@ TEST_F(KavoToolTest, LoadReportsBadRowsByLineAndAddsTheOthers) {
   Result r = Run("load " + Log(), text);
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("line 101: Creates Duplicate Key (40)"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("line 201: AAA:DATA: bad number"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("line 201: AAA:DATA: bad date"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("line 301: 2 cells where the header names 7"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("line 401: AAA:POZ: text not representable"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("added 1000 rows, 4 failed"), std::string::npos) << r.err;
@@ -161,6 +161,69 @@ TEST_F(KavoToolTest, LoadReportsBadRowsByLineAndAddsTheOthers) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("has no field AAA:NOSUCH"), std::string::npos) << r.err;
   EXPECT_EQ(Run("tables " + Log()).out, "UNNAMED\t1\t1000\t107\n");
+}
+
+TEST_F(KavoToolTest, DatesAndTimesReadableRawOnRequest) {
+  ASSERT_EQ(Run("create " + dir_.string()).code, 0);
+  Result r = Run("load " + Log(),
+                 "AAA:POZ\tAAA:N_QSO\tAAA:DATA\tAAA:TIM\n"
+                 "UA3ABC\t1\t2026-12-08\t10:20:30.00\n"
+                 "UA3ABD\t2\t09.12.2026\t7:05\n"
+                 "UA3ABE\t3\t82527\t3723001\n"
+                 "UA3ABF\t4\t\t\n"
+                 "UA3ABG\t5\t2026-02-30\t\n");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("line 6: AAA:DATA: bad date"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("added 4 rows, 1 failed"), std::string::npos) << r.err;
+
+  r = Run("dump " + Log());
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 5u);
+  auto date_time = [](const std::string& line) {
+    std::vector<std::string> c = Cells(line);
+    return c[4] + " " + c[5];
+  };
+  EXPECT_EQ(date_time(lines[1]), "2026-12-08 10:20:30.00");
+  EXPECT_EQ(date_time(lines[2]), "2026-12-09 07:05:00.00");
+  EXPECT_EQ(date_time(lines[3]), "2026-12-10 10:20:30.00");
+  EXPECT_EQ(date_time(lines[4]), " ");
+
+  r = Run("dump " + Log() + " --raw");
+  ASSERT_EQ(r.code, 0) << r.err;
+  lines = Lines(r.out);
+  EXPECT_EQ(date_time(lines[1]), "82525 3723001");
+  EXPECT_EQ(date_time(lines[4]), "0 0");
+}
+
+TEST_F(KavoToolTest, LoadRefusesTooLongTextsUnlessAskedToCut) {
+  ASSERT_EQ(Run("create " + dir_.string()).code, 0);
+  const std::string rows =
+      "AAA:POZ\tAAA:N_QSO\tAAA:QTH\n"
+      "UA3ABC\t1\tМосква\n"
+      "UA3ABC/P/MM/QRP\t2\tМосква\n"
+      "UA3ABE\t3\t" +
+      std::string(30, 'q') + "\n";
+  Result r = Run("load " + Log(), rows);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("line 3: AAA:POZ: 15 characters where the field holds 12"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("line 4: AAA:QTH: 30 characters where the field holds 22"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("added 1 rows, 2 failed"), std::string::npos) << r.err;
+
+  ASSERT_EQ(Run("create " + (dir_ / "c").string()).code, 0);
+  std::string cut = (dir_ / "c" / "AAAA").string();
+  r = Run("load --truncate " + cut, rows);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("added 3 rows, 0 failed, 2 cells cut to their fields"), std::string::npos)
+      << r.err;
+  std::vector<std::string> lines = Lines(Run("dump " + cut).out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(Cells(lines[2])[0], "UA3ABC/P/MM/");
+  EXPECT_EQ(Cells(lines[3])[10], std::string(22, 'q'));
 }
 
 TEST_F(KavoToolTest, DumpFollowsTheKeyOrderAndRoundTrips) {
@@ -183,7 +246,8 @@ TEST_F(KavoToolTest, DumpFollowsTheKeyOrderAndRoundTrips) {
   };
   auto sort_key = [&](const std::string& line) {
     std::vector<std::string> c = Cells(line);
-    return std::make_tuple(fold(c[3]), std::stol(c[4]), std::stol(c[5]), std::stol(c[2]));
+    // Dates and times as written sort as they count.
+    return std::make_tuple(fold(c[3]), c[4], c[5], std::stol(c[2]));
   };
   for (std::size_t i = 2; i < lines.size(); ++i) {
     ASSERT_LE(sort_key(lines[i - 1]), sort_key(lines[i])) << lines[i];
@@ -224,14 +288,14 @@ TEST_F(KavoToolTest, DumpFilterListsOnlyPassingRowsInKeyOrder) {
   ASSERT_EQ(Run("create " + dir_.string()).code, 0);
   std::string rows = LogRows(1000, 5);
   ASSERT_EQ(Run("load " + Log(), rows).code, 0);
-  Result all = Run("dump " + Log() + " --key AAA:BEY_SS");
+  Result all = Run("dump " + Log() + " --key AAA:BEY_SS --raw");
   std::string expected;
   for (const std::string& line : Lines(all.out)) {
     std::vector<std::string> c = Cells(line);
     if (expected.empty() || (c[3] == "Россия" && std::stol(c[4]) >= 80100)) expected += line + "\n";
   }
-  Result r =
-      Run("dump " + Log() + " --key AAA:BEY_SS --filter \"aaa:pref='Россия' and aaa:data>=80100\"");
+  Result r = Run("dump " + Log() +
+                 " --raw --key AAA:BEY_SS --filter \"aaa:pref='Россия' and aaa:data>=80100\"");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_GT(Lines(r.out).size(), 10u);
   EXPECT_EQ(r.out, expected);

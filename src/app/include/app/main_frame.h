@@ -66,6 +66,10 @@ class MainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The window manager places and sizes the frame after it is shown (and
+  // the user may move it): the splash follows, centred on the frame.
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildMenus();
@@ -73,6 +77,7 @@ class MainFrame : public QMainWindow {
   void BuildStatusBar();
   void ConnectSignals();
   void ShowDayAndTime();
+  void CentreSplash();
   void RunProcedure(const FrameAction& action);
   void ArrangeIcons();
   void ShowMessage(const QString& title, const QString& text);

@@ -39,7 +39,10 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view e
 
 // Returns false when nothing was written: an invalid name or value, a file
 // too large to be a settings file, or a failure of the file system. The file
-// is replaced through a temporary file so that a crash never leaves it cut.
+// is replaced through a temporary file of this write's own so that a crash
+// never leaves it cut, and the read-modify-write holds a lock on the file's
+// directory so that writers in other processes never lose each other's
+// entries.
 bool WritePrivateProfileString(std::string_view section, std::string_view entry,
                                std::string_view value, const std::string& file_name);
 

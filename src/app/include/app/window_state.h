@@ -31,6 +31,8 @@ class PlacedWindow {
   virtual void SetMaximized(bool maximized) = 0;
   // Whether the user may change the window's size.
   virtual bool IsResizable() const = 0;
+  // The normal placement: for a maximised window the place and size it
+  // returns to.
   virtual WindowRect Placement() const = 0;
   virtual void MoveTo(int32_t x, int32_t y) = 0;
   virtual void SetPlacement(const WindowRect& placement) = 0;

@@ -24,6 +24,12 @@ const TableDef& PREFRUS();
 const TableDef& AAAAPRINT();
 const TableDef& AAAA();
 
+// What the number in a LONG field of the dictionary counts: the log's dates
+// are day numbers and its times time numbers (0: none); every other LONG is
+// a plain number. The field is named with its prefix ("AAA:DATA").
+enum class LongMeaning { kNumber, kDate, kTime };
+LongMeaning MeaningOfLong(std::string_view field_name);
+
 // All eight, in the order of the dictionary's table list.
 std::span<const TableDef* const> AllTables();
 

@@ -54,7 +54,20 @@ inline constexpr int kFileSystemError = 90;
 inline constexpr int kLogoutNotActive = 91;
 inline constexpr int kBuildInProgress = 92;
 inline constexpr int kBuildCancelled = 93;
-inline constexpr int kOsErrorBase = 300;
+inline constexpr int kOsFileNotFound = 302;
+inline constexpr int kOsPathNotFound = 303;
+inline constexpr int kOsTooManyOpenFiles = 304;
+inline constexpr int kOsAccessDenied = 305;
+inline constexpr int kOsInvalidHandle = 306;
+inline constexpr int kOsInsufficientMemory = 308;
+inline constexpr int kOsNotSameDevice = 317;
+inline constexpr int kOsWriteProtect = 319;
+inline constexpr int kOsWriteFault = 329;
+inline constexpr int kOsReadFault = 330;
+inline constexpr int kOsDiskFull = 339;
+inline constexpr int kOsFileExists = 380;
+inline constexpr int kOsInvalidParameter = 387;
+inline constexpr int kOsUnknownError = 391;
 inline constexpr int kInvalidExpression = 800;
 inline constexpr int kNoBind = 801;
 inline constexpr int kMismatchedScope = 802;
@@ -64,11 +77,19 @@ inline constexpr int kMismatchedScope = 802;
 // one, otherwise "Unknown Error Posted : <code>".
 std::string ErrorText(int code);
 
-// Maps a native errno value to this program's code: 300 + n.
-int OsErrorCode(int errno_value);
+// Which way a failed native call moved data: an input/output error is a
+// write fault or a read fault by it.
+enum class OsAccess { kRead, kWrite };
+
+// The code of the 300 range whose text means what the native errno value
+// means on this platform (a full disk is 339 "Handle Disk Full", a refused
+// permission 305 "Access Denied"); an errno without such a code is 391
+// "Unknown Error". The 300-range numbers are not errno plus 300: their texts
+// come from another numbering of the same conditions.
+int OsErrorCode(int errno_value, OsAccess access = OsAccess::kRead);
 
 // Records code and its message as the last error. Code 0 posts the operating
-// system's last error number (errno) as 300 + errno.
+// system's last error number (errno) as OsErrorCode(errno).
 void PostError(int code);
 
 // Records a file-system error (code 90). A non-empty store_text becomes the

@@ -26,7 +26,9 @@ class [[nodiscard]] Status {
   static Status Restart() { return Status(kRestartCode, 0, {}); }
   bool is_restart() const { return code_ == kRestartCode; }
   // An operating-system failure with its errno value.
-  static Status Os(int errno_value) { return Status(OsErrorCode(errno_value), 0, {}); }
+  static Status Os(int errno_value, OsAccess access = OsAccess::kRead) {
+    return Status(OsErrorCode(errno_value, access), 0, {});
+  }
 
   bool ok() const { return code_ == 0; }
   int code() const { return code_; }
