@@ -8,7 +8,7 @@ kavo_install_deps() {
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     libclang-rt-14-dev
     libexpat1-dev
-    fonts-dejavu-core fonts-liberation xvfb xauth
+    fonts-dejavu-core fonts-liberation xvfb xauth poppler-utils
     hamradio-files
   )
   local missing=()

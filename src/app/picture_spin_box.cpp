@@ -12,8 +12,7 @@ PictureSpinBox::PictureSpinBox(std::string_view picture, QWidget* parent)
   Picture::Compile(picture, &picture_);
   lineEdit()->setText(Shown());
   connect(lineEdit(), &QLineEdit::textEdited, this, &PictureSpinBox::TakeTyped);
-  connect(this, &QAbstractSpinBox::editingFinished, this,
-          [this] { lineEdit()->setText(Shown()); });
+  connect(this, &QAbstractSpinBox::editingFinished, this, [this] { lineEdit()->setText(Shown()); });
 }
 
 QString PictureSpinBox::Shown() const {
@@ -45,6 +44,8 @@ QValidator::State PictureSpinBox::validate(QString& input, int&) const {
                                                  : QValidator::Intermediate;
 }
 
-void PictureSpinBox::fixup(QString& input) const { input = Shown(); }
+void PictureSpinBox::fixup(QString& input) const {
+  input = Shown();
+}
 
 }  // namespace kavo

@@ -7,6 +7,7 @@
 #include "app/adif_procedures.h"
 #include "app/browse_aaaa_window.h"
 #include "app/form_procedures.h"
+#include "app/report_run.h"
 #include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
 #include "data/context.h"
@@ -27,6 +28,7 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   registry.Register("ImportADIF", ImportADIF);
   registry.Register("ExportADIF", ExportADIF);
   registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
+  RegisterReports(registry);
 }
 
 }  // namespace kavo

@@ -11,7 +11,9 @@
 
 namespace kavo {
 
-void WindowReportServices::SETDATA() { kavo::SETDATA(parent_); }
+void WindowReportServices::SETDATA() {
+  kavo::SETDATA(parent_);
+}
 
 bool WindowReportServices::ReportPreview(const reports::PrintPreviewQueue& queue) {
   return kavo::ReportPreview(queue, parent_) == kRequestCompleted;
@@ -22,16 +24,18 @@ void WindowReportServices::PrintPages(const reports::PrintPreviewQueue& queue) {
 }
 
 ReportRun::ReportRun(const reports::ReportInstance& instance, DataContext* context,
-                     QWidget* parent)
+                     std::unique_ptr<reports::ReportServices> services, QWidget* parent)
     : parent_(parent),
       own_context_(context == nullptr ? std::make_unique<DataContext>() : nullptr),
-      services_(parent),
-      procedure_(instance, context == nullptr ? *own_context_ : *context, services_) {
+      services_(std::move(services)),
+      procedure_(instance, context == nullptr ? *own_context_ : *context, *services_) {
   timer_.setInterval(reports::ReportProcedure::kTimerMilliseconds);
   connect(&timer_, &QTimer::timeout, this, &ReportRun::Tick);
 }
 
-ReportRun::~ReportRun() { delete window_; }
+ReportRun::~ReportRun() {
+  delete window_;
+}
 
 void ReportRun::Begin() {
   procedure_.Start();
@@ -80,11 +84,12 @@ void ReportRun::Finish() {
 
 void RunReport(const reports::ReportInstance& instance, const ProcedureContext& context) {
   QWidget* parent = context.mdi_area != nullptr ? context.mdi_area->window() : nullptr;
+  auto services = std::make_unique<WindowReportServices>(parent);
   if (context.launch == Launch::kStart) {
-    (new ReportRun(instance, nullptr, parent))->Begin();
+    (new ReportRun(instance, nullptr, std::move(services), parent))->Begin();
     return;
   }
-  auto* run = new ReportRun(instance, &ThisThreadData(), parent);
+  auto* run = new ReportRun(instance, &ThisThreadData(), std::move(services), parent);
   QEventLoop loop;
   QObject::connect(run, &ReportRun::finished, &loop, &QEventLoop::quit);
   run->Begin();

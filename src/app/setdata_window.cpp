@@ -5,10 +5,10 @@
 #include <QPushButton>
 
 #include "app/dialog_units.h"
-#include "data/globals.h"
 #include "app/picture_spin_box.h"
 #include "app/qt_text.h"
 #include "app/window_state_qt.h"
+#include "data/globals.h"
 #include "reports/setdata.h"
 
 namespace kavo {

@@ -223,15 +223,15 @@ Status Table::Open(std::string_view name, const TableDef* declared, const OpenOp
   st = sf->End(st);
   if (!st.ok()) return Post(*this, st);
   store_ = std::move(sf);
-  record_.assign(def_.record_length, 0);
-  memos_.assign(def_.memos.size(), std::string());
+  state_.record.assign(def_.record_length, 0);
+  state_.memos.assign(def_.memos.size(), std::string());
   dynamic_.assign(def_.keys.size(), DynamicIndex());
   ClearRecord();
-  order_ = -1;
+  state_.order = -1;
   TableOps(*this).SetFrom(rec::KindKey(table_number_, fmt::kKindRow), true,
                           rec::KindKey(table_number_, fmt::kKindRow + 1), false);
-  current_record_ = 0;
-  bytes_ = 0;
+  state_.current_record = 0;
+  state_.bytes = 0;
   return Post(*this, Status::OK());
 }
 
@@ -263,89 +263,55 @@ Status Table::Close() {
 }
 
 void Table::ClearRecord() {
-  std::fill(record_.begin(), record_.end(), 0);
+  std::fill(state_.record.begin(), state_.record.end(), 0);
   for (const FieldDef& f : def_.fields) {
     if (f.type == FieldType::kString && f.size > 0)
-      std::memset(record_.data() + f.offset, ' ', f.size);
+      std::memset(state_.record.data() + f.offset, ' ', f.size);
   }
-  for (size_t m = 0; m < memos_.size(); ++m) {
-    memos_[m] = def_.memos[m].is_blob() ? std::string() : std::string(def_.memos[m].size, ' ');
+  for (size_t m = 0; m < state_.memos.size(); ++m) {
+    state_.memos[m] =
+        def_.memos[m].is_blob() ? std::string() : std::string(def_.memos[m].size, ' ');
   }
 }
 
 Status Table::Add() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
-    KAVO_RETURN_IF_ERROR(ops.RowsFitTree());
-    uint32_t r = 0;
-    uint32_t count = 0, flags = 0;
-    KAVO_RETURN_IF_ERROR(ops.Counter(fmt::kKindRow, &count, &flags));
-    KAVO_RETURN_IF_ERROR(store_->NextNumber(&r));
-    std::vector<int> deltas;
-    KAVO_RETURN_IF_ERROR(ops.MaintainKeys(r, nullptr, record_.data(), &deltas));
-    bool existed = false;
-    KAVO_RETURN_IF_ERROR(
-        store_->Insert(rec::RowKey(table_number_, r), ops.StoredRow(record_.data()), &existed));
-    if (existed) return Status::Check(store_check::kTreeShape);
-    KAVO_RETURN_IF_ERROR(ops.SetCounter(fmt::kKindRow, count + 1, flags));
-    KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
-    KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, memos_, nullptr));
-    current_record_ = r;
-    bytes_ = def_.record_length;
-    read_image_ = record_;
-    read_memos_ = memos_;
-    ops.SetAt(ops.CursorFor(record_.data(), r));
+    KAVO_RETURN_IF_ERROR(ops.InsertNewRow(true));
+    ops.SetAt(ops.CursorFor(state_.record.data(), state_.current_record));
     return Status::OK();
   });
 }
 
 Status Table::Append() {
-  return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
-    KAVO_RETURN_IF_ERROR(ops.RowsFitTree());
-    uint32_t r = 0;
-    uint32_t count = 0, flags = 0;
-    KAVO_RETURN_IF_ERROR(ops.Counter(fmt::kKindRow, &count, &flags));
-    KAVO_RETURN_IF_ERROR(store_->NextNumber(&r));
-    for (size_t k = 0; k < def_.keys.size(); ++k) {
-      if (ops.Indexed(def_.keys[k])) KAVO_RETURN_IF_ERROR(ops.MarkDeferred(k, r));
-    }
-    bool existed = false;
-    KAVO_RETURN_IF_ERROR(
-        store_->Insert(rec::RowKey(table_number_, r), ops.StoredRow(record_.data()), &existed));
-    KAVO_RETURN_IF_ERROR(ops.SetCounter(fmt::kKindRow, count + 1, flags));
-    KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, memos_, nullptr));
-    current_record_ = r;
-    bytes_ = def_.record_length;
-    read_image_ = record_;
-    read_memos_ = memos_;
-    return Status::OK();
-  });
+  return TableOps::Run(*this, true,
+                       [&](TableOps& ops) -> Status { return ops.InsertNewRow(false); });
 }
 
 Status Table::Put() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
-    if (current_record_ == 0 || read_image_.size() != record_.size())
+    if (state_.current_record == 0 || state_.read_image.size() != state_.record.size())
       return Status::Error(err::kRecordNotAvailable);
     KAVO_RETURN_IF_ERROR(ops.RowsFitTree());
-    uint32_t r = current_record_;
+    uint32_t r = state_.current_record;
     TableOps::RowByte byte;
     KAVO_RETURN_IF_ERROR(ops.KeepRowByte(r, &byte));
     std::vector<uint8_t> now;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &now, &found));
-    if (!found || now != read_image_) return Status::Error(err::kRecordChanged);
+    if (!found || now != state_.read_image) return Status::Error(err::kRecordChanged);
     std::vector<std::string> memos_now;
     KAVO_RETURN_IF_ERROR(ops.ReadMemos(r, &memos_now));
-    if (memos_now != read_memos_) return Status::Error(err::kRecordChanged);
+    if (memos_now != state_.read_memos) return Status::Error(err::kRecordChanged);
     std::vector<int> deltas;
-    KAVO_RETURN_IF_ERROR(ops.MaintainKeys(r, now.data(), record_.data(), &deltas));
-    KAVO_RETURN_IF_ERROR(
-        store_->Replace(rec::RowKey(table_number_, r), ops.StoredRow(record_.data()), &found));
+    KAVO_RETURN_IF_ERROR(ops.MaintainKeys(r, now.data(), state_.record.data(), &deltas));
+    KAVO_RETURN_IF_ERROR(store_->Replace(rec::RowKey(table_number_, r),
+                                         ops.StoredRow(state_.record.data()), &found));
     KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
-    KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, memos_, &memos_now));
-    read_image_ = record_;
-    read_memos_ = memos_;
-    bytes_ = def_.record_length;
-    ops.SetAt(ops.CursorFor(record_.data(), r));
+    KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, state_.memos, &memos_now));
+    state_.read_image = state_.record;
+    state_.read_memos = state_.memos;
+    state_.bytes = def_.record_length;
+    ops.SetAt(ops.CursorFor(state_.record.data(), r));
     return Status::OK();
   });
 }
@@ -362,23 +328,24 @@ Status Table::PutRecord(uint32_t record_number) {
     std::vector<std::string> memos_now;
     KAVO_RETURN_IF_ERROR(ops.ReadMemos(record_number, &memos_now));
     std::vector<int> deltas;
-    KAVO_RETURN_IF_ERROR(ops.MaintainKeys(record_number, now.data(), record_.data(), &deltas));
+    KAVO_RETURN_IF_ERROR(
+        ops.MaintainKeys(record_number, now.data(), state_.record.data(), &deltas));
     KAVO_RETURN_IF_ERROR(store_->Replace(rec::RowKey(table_number_, record_number),
-                                         ops.StoredRow(record_.data()), &found));
+                                         ops.StoredRow(state_.record.data()), &found));
     KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
-    KAVO_RETURN_IF_ERROR(ops.WriteMemos(record_number, memos_, &memos_now));
-    current_record_ = record_number;
-    read_image_ = record_;
-    read_memos_ = memos_;
-    bytes_ = def_.record_length;
+    KAVO_RETURN_IF_ERROR(ops.WriteMemos(record_number, state_.memos, &memos_now));
+    state_.current_record = record_number;
+    state_.read_image = state_.record;
+    state_.read_memos = state_.memos;
+    state_.bytes = def_.record_length;
     return Status::OK();
   });
 }
 
 Status Table::Delete() {
   return TableOps::Run(*this, true, [&](TableOps& ops) -> Status {
-    if (current_record_ == 0) return Status::Error(err::kRecordNotAvailable);
-    uint32_t r = current_record_;
+    if (state_.current_record == 0) return Status::Error(err::kRecordNotAvailable);
+    uint32_t r = state_.current_record;
     TableOps::RowByte byte;
     KAVO_RETURN_IF_ERROR(ops.KeepRowByte(r, &byte));
     std::vector<uint8_t> now;
@@ -399,10 +366,11 @@ Status Table::Delete() {
       if (!def_.memos[m].is_blob()) none[m] = std::string(def_.memos[m].size, ' ');
     KAVO_RETURN_IF_ERROR(ops.WriteMemos(r, none, &memos_now));
     // The position stays where the row was, so NEXT reads the row after it.
-    std::string at = order_ < 0 ? rec::RowKey(table_number_, r) : ops.CursorFor(now.data(), r);
+    std::string at =
+        state_.order < 0 ? rec::RowKey(table_number_, r) : ops.CursorFor(now.data(), r);
     ops.SetAt(at);
-    current_record_ = 0;
-    read_image_.clear();
+    state_.current_record = 0;
+    state_.read_image.clear();
     return Status::OK();
   });
 }
@@ -420,7 +388,7 @@ Status Table::Empty() {
     uint32_t count = 0, flags = 0;
     KAVO_RETURN_IF_ERROR(ops.Counter(fmt::kKindRow, &count, &flags));
     KAVO_RETURN_IF_ERROR(ops.SetCounter(fmt::kKindRow, 0, flags));
-    current_record_ = 0;
+    state_.current_record = 0;
     std::string p = ops.OrderPrefix();
     ops.SetFrom(p, true, ops.OrderEnd(), false);
     return Status::OK();
@@ -741,22 +709,22 @@ std::string Table::GetKeyProperty(int key, std::string_view property) const {
 // ---- BLOBs ----
 
 uint32_t Table::BlobSize(int memo) const {
-  if (memo < 0 || static_cast<size_t>(memo) >= memos_.size()) return 0;
-  return static_cast<uint32_t>(memos_[static_cast<size_t>(memo)].size());
+  if (memo < 0 || static_cast<size_t>(memo) >= state_.memos.size()) return 0;
+  return static_cast<uint32_t>(state_.memos[static_cast<size_t>(memo)].size());
 }
 
 Status Table::BlobTake(int memo, std::string_view bytes) {
-  if (memo < 0 || static_cast<size_t>(memo) >= memos_.size() ||
+  if (memo < 0 || static_cast<size_t>(memo) >= state_.memos.size() ||
       !def_.memos[static_cast<size_t>(memo)].is_blob())
     return Post(*this, Status::Error(err::kInvalidFieldType));
-  memos_[static_cast<size_t>(memo)] = std::string(bytes);
+  state_.memos[static_cast<size_t>(memo)] = std::string(bytes);
   return Post(*this, Status::OK());
 }
 
 Status Table::BlobYield(int memo, std::string* out) const {
-  if (memo < 0 || static_cast<size_t>(memo) >= memos_.size())
+  if (memo < 0 || static_cast<size_t>(memo) >= state_.memos.size())
     return Post(*this, Status::Error(err::kInvalidFieldType));
-  *out = memos_[static_cast<size_t>(memo)];
+  *out = state_.memos[static_cast<size_t>(memo)];
   return Post(*this, Status::OK());
 }
 

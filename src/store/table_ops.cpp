@@ -264,6 +264,34 @@ Status TableOps::ApplyDeltas(const std::vector<int>& deltas) {
   return Status::OK();
 }
 
+Status TableOps::InsertNewRow(bool maintain_keys) {
+  KAVO_RETURN_IF_ERROR(RowsFitTree());
+  uint32_t count = 0, flags = 0;
+  KAVO_RETURN_IF_ERROR(Counter(fmt::kKindRow, &count, &flags));
+  uint32_t r = 0;
+  KAVO_RETURN_IF_ERROR(sf_.NextNumber(&r));
+  std::vector<int> deltas;
+  if (maintain_keys) {
+    KAVO_RETURN_IF_ERROR(MaintainKeys(r, nullptr, t_.state_.record.data(), &deltas));
+  } else {
+    for (size_t k = 0; k < t_.def_.keys.size(); ++k) {
+      if (Indexed(t_.def_.keys[k])) KAVO_RETURN_IF_ERROR(MarkDeferred(k, r));
+    }
+  }
+  bool existed = false;
+  KAVO_RETURN_IF_ERROR(
+      sf_.Insert(rec::RowKey(t_.table_number_, r), StoredRow(t_.state_.record.data()), &existed));
+  if (existed) return Status::Check(store_check::kTreeShape);
+  KAVO_RETURN_IF_ERROR(SetCounter(fmt::kKindRow, count + 1, flags));
+  KAVO_RETURN_IF_ERROR(ApplyDeltas(deltas));
+  KAVO_RETURN_IF_ERROR(WriteMemos(r, t_.state_.memos, nullptr));
+  t_.state_.current_record = r;
+  t_.state_.bytes = t_.def_.record_length;
+  t_.state_.read_image = t_.state_.record;
+  t_.state_.read_memos = t_.state_.memos;
+  return Status::OK();
+}
+
 // ---- positioning ----
 
 std::string TableOps::OrderEnd() const {
@@ -273,38 +301,38 @@ std::string TableOps::OrderEnd() const {
 }
 
 void TableOps::SetFrom(std::string next, bool next_inc, std::string prev, bool prev_inc) {
-  t_.next_from_ = std::move(next);
-  t_.next_inclusive_ = next_inc;
-  t_.prev_from_ = std::move(prev);
-  t_.prev_inclusive_ = prev_inc;
-  t_.at_bof_ = t_.at_eof_ = false;
+  t_.state_.next_from = std::move(next);
+  t_.state_.next_inclusive = next_inc;
+  t_.state_.prev_from = std::move(prev);
+  t_.state_.prev_inclusive = prev_inc;
+  t_.state_.at_bof = t_.state_.at_eof = false;
 }
 
 void TableOps::SetAt(std::string_view key) {
-  t_.next_from_.assign(key);
-  t_.prev_from_.assign(key);
-  t_.next_inclusive_ = t_.prev_inclusive_ = false;
-  t_.at_bof_ = t_.at_eof_ = false;
+  t_.state_.next_from.assign(key);
+  t_.state_.prev_from.assign(key);
+  t_.state_.next_inclusive = t_.state_.prev_inclusive = false;
+  t_.state_.at_bof = t_.state_.at_eof = false;
 }
 
 std::string TableOps::CursorFor(const uint8_t* row, uint32_t r) const {
-  if (t_.order_ < 0) return rec::RowKey(t_.table_number_, r);
-  std::string key = ValueKey(static_cast<size_t>(t_.order_), row);
-  if (t_.def_.keys[static_cast<size_t>(t_.order_)].dup()) fmt::AppendBE32(&key, r);
+  if (t_.state_.order < 0) return rec::RowKey(t_.table_number_, r);
+  std::string key = ValueKey(static_cast<size_t>(t_.state_.order), row);
+  if (t_.def_.keys[static_cast<size_t>(t_.state_.order)].dup()) fmt::AppendBE32(&key, r);
   return key;
 }
 
 Status TableOps::Take(uint32_t r, const std::vector<uint8_t>& row) {
   KAVO_RETURN_IF_ERROR(TakeHold(r));
-  if (!row.empty()) std::memcpy(t_.record_.data(), row.data(), row.size());
-  t_.read_image_ = row;
-  t_.current_record_ = r;
-  t_.bytes_ = t_.def_.record_length;
+  if (!row.empty()) std::memcpy(t_.state_.record.data(), row.data(), row.size());
+  t_.state_.read_image = row;
+  t_.state_.current_record = r;
+  t_.state_.bytes = t_.def_.record_length;
   std::vector<std::string> memos;
   KAVO_RETURN_IF_ERROR(ReadMemos(r, &memos));
-  t_.read_memos_ = memos;
-  if (!t_.no_memo_) t_.memos_ = std::move(memos);
-  t_.no_memo_ = false;
+  t_.state_.read_memos = memos;
+  if (!t_.state_.no_memo) t_.state_.memos = std::move(memos);
+  t_.state_.no_memo = false;
   return Status::OK();
 }
 
@@ -332,8 +360,8 @@ Status TableOps::Step(bool forward, bool load) {
   // The instance's scratch buffers keep their capacity from row to row,
   // so a walk allocates nothing once warm.
   std::string& from = t_.scratch_.from;
-  from.assign(forward ? t_.next_from_ : t_.prev_from_);
-  bool inclusive = forward ? t_.next_inclusive_ : t_.prev_inclusive_;
+  from.assign(forward ? t_.state_.next_from : t_.state_.prev_from);
+  bool inclusive = forward ? t_.state_.next_inclusive : t_.state_.prev_inclusive;
   Record& r = t_.scratch_.entry;
   std::vector<uint8_t>& row = t_.scratch_.row;
   for (;;) {
@@ -348,20 +376,20 @@ Status TableOps::Step(bool forward, bool load) {
     if (!found || r.key().substr(0, prefix.size()) != prefix) {
       // The position stays beyond the end it ran off.
       if (forward) {
-        t_.prev_from_ = OrderEnd();
-        t_.prev_inclusive_ = false;
-        t_.at_eof_ = true;
+        t_.state_.prev_from = OrderEnd();
+        t_.state_.prev_inclusive = false;
+        t_.state_.at_eof = true;
       } else {
-        t_.next_from_ = prefix;
-        t_.next_inclusive_ = true;
-        t_.at_bof_ = true;
+        t_.state_.next_from = prefix;
+        t_.state_.next_inclusive = true;
+        t_.state_.at_bof = true;
       }
       return Status::Error(err::kRecordNotAvailable);
     }
     std::string_view key = r.key();
     uint32_t number = 0;
     bool have = true;
-    if (t_.order_ < 0) {
+    if (t_.state_.order < 0) {
       if (key.size() < prefix.size() + 4) return Status::Check(store_check::kTreeShape);
       number = fmt::GetBE32(fmt::U8(key) + prefix.size());
       row.assign(t_.def_.record_length, 0);
@@ -375,7 +403,7 @@ Status TableOps::Step(bool forward, bool load) {
     if (!have) continue;
     SetAt(from);
     if (load) return Take(number, row);
-    t_.current_record_ = number;
+    t_.state_.current_record = number;
     return Status::OK();
   }
 }
@@ -385,7 +413,7 @@ Status TableOps::Locate(uint32_t r, bool* found) {
   KAVO_RETURN_IF_ERROR(ReadRow(r, &row, found));
   if (!*found) return Status::OK();
   KAVO_RETURN_IF_ERROR(Take(r, row));
-  SetAt(CursorFor(t_.record_.data(), r));
+  SetAt(CursorFor(t_.state_.record.data(), r));
   return Status::OK();
 }
 
@@ -409,10 +437,10 @@ Status TableOps::BuildDynamic(size_t k, const Table::RowFilter& keep) {
   index.entries.clear();
   index.built = false;
   std::vector<uint8_t> buffer;
-  if (keep) buffer = t_.record_;
+  if (keep) buffer = t_.state_.record;
   Status st = ForEachRow([&](uint32_t r, const std::vector<uint8_t>& row) -> Status {
     if (keep) {
-      std::memcpy(t_.record_.data(), row.data(), row.size());
+      std::memcpy(t_.state_.record.data(), row.data(), row.size());
       if (!keep()) return Status::OK();
     }
     std::string key, data;
@@ -421,7 +449,7 @@ Status TableOps::BuildDynamic(size_t k, const Table::RowFilter& keep) {
       return Status::Error(err::kDuplicateKey);
     return Status::OK();
   });
-  if (keep) t_.record_ = std::move(buffer);
+  if (keep) t_.state_.record = std::move(buffer);
   if (!st.ok()) {
     index.entries.clear();
     return st;

@@ -175,11 +175,16 @@ class TableOps {
     return Status::OK();
   }
   Status ApplyDeltas(const std::vector<int>& deltas);
+  // The insertion step of ADD and APPEND: the buffer becomes a new row with
+  // the next record number and the current row, its keys maintained or, with
+  // maintain_keys false, deferred from this row on. A row of that number
+  // already in the tree is a consistency failure.
+  Status InsertNewRow(bool maintain_keys);
 
   // ---- positioning ----
   std::string OrderPrefix() const {
-    return t_.order_ < 0 ? rec::KindKey(t_.table_number_, fmt::kKindRow)
-                         : KeyPrefix(static_cast<size_t>(t_.order_));
+    return t_.state_.order < 0 ? rec::KindKey(t_.table_number_, fmt::kKindRow)
+                               : KeyPrefix(static_cast<size_t>(t_.state_.order));
   }
   std::string OrderEnd() const;
   void SetFrom(std::string next, bool next_inc, std::string prev, bool prev_inc);
@@ -245,8 +250,8 @@ class TableOps {
   Status FindEntry(size_t k, std::string_view key, SeekMode mode, Record* out, bool* found);
   // A find in the current order: rows, a key, or a dynamic index.
   Status FindInOrder(std::string_view key, SeekMode mode, Record* out, bool* found) {
-    if (t_.order_ < 0) return sf_.Find(key, mode, out, found);
-    return FindEntry(static_cast<size_t>(t_.order_), key, mode, out, found);
+    if (t_.state_.order < 0) return sf_.Find(key, mode, out, found);
+    return FindEntry(static_cast<size_t>(t_.state_.order), key, mode, out, found);
   }
 
   // Rebuilds key k from the rows numbered from `from` on.

@@ -9,7 +9,7 @@ namespace kavo {
 
 Status Table::Set() {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
-    order_ = -1;
+    state_.order = -1;
     ops.SetFrom(ops.OrderPrefix(), true, ops.OrderEnd(), false);
     return Status::OK();
   });
@@ -17,7 +17,7 @@ Status Table::Set() {
 
 Status Table::SetRecord(uint32_t record_number) {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
-    order_ = -1;
+    state_.order = -1;
     std::string k = rec::RowKey(table_number_, record_number);
     ops.SetFrom(k, true, k, true);
     return Status::OK();
@@ -27,7 +27,7 @@ Status Table::SetRecord(uint32_t record_number) {
 Status Table::SetKey(int key) {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
-    order_ = key;
+    state_.order = key;
     ops.SetFrom(ops.OrderPrefix(), true, ops.OrderEnd(), false);
     return Status::OK();
   });
@@ -36,8 +36,8 @@ Status Table::SetKey(int key) {
 Status Table::SetKeyValue(int key) {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
-    order_ = key;
-    std::string v = ops.ValueKey(static_cast<size_t>(key), record_.data());
+    state_.order = key;
+    std::string v = ops.ValueKey(static_cast<size_t>(key), state_.record.data());
     if (def_.keys[static_cast<size_t>(key)].dup()) {
       std::string lo = v, hi = v;
       fmt::AppendBE32(&lo, 0);
@@ -53,8 +53,8 @@ Status Table::SetKeyValue(int key) {
 Status Table::SetKeyValueRecord(int key, uint32_t record_number) {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
-    order_ = key;
-    std::string v = ops.ValueKey(static_cast<size_t>(key), record_.data());
+    state_.order = key;
+    std::string v = ops.ValueKey(static_cast<size_t>(key), state_.record.data());
     if (def_.keys[static_cast<size_t>(key)].dup()) fmt::AppendBE32(&v, record_number);
     ops.SetFrom(v, true, v, true);
     return Status::OK();
@@ -68,7 +68,7 @@ Status Table::SetKeyRecord(int key, uint32_t record_number) {
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.ReadRow(record_number, &row, &found));
     if (!found) return Status::Error(err::kRecordNotFound);
-    order_ = key;
+    state_.order = key;
     std::string at = ops.CursorFor(row.data(), record_number);
     ops.SetFrom(at, true, at, true);
     return Status::OK();
@@ -95,7 +95,7 @@ Status Table::Get(int key) {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     size_t k = static_cast<size_t>(key);
-    std::string v = ops.ValueKey(k, record_.data());
+    std::string v = ops.ValueKey(k, state_.record.data());
     Record e;
     bool found = false;
     if (def_.keys[k].dup()) {
@@ -110,7 +110,7 @@ Status Table::Get(int key) {
     KAVO_RETURN_IF_ERROR(ops.ReadRow(r, &row, &found));
     if (!found) return Status::Error(err::kRecordNotFound);
     KAVO_RETURN_IF_ERROR(ops.Take(r, row));
-    order_ = key;
+    state_.order = key;
     ops.SetAt(std::string(e.key()));
     return Status::OK();
   });
@@ -127,7 +127,7 @@ Status Table::GetRecord(uint32_t record_number) {
 Status Table::GetKeyRecord(int key, uint32_t record_number) {
   return TableOps::Read(*this, [&](TableOps& ops) -> Status {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
-    order_ = key;
+    state_.order = key;
     bool found = false;
     KAVO_RETURN_IF_ERROR(ops.Locate(record_number, &found));
     return found ? Status::OK() : Status::Error(err::kRecordNotFound);
@@ -144,49 +144,15 @@ Status Table::Reget(int key, std::string_view position) {
   return GetKeyRecord(key, fmt::GetBE32(fmt::U8(position)));
 }
 
-void Table::SaveReadState() {
-  saved_.record = record_;
-  saved_.memos = memos_;
-  saved_.no_memo = no_memo_;
-  saved_.order = order_;
-  saved_.next_from = next_from_;
-  saved_.next_inclusive = next_inclusive_;
-  saved_.prev_from = prev_from_;
-  saved_.prev_inclusive = prev_inclusive_;
-  saved_.current_record = current_record_;
-  saved_.bytes = bytes_;
-  saved_.read_image = read_image_;
-  saved_.read_memos = read_memos_;
-  saved_.at_bof = at_bof_;
-  saved_.at_eof = at_eof_;
-}
-
-void Table::RestoreReadState() {
-  record_ = saved_.record;
-  memos_ = saved_.memos;
-  no_memo_ = saved_.no_memo;
-  order_ = saved_.order;
-  next_from_ = saved_.next_from;
-  next_inclusive_ = saved_.next_inclusive;
-  prev_from_ = saved_.prev_from;
-  prev_inclusive_ = saved_.prev_inclusive;
-  current_record_ = saved_.current_record;
-  bytes_ = saved_.bytes;
-  read_image_ = saved_.read_image;
-  read_memos_ = saved_.read_memos;
-  at_bof_ = saved_.at_bof;
-  at_eof_ = saved_.at_eof;
-}
-
 std::string Table::Position() const {
-  if (current_record_ == 0) return {};
-  return BE(current_record_);
+  if (state_.current_record == 0) return {};
+  return BE(state_.current_record);
 }
 
 std::string Table::Position(int key) const {
-  if (current_record_ == 0 || !is_open() || !HasKey(key)) return {};
-  std::string p = BE(current_record_);
-  codec_->AppendKeyValue(def_, def_.keys[static_cast<size_t>(key)], record_.data(), &p);
+  if (state_.current_record == 0 || !is_open() || !HasKey(key)) return {};
+  std::string p = BE(state_.current_record);
+  codec_->AppendKeyValue(def_, def_.keys[static_cast<size_t>(key)], state_.record.data(), &p);
   return p;
 }
 
@@ -201,7 +167,7 @@ Status Table::Reset(int key, std::string_view position) {
     size_t k = static_cast<size_t>(key);
     if (position.size() != 4 + def_.KeyValueLength(def_.keys[k]))
       return Status::Error(err::kRecordNotFound);
-    order_ = key;
+    state_.order = key;
     std::string at = ops.KeyPrefix(k);
     at.append(position.substr(4));
     if (def_.keys[k].dup()) at.append(position.substr(0, 4));
@@ -237,8 +203,8 @@ Status Table::Duplicate(int key, bool* duplicate) {
     if (!HasKey(key)) return Status::Error(err::kInvalidKeyFile);
     size_t k = static_cast<size_t>(key);
     const KeyDef& kd = def_.keys[k];
-    if (kd.opt() && IsKeyEmpty(def_, kd, record_.data())) return Status::OK();
-    std::string v = ops.ValueKey(k, record_.data());
+    if (kd.opt() && IsKeyEmpty(def_, kd, state_.record.data())) return Status::OK();
+    std::string v = ops.ValueKey(k, state_.record.data());
     std::string from = v;
     bool inclusive = true;
     for (;;) {
@@ -249,7 +215,7 @@ Status Table::Duplicate(int key, bool* duplicate) {
       if (!found || e.key().substr(0, v.size()) != v ||
           e.key().size() != v.size() + (kd.dup() ? 4 : 0))
         return Status::OK();
-      if (TableOps::EntryRecord(e) != current_record_) {
+      if (TableOps::EntryRecord(e) != state_.current_record) {
         *duplicate = true;
         return Status::OK();
       }

@@ -73,11 +73,11 @@ TEST(RIFault, ProcessDyingInTheCascadeCommitLeavesAllOrNothing) {
     testing::FaultFileSystem fault(&disk);
     {
       DataContext setup("", &fault);
-      AddCountry(setup, "Germany");
-      AddContact(setup.AAAA, 1, "Germany");
-      AddContact(setup.AAAA, 2, "Austria");
-      AddContact(setup.AAAA, 3, "Germany");
-      AddContact(setup.AAAAPRINT, 1, "Germany");
+      ASSERT_NO_FATAL_FAILURE(AddCountry(setup, "Germany"));
+      ASSERT_NO_FATAL_FAILURE(AddContact(setup.AAAA, 1, "Germany"));
+      ASSERT_NO_FATAL_FAILURE(AddContact(setup.AAAA, 2, "Austria"));
+      ASSERT_NO_FATAL_FAILURE(AddContact(setup.AAAA, 3, "Germany"));
+      ASSERT_NO_FATAL_FAILURE(AddContact(setup.AAAAPRINT, 1, "Germany"));
     }
     int32_t result = -1;
     {

@@ -199,7 +199,7 @@ void Fill(MemFileSystem* mem, int n, Rows* rows) {
 TEST(StoreEncipheredTable, ReadsBackSoundWithNothingLegibleOnDisk) {
   MemFileSystem mem;
   Rows want;
-  Fill(&mem, 300, &want);
+  ASSERT_NO_FATAL_FAILURE(Fill(&mem, 300, &want));
 
   Table t;
   ASSERT_TRUE(OpenKeyed(&t, &mem, "Sesame").ok());
@@ -235,7 +235,7 @@ TEST(StoreEncipheredTable, ReadsBackSoundWithNothingLegibleOnDisk) {
 TEST(StoreEncipheredTable, WrongOrMissingKeyIsInvalidDataFile) {
   MemFileSystem mem;
   Rows want;
-  Fill(&mem, 20, &want);
+  ASSERT_NO_FATAL_FAILURE(Fill(&mem, 20, &want));
   const std::string before = mem.Bytes("LOG.VTF");
   struct Case {
     const char* owner;
@@ -272,7 +272,7 @@ TEST(StoreEncipheredTable, DeclaredEncryptAttributeEnciphersWithTheOwner) {
 TEST(StoreEncipheredTable, OpenInstanceRefusesAnotherKey) {
   MemFileSystem mem;
   Rows want;
-  Fill(&mem, 5, &want);
+  ASSERT_NO_FATAL_FAILURE(Fill(&mem, 5, &want));
   Table first;
   ASSERT_TRUE(OpenKeyed(&first, &mem, "Sesame").ok());
   for (auto [owner, encrypt] : {std::pair<const char*, bool>{"Wrong", true}, {"", false}}) {
@@ -296,7 +296,7 @@ TEST(StoreEncipheredTable, OpenInstanceRefusesAnotherKey) {
 TEST(StoreEncipheredTable, AnotherProcessWithThePasswordSharesTheFile) {
   MemFileSystem mem;
   Rows want;
-  Fill(&mem, 40, &want);
+  ASSERT_NO_FATAL_FAILURE(Fill(&mem, 40, &want));
   FaultFileSystem other(&mem);  // a second process over the same bytes
 
   Table mine, theirs;
@@ -329,7 +329,7 @@ TEST(StoreEncipheredTable, CommitStoppedAnywhereRecovers) {
   {
     MemFileSystem mem;
     Rows want;
-    Fill(&mem, 30, &want);
+    ASSERT_NO_FATAL_FAILURE(Fill(&mem, 30, &want));
     FaultFileSystem fs(&mem);
     Table t;
     ASSERT_TRUE(OpenKeyed(&t, &fs, "Sesame").ok());
@@ -342,7 +342,7 @@ TEST(StoreEncipheredTable, CommitStoppedAnywhereRecovers) {
     SCOPED_TRACE("stop at call " + std::to_string(at));
     MemFileSystem mem;
     Rows want;
-    Fill(&mem, 30, &want);
+    ASSERT_NO_FATAL_FAILURE(Fill(&mem, 30, &want));
     {
       FaultFileSystem fs(&mem);
       Table t;

@@ -76,7 +76,7 @@ Status OpenAndRead(MemFileSystem* mem, Rows* rows) {
 
 TEST(JournalDamage, JournalRunningPastTheEndIsLeftAndReported) {
   MemFileSystem mem;
-  PendingJournal(&mem, false);
+  ASSERT_NO_FATAL_FAILURE(PendingJournal(&mem, false));
   std::string& bytes = mem.Bytes("A.VTF");
   Put32(&bytes, 10, static_cast<uint32_t>(bytes.size() + 4096));
   std::string before = bytes;
@@ -94,7 +94,7 @@ TEST(JournalDamage, JournalRunningPastTheEndIsLeftAndReported) {
 
 TEST(JournalDamage, ImagesWhoseSizesDoNotFit) {
   MemFileSystem mem;
-  PendingJournal(&mem, false);
+  ASSERT_NO_FATAL_FAILURE(PendingJournal(&mem, false));
   const std::string good = mem.Bytes("A.VTF");
   uint32_t start = Get32(good, 6);
   for (uint16_t size : {0, 3, 5, 0x3B01, 0xFFFF}) {
@@ -130,7 +130,7 @@ TEST(JournalDamage, ImagesWhoseSizesDoNotFit) {
 
 TEST(JournalDamage, WholeJournalIsReplayed) {
   MemFileSystem mem;
-  PendingJournal(&mem, false);
+  ASSERT_NO_FATAL_FAILURE(PendingJournal(&mem, false));
   Rows rows;
   ASSERT_TRUE(OpenAndRead(&mem, &rows).ok());
   EXPECT_EQ(rows.size(), 31u);
@@ -138,7 +138,7 @@ TEST(JournalDamage, WholeJournalIsReplayed) {
 
 TEST(JournalDamage, ReadOnlyOpenResolvesThroughAWritableInstance) {
   MemFileSystem mem;
-  PendingJournal(&mem, false);
+  ASSERT_NO_FATAL_FAILURE(PendingJournal(&mem, false));
   Table a;
   OpenOptions options;
   options.fs = &mem;
@@ -152,7 +152,7 @@ TEST(JournalDamage, ReadOnlyOpenResolvesThroughAWritableInstance) {
 
 TEST(JournalDamage, LinkNamingAMissingControlFileReplays) {
   MemFileSystem mem;
-  PendingJournal(&mem, true);
+  ASSERT_NO_FATAL_FAILURE(PendingJournal(&mem, true));
   ASSERT_TRUE(mem.Remove("vantor.tcf").ok());
   Rows a, b;
   ASSERT_TRUE(OpenAndRead(&mem, &a).ok());
@@ -163,7 +163,7 @@ TEST(JournalDamage, LinkNamingAMissingControlFileReplays) {
 
 TEST(JournalDamage, LinkNamingAnUnreadableControlFileIsReported) {
   MemFileSystem mem;
-  PendingJournal(&mem, true);
+  ASSERT_NO_FATAL_FAILURE(PendingJournal(&mem, true));
   const std::string a_before = mem.Bytes("A.VTF");
   // Not a store file.
   mem.Bytes("vantor.tcf") = "not a store file";
@@ -179,7 +179,7 @@ TEST(JournalDamage, LinkNamingAnUnreadableControlFileIsReported) {
 
 TEST(JournalDamage, RandomFlipsInTheJournalNeverCrash) {
   MemFileSystem mem;
-  PendingJournal(&mem, true);
+  ASSERT_NO_FATAL_FAILURE(PendingJournal(&mem, true));
   const std::string good = mem.Bytes("A.VTF");
   const std::string tcf = mem.Bytes("vantor.tcf");
   uint32_t start = Get32(good, 6), end = Get32(good, 10);

@@ -140,15 +140,15 @@ void CrashSweep(FaultFileSystem::Crash crash, size_t tear) {
 }
 
 TEST(JournalStoreCrash, EveryWriteAndFlush) {
-  CrashSweep(FaultFileSystem::Crash::kProcess, 0);
+  ASSERT_NO_FATAL_FAILURE(CrashSweep(FaultFileSystem::Crash::kProcess, 0));
 }
 
 TEST(JournalStoreCrash, EveryWriteTornOnASector) {
-  CrashSweep(FaultFileSystem::Crash::kProcess, 700);
+  ASSERT_NO_FATAL_FAILURE(CrashSweep(FaultFileSystem::Crash::kProcess, 700));
 }
 
 TEST(JournalStoreCrash, PowerLossAtEveryCall) {
-  CrashSweep(FaultFileSystem::Crash::kPowerLoss, 0);
+  ASSERT_NO_FATAL_FAILURE(CrashSweep(FaultFileSystem::Crash::kPowerLoss, 0));
 }
 
 TEST(JournalStore, FailedWriteDropsTheChangeAndTheFileGoesOn) {
@@ -334,7 +334,7 @@ TEST(JournalStore, PendingTransactionStillListedIsDiscarded) {
     ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     fs.Arm(at);
-    TwoFileTransaction(&fs);
+    ASSERT_NO_FATAL_FAILURE(TwoFileTransaction(&fs));
     ASSERT_TRUE(fs.crashed());
     if (!testing::JournalPending(mem.Bytes("A.VTF")) ||
         !testing::JournalPending(mem.Bytes("B.VTF"))) {
@@ -361,7 +361,7 @@ TEST(JournalStore, PendingTransactionNoLongerListedIsReplayed) {
     ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
     FaultFileSystem fs(&mem);
     fs.Arm(at);
-    TwoFileTransaction(&fs);
+    ASSERT_NO_FATAL_FAILURE(TwoFileTransaction(&fs));
     if (!fs.crashed()) break;
     if (!testing::JournalPending(mem.Bytes("A.VTF")) ||
         !testing::JournalPending(mem.Bytes("B.VTF")) ||

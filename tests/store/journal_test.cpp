@@ -200,19 +200,19 @@ void Sweep(FaultFileSystem::Crash crash, size_t tear) {
 }
 
 TEST(JournalCrash, ProcessStopsAtEveryCall) {
-  Sweep(FaultFileSystem::Crash::kProcess, 0);
+  ASSERT_NO_FATAL_FAILURE(Sweep(FaultFileSystem::Crash::kProcess, 0));
 }
 
 TEST(JournalCrash, ProcessStopsWithTornWrites) {
   for (size_t tear : {11u, 256u, 600u, 1024u, 4096u}) {
     SCOPED_TRACE("tear " + std::to_string(tear));
-    Sweep(FaultFileSystem::Crash::kProcess, tear);
+    ASSERT_NO_FATAL_FAILURE(Sweep(FaultFileSystem::Crash::kProcess, tear));
   }
 }
 
 TEST(JournalCrash, PowerLossAtEveryCall) {
-  Sweep(FaultFileSystem::Crash::kPowerLoss, 0);
-  Sweep(FaultFileSystem::Crash::kPowerLoss, 512);
+  ASSERT_NO_FATAL_FAILURE(Sweep(FaultFileSystem::Crash::kPowerLoss, 0));
+  ASSERT_NO_FATAL_FAILURE(Sweep(FaultFileSystem::Crash::kPowerLoss, 512));
 }
 
 // Leaves the file with a prepared commit: journal written, pending header.
@@ -227,7 +227,7 @@ void Prepare(MemFileSystem* mem, const State& from, const State& to) {
 TEST(JournalResolve, ViewShowsImagesAtHome) {
   MemFileSystem mem;
   State a{{1, 1, 1}, 3}, b{{2, 1, 1}, 4};
-  Prepare(&mem, a, b);
+  ASSERT_NO_FATAL_FAILURE(Prepare(&mem, a, b));
   NoLinks resolver;
   std::string header;
   JournalOutcome outcome;
@@ -241,7 +241,7 @@ TEST(JournalResolve, ViewShowsImagesAtHome) {
 TEST(JournalResolve, ListedTransactionIsDiscarded) {
   MemFileSystem mem;
   State a{{1, 1, 1}, 3}, b{{2, 1, 1, 2}, 4};
-  Prepare(&mem, a, b);
+  ASSERT_NO_FATAL_FAILURE(Prepare(&mem, a, b));
   NoLinks resolver;
   resolver.link_ = TransactionLink{77, "vantor.tcf"};
   resolver.listed_ = true;
@@ -255,7 +255,7 @@ TEST(JournalResolve, ListedTransactionIsDiscarded) {
 TEST(JournalResolve, UnlistedTransactionIsReplayed) {
   MemFileSystem mem;
   State a{{1, 1, 1}, 3}, b{{2, 1, 1, 2}, 4};
-  Prepare(&mem, a, b);
+  ASSERT_NO_FATAL_FAILURE(Prepare(&mem, a, b));
   NoLinks resolver;
   resolver.link_ = TransactionLink{77, "vantor.tcf"};
   std::string header;

@@ -174,8 +174,8 @@ TEST(KeyCodecNumbers, DecimalOrdersBySignAndMagnitude) {
   std::mt19937 rng(5);
   std::uniform_int_distribution<std::int64_t> dist(-9999999, 9999999);
   for (int i = 0; i < 500; ++i) values.push_back(dist(rng));
-  ExpectDecimalOrder(4, values);
-  ExpectDecimalOrder(2, {-999, -5, 0, 5, 999});
+  ASSERT_NO_FATAL_FAILURE(ExpectDecimalOrder(4, values));
+  ASSERT_NO_FATAL_FAILURE(ExpectDecimalOrder(2, {-999, -5, 0, 5, 999}));
 }
 
 TEST(KeyCodecNumbers, AnyNonzeroSignNibbleIsNegative) {

@@ -34,6 +34,13 @@
 // their final home addresses and gathers them with the old and the new header
 // into one CommitSet (journal.h), then hands that set to the journal
 // (CommitAll, or a transaction's JournalCommit), the only writer of the disk.
+//
+// Threading: a StoreFile is shared by every Table of the file in the process
+// and has no lock of its own. StoreMutex() (table.h), which every Table
+// operation takes for its whole operation bracket, guards all of its state:
+// the header, the page cache and reserve, the changed pages, the locks and
+// the registry of open files.
+// REQUIRES: StoreMutex() held, for every member.
 #pragma once
 
 #include <array>

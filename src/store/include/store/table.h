@@ -127,15 +127,15 @@ class Table {
   // ---- Record buffer ----
 
   const TableDef& def() const { return def_; }
-  uint8_t* record() { return record_.data(); }
-  const uint8_t* record() const { return record_.data(); }
-  size_t record_length() const { return record_.size(); }
+  uint8_t* record() { return state_.record.data(); }
+  const uint8_t* record() const { return state_.record.data(); }
+  size_t record_length() const { return state_.record.size(); }
   void ClearRecord();  // blanks text fields, zeroes the others, clears memos
   // Memo and BLOB contents of the current row, one per memo field. A MEMO is
   // padded with blanks to its declared size on read; a BLOB has its length.
-  std::string& memo(int m) { return memos_[static_cast<size_t>(m)]; }
+  std::string& memo(int m) { return state_.memos[static_cast<size_t>(m)]; }
   // NOMEMO: the next read leaves the memo buffers alone.
-  void NoMemo() { no_memo_ = true; }
+  void NoMemo() { state_.no_memo = true; }
 
   // ---- Adding, changing, deleting ----
 
@@ -178,8 +178,8 @@ class Table {
   Status Reget(std::string_view position);
   Status Reget(int key, std::string_view position);
   // BOF/EOF: true when the last NEXT/PREVIOUS ran off the start or end.
-  bool Bof() const { return at_bof_; }
-  bool Eof() const { return at_eof_; }
+  bool Bof() const { return state_.at_bof; }
+  bool Eof() const { return state_.at_eof; }
 
   // POSITION: record number (4 bytes big-endian), plus the row's key value
   // for a key. Empty without a current row.
@@ -192,10 +192,10 @@ class Table {
   Status Records(uint32_t* count);
   Status Records(int key, uint32_t* count);
   // POINTER: record number of the current row, 0 when none.
-  uint32_t Pointer() const { return current_record_; }
+  uint32_t Pointer() const { return state_.current_record; }
   // BYTES: bytes of the row last read or written (the record length), 0 when
   // none.
-  uint32_t Bytes() const { return bytes_; }
+  uint32_t Bytes() const { return state_.bytes; }
 
   // DUPLICATE: would the buffer, written as a new row (or over the current
   // row), create a duplicate in this key / in any unique key?
@@ -253,26 +253,36 @@ class Table {
   TableName name_;
   TableDef def_;
   uint32_t table_number_ = 0;
-  std::vector<uint8_t> record_;
-  std::vector<std::string> memos_;
-  bool no_memo_ = false;
   int failed_check_ = 0;
 
-  // Current position: which order (-1 record order, else key number), the
-  // key part of the current entry, the row last read and its image.
-  int order_ = -1;
-  // Where the next NEXT and PREVIOUS start: a key part, and whether a record
-  // with exactly that key part is read (inclusive) or passed over.
-  std::string next_from_;
-  bool next_inclusive_ = true;
-  std::string prev_from_;
-  bool prev_inclusive_ = true;
-  uint32_t current_record_ = 0;
-  uint32_t bytes_ = 0;
-  std::vector<uint8_t> read_image_;      // the row as read, for PUT
-  std::vector<std::string> read_memos_;  // the memos as read, for PUT
-  bool at_bof_ = false;
-  bool at_eof_ = false;
+  // The record buffer and the current position: everything a positioning
+  // read changes in the instance. A read that runs without the file's lock
+  // keeps a copy (saved_), so that it can be run again from its start when a
+  // commit came in between (StoreFile::Begin); the copy is assigned over the
+  // last one, so keeping it allocates nothing once warm.
+  struct ReadState {
+    std::vector<uint8_t> record;
+    std::vector<std::string> memos;
+    bool no_memo = false;
+    // Which order: -1 record order, else the key number.
+    int order = -1;
+    // Where the next NEXT and PREVIOUS start: a key part, and whether a
+    // record with exactly that key part is read (inclusive) or passed over.
+    std::string next_from;
+    bool next_inclusive = true;
+    std::string prev_from;
+    bool prev_inclusive = true;
+    uint32_t current_record = 0;  // the row last read or written, 0 when none
+    uint32_t bytes = 0;
+    std::vector<uint8_t> read_image;      // the row as read, for PUT
+    std::vector<std::string> read_memos;  // the memos as read, for PUT
+    bool at_bof = false;
+    bool at_eof = false;
+  };
+  ReadState state_;
+  ReadState saved_;
+  void SaveReadState() { saved_ = state_; }
+  void RestoreReadState() { state_ = saved_; }
   int hold_seconds_ = -1;                             // -1: not holding
   std::chrono::steady_clock::time_point hold_since_;  // when HOLD was called
   uint32_t held_record_ = 0;
@@ -282,29 +292,6 @@ class Table {
   std::shared_ptr<const class KeyCodec> codec_;
   bool oem_ = false;
 
-  // What a positioning read changes in the instance. A read that runs
-  // without the file's lock keeps a copy, so that it can be run again from
-  // its start when a commit came in between (StoreFile::Begin); the copy is
-  // reused, so keeping it allocates nothing once warm.
-  struct ReadState {
-    std::vector<uint8_t> record;
-    std::vector<std::string> memos;
-    bool no_memo = false;
-    int order = -1;
-    std::string next_from;
-    bool next_inclusive = true;
-    std::string prev_from;
-    bool prev_inclusive = true;
-    uint32_t current_record = 0;
-    uint32_t bytes = 0;
-    std::vector<uint8_t> read_image;
-    std::vector<std::string> read_memos;
-    bool at_bof = false;
-    bool at_eof = false;
-  };
-  void SaveReadState();
-  void RestoreReadState();
-  ReadState saved_;
   // Buffers a walk reuses from row to row: the entry found, the row record
   // and the row image read for it, and where the walk goes on from.
   struct Scratch {

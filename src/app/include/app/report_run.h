@@ -42,7 +42,8 @@ class ReportRun : public QObject {
 
  public:
   // context: the caller's, or nullptr for a context of the report's own.
-  ReportRun(const reports::ReportInstance& instance, DataContext* context, QWidget* parent);
+  ReportRun(const reports::ReportInstance& instance, DataContext* context,
+            std::unique_ptr<reports::ReportServices> services, QWidget* parent);
   ~ReportRun() override;
 
   // Starts the report; returns at once.
@@ -60,7 +61,7 @@ class ReportRun : public QObject {
 
   QPointer<QWidget> parent_;
   std::unique_ptr<DataContext> own_context_;
-  WindowReportServices services_;
+  std::unique_ptr<reports::ReportServices> services_;
   reports::ReportProcedure procedure_;
   QPointer<ProgressWindow> window_;
   QTimer timer_;
