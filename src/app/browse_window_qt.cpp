@@ -35,7 +35,7 @@ QString FromCp1251(std::string_view text) {
 BrowseWindowQt::BrowseWindowQt(BrowseWindowSpec spec, DataContext& context,
                                std::span<const FileUse> files, const BrowseDescriber& describe,
                                QWidget* parent)
-    : QWidget(parent), spec_(std::move(spec)), files_(context, files) {
+    : QWidget(parent), spec_(std::move(spec)), context_(context), files_(context, files) {
   setObjectName(Text(spec_.procedure));
   setWindowTitle(Text(spec_.title));
   files_.Open();
@@ -146,6 +146,7 @@ void BrowseWindowQt::GainFocusLater() {
 void BrowseWindowQt::Serve(const ListEvent& event) {
   if (!opened_ || finished_) return;
   engine_->TakeEvent(event);
+  emit Served();
 }
 
 void BrowseWindowQt::Accept(int32_t control) {
@@ -155,6 +156,7 @@ void BrowseWindowQt::Accept(int32_t control) {
     return;
   }
   engine_->Accepted(control);
+  emit Served();
 }
 
 void BrowseWindowQt::AttachToolbar(BrowseToolbar* toolbar) {

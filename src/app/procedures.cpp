@@ -7,6 +7,7 @@
 #include "app/adif_procedures.h"
 #include "app/browse_aaaa_window.h"
 #include "app/form_procedures.h"
+#include "app/reference_windows.h"
 #include "app/report_run.h"
 #include "app/select_dxcc.h"
 #include "app/text_viewer_window.h"
@@ -28,6 +29,10 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   registry.Register("ImportADIF", ImportADIF);
   registry.Register("ExportADIF", ExportADIF);
   registry.Register("SelectDXCC", [](const ProcedureContext& c) { StartSelectDXCC(c.mdi_area); });
+  registry.Register("browseiota", [](const ProcedureContext& c) { Startbrowseiota(c.mdi_area); });
+  registry.Register("BROWSEADRESS",
+                    [](const ProcedureContext& c) { StartBROWSEADRESS(c.mdi_area); });
+  registry.Register("BROWSEOBL", [](const ProcedureContext& c) { StartBROWSEOBL(c.mdi_area); });
   RegisterReports(registry);
 }
 

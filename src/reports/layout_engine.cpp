@@ -185,9 +185,11 @@ void LayoutEngine::PrintBand(const CompiledBand& band, double x, double y) {
       }
       AddText(&page_, Moved(f->rect, x, y), std::string(Trimmed(shown)), f->font, cf.align, true);
     } else if (const auto* l = std::get_if<LayoutLine>(&e)) {
-      page_.items.push_back(PageLine{l->x1 + x, l->y1 + y, l->x2 + x, l->y2 + y, l->width_mm});
+      std::get<PageLine>(page_.items.emplace_back(std::in_place_type<PageLine>)) =
+          PageLine{l->x1 + x, l->y1 + y, l->x2 + x, l->y2 + y, l->width_mm};
     } else if (const auto* b = std::get_if<LayoutBox>(&e)) {
-      page_.items.push_back(PageBox{Moved(b->rect, x, y), b->line_width_mm, b->filled});
+      std::get<PageBox>(page_.items.emplace_back(std::in_place_type<PageBox>)) =
+          PageBox{Moved(b->rect, x, y), b->line_width_mm, b->filled};
     }
   }
 }

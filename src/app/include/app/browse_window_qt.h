@@ -75,6 +75,9 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
   bool valid() const { return engine_ != nullptr; }
   const std::string& error() const { return error_; }
   BrowseEngine& engine() { return *engine_; }
+  DataContext& context() const { return context_; }
+  // Between the open event and the end of the procedure.
+  bool opened() const { return opened_ && !finished_; }
   BrowseListQt* list() const { return list_; }
   QWidget* control(int32_t id) const;
   void AddControl(int32_t id, QWidget* widget);
@@ -107,6 +110,9 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
 
  signals:
   void Closed();
+  // The engine has served an event of the list or a button; a window with
+  // a second list refreshes it after the first one's events.
+  void Served();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -119,6 +125,7 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
 
   QPointer<QWidget> frame_;
   BrowseWindowSpec spec_;
+  DataContext& context_;
   std::unique_ptr<DataContext> own_context_;
   ProcedureFiles files_;
   std::unique_ptr<BrowseEngine> engine_;
