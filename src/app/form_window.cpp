@@ -376,7 +376,11 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
 void RunFormProcedure(const forms::FormDescription& description, DataContext& context,
                       QWidget* caller) {
   FormWindow window(description, context, caller);
-  if (window.form().Open()) window.exec();
+  if (!window.form().Open()) return;
+  window.exec();
+  // The event loop may end without the window closing (the program quits):
+  // the closing steps still run, so nothing is left half done in the file.
+  window.form().Close();
 }
 
 }  // namespace kavo

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 
 #include "app/adif_procedures.h"
+#include "app/browse_aaaa_window.h"
 #include "app/form_procedures.h"
 #include "app/reference_windows.h"
 #include "app/report_run.h"
@@ -21,6 +22,9 @@ void RegisterProcedures(ProcedureRegistry& registry) {
   });
   registry.Register("dxinfo", dxinfo);
   registry.Register("spravka", spravka);
+  registry.Register("BrowseAAAA", [&registry](const ProcedureContext& c) {
+    StartBrowseAAAA(c.mdi_area, registry);
+  });
   // Started: each works on a thread of its own with a context of its own.
   registry.Register("ImportADIF", ImportADIF);
   registry.Register("ExportADIF", ExportADIF);

@@ -18,6 +18,7 @@
 #include "data/globals.h"
 #include "data/procedure_files.h"
 #include "data/standard_warning.h"
+#include "log/update_aaaa_form.h"
 #include "log/update_dxcc_form.h"
 #include "runtime/cp1251.h"
 #include "runtime/halt.h"
@@ -154,6 +155,48 @@ TEST_F(FormWindowTest, StationSetupTypesDittoesAndSaves) {
   QTest::keyClick(&again, Qt::Key_Escape);
   QApplication::processEvents();
   EXPECT_EQ(GlobalResponse.load(), kRequestCancelled);
+}
+
+TEST_F(FormWindowTest, ContactFormSavesTheTypedContactStampedInUtcAndStaysOpen) {
+  ASSERT_NO_FATAL_FAILURE(MakeSetup());
+  constexpr int32_t kToday = 81000;
+  UpdateAAAAServices services;
+  services.Today = [] { return kToday; };
+  // Clock times count from 1 at midnight.
+  services.Clock = [] { return 12 * 360000 + 1; };
+  services.UpdateDXCC = [](DataContext&) { return kRequestCancelled; };
+  SetUpdateAAAAServices(&services);
+  GlobalRequest = kInsertRecord;
+  {
+    FormWindow window(UpdateAAAAForm(), context_);
+    ASSERT_TRUE(window.form().Open());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_NO_FATAL_FAILURE(Type(window.editor(0), "UA1ABC"));
+    QTest::keyClick(&window, Qt::Key_Return);
+    QApplication::processEvents();
+    // The form stays open for the next contact, numbered 2.
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(context_.AAAA.rec().N_QSO.get(), 2);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QApplication::processEvents();
+  }
+  SetUpdateAAAAServices(nullptr);
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  Table log;
+  ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
+  ASSERT_TRUE(log.Set().ok());
+  ASSERT_TRUE(log.Next().ok());
+  dict::AAAARecord rec;
+  std::memcpy(&rec, log.record(), sizeof rec);
+  EXPECT_EQ(dict::TextOf(rec.POZ), "UA1ABC");
+  EXPECT_EQ(rec.N_QSO.get(), 1);
+  // Noon at +3 is 09:00 UTC the same day.
+  EXPECT_EQ(rec.DATA, kToday);
+  EXPECT_EQ(rec.TIM, 9 * 360000 + 1);
+  EXPECT_EQ(dict::TextOf(rec.MODE), "SSB");
+  EXPECT_FALSE(log.Next().ok());
+  ASSERT_TRUE(log.Close().ok());
 }
 
 TEST_F(FormWindowTest, CountryFormRefusesATooLongNameAndSavesAFittingOne) {

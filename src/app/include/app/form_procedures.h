@@ -15,6 +15,7 @@ namespace kavo {
 class DataContext;
 
 void UpdateDXCC(DataContext& context, QWidget* caller);
+void UpdateAAAA(DataContext& context, QWidget* caller);
 void fSETUP(DataContext& context, QWidget* caller);
 
 }  // namespace kavo

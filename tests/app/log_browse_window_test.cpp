@@ -1,0 +1,99 @@
+// The log's window on the offscreen platform: opened as the frame opens it,
+// with its ten tabs and the log's columns; the tag buttons reach the tag
+// store, the band selector limits the band tab.
+#include <unistd.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "app/browse_aaaa_window.h"
+#include "app/browse_window_qt.h"
+#include "app/procedure_registry.h"
+#include "data/dict_records.h"
+#include "data/globals.h"
+#include "log/browse_aaaa.h"
+#include "runtime/message_box_scripted.h"
+#include "store/table.h"
+
+namespace kavo {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
+  ResetGlobals();
+  TAG_AAAA.Free();
+  char pattern[] = "/tmp/kavo_log_XXXXXX";
+  const fs::path dir = mkdtemp(pattern);
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir);
+  ScriptedMessageBox boxes;
+  ScopedMessageBox install{&boxes};
+  {
+    ASSERT_TRUE(Table::Create("AAAA", dict::AAAA()).ok());
+    Table log;
+    ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
+    const char* calls[] = {"UA1A", "DL2B", "F3C"};
+    const double bands[] = {14.0, 7.0, 14.0};
+    for (int i = 0; i < 3; ++i) {
+      auto* r = reinterpret_cast<dict::AAAARecord*>(log.record());
+      r->Clear();
+      dict::SetText(r->POZ, calls[i]);
+      r->N_QSO.set(i + 1);
+      r->DIAPAZ = bands[i];
+      ASSERT_TRUE(log.Add().ok());
+    }
+    ASSERT_TRUE(log.Close().ok());
+  }
+  {
+    QMdiArea area;
+    area.resize(1000, 700);
+    area.show();
+    ProcedureRegistry registry;
+    BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
+    ASSERT_NE(window, nullptr);
+    Settle();
+    auto* tabs = window->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->count(), 10);
+    QTableView* view = window->list()->view();
+    EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), "Callsign");
+    EXPECT_EQ(view->model()->rowCount(), 3);
+
+    auto* tag_all = qobject_cast<QPushButton*>(window->control(browse_aaaa::kC3TAGALL));
+    ASSERT_NE(tag_all, nullptr);
+    QTest::mouseClick(tag_all, Qt::LeftButton);
+    Settle();
+    EXPECT_EQ(TAG_AAAA.Records(), 3u);
+
+    tabs->setCurrentIndex(browse_aaaa::kBandTab - 1);
+    Settle();
+    auto* bands = qobject_cast<QComboBox*>(window->control(browse_aaaa::kBandList));
+    ASSERT_NE(bands, nullptr);
+    bands->setCurrentIndex(bands->findText("7.0"));
+    emit bands->activated(bands->currentIndex());
+    Settle();
+    ASSERT_EQ(view->model()->rowCount(), 1);
+    EXPECT_EQ(view->model()->index(0, 1).data().toString().trimmed(), "DL2B");
+    area.closeAllSubWindows();
+    Settle();
+  }
+  TAG_AAAA.Free();
+  fs::current_path(previous);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kavo
