@@ -13,7 +13,7 @@
 // caller's context (CallBrowseWindow), so a picker's choice stays in the
 // caller's record buffer.
 //
-// Texts in the spec are UTF-8; the record buffers and the engine's texts are
+// The window's texts are UTF-8; the record buffers and the engine's texts are
 // code page 1251.
 #pragma once
 
