@@ -34,8 +34,7 @@ LayoutText W(const RectMm& rect, std::string_view utf8, const FontSpec& font = {
 
 // Vertical rules at `xs` from y0 to y1 of a band.
 void Rules(Band* band, std::initializer_list<double> xs, double y0, double y1) {
-  for (double x : xs)
-    band->elements.emplace_back(std::in_place_type<LayoutLine>, x, y0, x, y1, kRuleMm);
+  for (double x : xs) band->elements.emplace_back(LayoutLine{x, y0, x, y1, kRuleMm});
 }
 
 // The footer every log report prints: the running count and the page number.
@@ -91,7 +90,7 @@ ReportLayout PrintdiapLayout() {
   d.push_back(Field({117, 2, 41, 4}, "AAA:QTH", "s22"));
   d.push_back(Field({163, 2, 11, 4}, "AAA:QSL", "s5"));
   Rules(&layout.detail, {0, 21, 37.5, 58, 78.5, 92, 103, 115.5, 160.5, kWidth}, 0, 7);
-  d.emplace_back(std::in_place_type<LayoutLine>, 0, 7, kWidth, 7, kRuleMm);
+  d.emplace_back(LayoutLine{0, 7, kWidth, 7, kRuleMm});
 
   layout.footer = CountFooter({17, 277, 156, 6});
   return layout;
@@ -136,15 +135,13 @@ ReportLayout LayoutA(const RectMm& area, const RectMm& header_rect, const RectMm
     header.elements.push_back(W({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
   }
   for (double x : kARules)
-    header.elements.emplace_back(std::in_place_type<LayoutLine>, x, box_top, x, header_rect.h,
-                                 kRuleMm);
+    header.elements.emplace_back(LayoutLine{x, box_top, x, header_rect.h, kRuleMm});
   layout.header = std::move(header);
 
   layout.detail.rect = {0, 0, kAWidth, kAHeight};
   AddFields(&layout.detail, columns);
   Rules(&layout.detail, {0, kARules[0], kARules[1], kARules[2], kAWidth}, 0, kAHeight);
-  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, 0, kAHeight, kAWidth,
-                                      kAHeight, kRuleMm);
+  layout.detail.elements.emplace_back(LayoutLine{0, kAHeight, kAWidth, kAHeight, kRuleMm});
   layout.footer = CountFooter(footer_rect);
   return layout;
 }
@@ -176,20 +173,17 @@ ReportLayout LayoutB(const RectMm& area, const RectMm& header_rect, const RectMm
     header.elements.push_back(W({left, box_top + 1, right - left, kFieldHeight}, columns[i].title,
                                 {}, TextAlign::kCentre));
     if (i > 0)
-      header.elements.emplace_back(std::in_place_type<LayoutLine>, left, box_top, left,
-                                   header_rect.h, kRuleMm);
+      header.elements.emplace_back(LayoutLine{left, box_top, left, header_rect.h, kRuleMm});
   }
   layout.header = std::move(header);
 
   layout.detail.rect = {0, 0, width, kBHeight};
   AddFields(&layout.detail, columns);
-  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, 0, 0, 0, kBHeight, kRuleMm);
+  layout.detail.elements.emplace_back(LayoutLine{0, 0, 0, kBHeight, kRuleMm});
   for (double x : rules)
-    layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, x, 0, x, kBHeight, kRuleMm);
-  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, width, 0, width, kBHeight,
-                                      kRuleMm);
-  layout.detail.elements.emplace_back(std::in_place_type<LayoutLine>, 0, kBHeight, width, kBHeight,
-                                      kRuleMm);
+    layout.detail.elements.emplace_back(LayoutLine{x, 0, x, kBHeight, kRuleMm});
+  layout.detail.elements.emplace_back(LayoutLine{width, 0, width, kBHeight, kRuleMm});
+  layout.detail.elements.emplace_back(LayoutLine{0, kBHeight, width, kBHeight, kRuleMm});
   layout.footer = CountFooter(footer_rect);
   return layout;
 }
@@ -308,13 +302,11 @@ ReportLayout CardLayout() {
   d.push_back(W({55, 6, 30, 8}, "RUSSIA", kRussia));
   d.push_back(Field({14, 14, 106, 17}, "SET:CALLSIGN", "s6", kCall));
   d.push_back(W({13, 36, 20, 5}, "TO RADIO"));
-  d.emplace_back(std::in_place_type<LayoutLine>, 33, 40, 66, 40, kRuleMm);
+  d.emplace_back(LayoutLine{33, 40, 66, 40, kRuleMm});
   d.push_back(W({100, 36, 10, 6}, "LOC", kLoc));
   d.push_back(Field({110, 36, 20, 6}, "SET:LOC", "s6", kLoc));
-  for (double y : {45.0, 55.0, 69.0})
-    d.emplace_back(std::in_place_type<LayoutLine>, 7, y, 121, y, kRuleMm);
-  for (double x : {33.0, 54.0, 76.0, 97.0})
-    d.emplace_back(std::in_place_type<LayoutLine>, x, 45, x, 69, kRuleMm);
+  for (double y : {45.0, 55.0, 69.0}) d.emplace_back(LayoutLine{7, y, 121, y, kRuleMm});
+  for (double x : {33.0, 54.0, 76.0, 97.0}) d.emplace_back(LayoutLine{x, 45, x, 69, kRuleMm});
   const std::array<std::pair<RectMm, const char*>, 5> titles = {{
       {{8, 48, 24, 5}, "Date"},
       {{37, 48, 16, 5}, "Time"},
