@@ -19,13 +19,13 @@
 
 #include "app/browse_window_qt.h"
 #include "app/form_procedures.h"
-#include "main_frame_strings.h"
 #include "app/procedure_registry.h"
 #include "app/select_dxcc.h"
 #include "data/dict_records.h"
 #include "data/globals.h"
 #include "data/procedure_files.h"
 #include "log/browse_aaaa.h"
+#include "main_frame_strings.h"
 #include "runtime/cp1251.h"
 
 namespace kavo {
@@ -96,26 +96,26 @@ QString Clipped(const char* field, size_t size) {
   return FromCp1251(end == std::string_view::npos ? std::string_view() : v.substr(0, end + 1));
 }
 
-BrowseWindowSpec Spec() {
-  BrowseWindowSpec spec;
-  spec.procedure = "BrowseAAAA";
-  spec.title = text::kTitle;
-  spec.tabs = {{"По номеру", kNumberEntry, "N QSO", 10},
-               {"По стране"},
-               {"По дате", kDateEntry, "Дата", 10},
-               {"По диапазону"},
-               {"Позывной, Дата, Время", kCallsignEntry, "Callsign", 12},
-               {"По модуляции"},
-               {"По области России"},
-               {"По странам , диапазону", kCountryEntry, "Страна", 20},
-               {"По модуляции, диапазонам", kModeEntry, "MODE", 5},
-               {"По QSL"}};
-  spec.buttons = {
+BrowseWindowDesign Design() {
+  BrowseWindowDesign design;
+  design.procedure = "BrowseAAAA";
+  design.title = text::kTitle;
+  design.tabs = {{"По номеру", kNumberEntry, "N QSO", 10},
+                 {"По стране"},
+                 {"По дате", kDateEntry, "Дата", 10},
+                 {"По диапазону"},
+                 {"Позывной, Дата, Время", kCallsignEntry, "Callsign", 12},
+                 {"По модуляции"},
+                 {"По области России"},
+                 {"По странам , диапазону", kCountryEntry, "Страна", 20},
+                 {"По модуляции, диапазонам", kModeEntry, "MODE", 5},
+                 {"По QSL"}};
+  design.buttons = {
       {kInsert, "&Добавить"}, {kChange, "&Изменить"}, {kDelete, "&Удалить"}, {kClose, "Закрыть"}};
-  spec.close_control = kClose;
-  spec.width = 900;
-  spec.height = 560;
-  return spec;
+  design.close_control = kClose;
+  design.width = 900;
+  design.height = 560;
+  return design;
 }
 
 // The window's own part: the log's controls around the generic browse.
@@ -387,7 +387,7 @@ BrowseWindowQt* StartBrowseAAAA(QMdiArea* area, const ProcedureRegistry& registr
     logic = std::make_unique<BrowseAAAA>(context);
     return logic->Describe([&context, window] { UpdateAAAA(context, window); });
   };
-  BrowseWindowQt* window = StartBrowseWindow(area, Spec(), procedure_files::BrowseAAAA, describe);
+  BrowseWindowQt* window = StartBrowseWindow(area, Design(), procedure_files::BrowseAAAA, describe);
   if (!window) return nullptr;
   auto* controls = new LogControls(window, std::move(logic), registry);
   if (!controls->FillRegions()) window->PostCloseRequest();

@@ -32,12 +32,12 @@ QString FromCp1251(std::string_view text) {
 
 }  // namespace
 
-BrowseWindowQt::BrowseWindowQt(BrowseWindowSpec spec, DataContext& context,
+BrowseWindowQt::BrowseWindowQt(BrowseWindowDesign design, DataContext& context,
                                std::span<const FileUse> files, const BrowseDescriber& describe,
                                QWidget* parent)
-    : QWidget(parent), spec_(std::move(spec)), context_(context), files_(context, files) {
-  setObjectName(Text(spec_.procedure));
-  setWindowTitle(Text(spec_.title));
+    : QWidget(parent), design_(std::move(design)), context_(context), files_(context, files) {
+  setObjectName(Text(design_.procedure));
+  setWindowTitle(Text(design_.title));
   files_.Open();
   Build();
   BrowseDescription d = describe(context, this);
@@ -56,9 +56,9 @@ BrowseWindowQt::~BrowseWindowQt() {
 
 void BrowseWindowQt::Build() {
   auto* layout = new QVBoxLayout(this);
-  if (!spec_.tabs.empty()) {
+  if (!design_.tabs.empty()) {
     tabs_ = new QTabWidget(this);
-    for (const BrowseTabSpec& tab : spec_.tabs) {
+    for (const BrowseTabDesign& tab : design_.tabs) {
       auto* page = new QWidget(tabs_);
       auto* row = new QHBoxLayout(page);
       if (tab.entry_control) {
@@ -86,7 +86,7 @@ void BrowseWindowQt::Build() {
   list_ = new BrowseListQt(this);
   layout->addWidget(list_, 1);
   auto* buttons = new QHBoxLayout;
-  for (const BrowseButtonSpec& b : spec_.buttons) {
+  for (const BrowseButtonDesign& b : design_.buttons) {
     auto* button = new QPushButton(Text(b.text), this);
     button->setAutoDefault(false);
     buttons->addWidget(button);
@@ -95,7 +95,7 @@ void BrowseWindowQt::Build() {
   }
   buttons->insertStretch(0);
   layout->addLayout(buttons);
-  resize(spec_.width, spec_.height);
+  resize(design_.width, design_.height);
 }
 
 QWidget* BrowseWindowQt::control(int32_t id) const {
@@ -151,7 +151,7 @@ void BrowseWindowQt::Serve(const ListEvent& event) {
 
 void BrowseWindowQt::Accept(int32_t control) {
   if (!opened_ || finished_) return;
-  if (control == spec_.close_control) {
+  if (control == design_.close_control) {
     Frame()->close();
     return;
   }
@@ -214,8 +214,8 @@ void BrowseWindowQt::Redisplay() {
   // The current order's entry field shows what was typed into its locator.
   if (!tabs_ || !engine_) return;
   const size_t tab = static_cast<size_t>(tabs_->currentIndex());
-  if (tab >= spec_.tabs.size()) return;
-  auto it = entries_.find(spec_.tabs[tab].entry_control);
+  if (tab >= design_.tabs.size()) return;
+  auto it = entries_.find(design_.tabs[tab].entry_control);
   if (it != entries_.end() && !it->second->hasFocus()) {
     it->second->setText(FromCp1251(engine_->CurrentLocatorText()));
   }
@@ -230,13 +230,13 @@ bool BrowseWindowQt::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowSpec& spec,
+BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowDesign& design,
                                   std::span<const FileUse> files, const BrowseDescriber& describe) {
   auto context = std::make_unique<DataContext>();
-  auto* window = new BrowseWindowQt(spec, *context, files, describe);
+  auto* window = new BrowseWindowQt(design, *context, files, describe);
   window->OwnContext(std::move(context));
   if (!window->valid()) {
-    QMessageBox::critical(area, Text(spec.title), QString::fromStdString(window->error()));
+    QMessageBox::critical(area, Text(design.title), QString::fromStdString(window->error()));
     delete window;
     return nullptr;
   }
@@ -245,30 +245,30 @@ BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowSpec& spec,
   sub->setWindowTitle(window->windowTitle());
   window->SetFrame(sub);
   QObject::connect(sub, &QMdiSubWindow::aboutToActivate, window, &BrowseWindowQt::GainFocusLater);
-  new PlacementKeeper(sub, spec.procedure);
+  new PlacementKeeper(sub, design.procedure);
   sub->show();
   window->OpenLater();
   return window;
 }
 
-int32_t CallBrowseWindow(QWidget* parent, DataContext& context, const BrowseWindowSpec& spec,
+int32_t CallBrowseWindow(QWidget* parent, DataContext& context, const BrowseWindowDesign& design,
                          std::span<const FileUse> files, const BrowseDescriber& describe) {
   QDialog dialog(parent);
-  dialog.setObjectName(Text(spec.procedure));
+  dialog.setObjectName(Text(design.procedure));
   auto* layout = new QVBoxLayout(&dialog);
   layout->setContentsMargins(0, 0, 0, 0);
-  auto* window = new BrowseWindowQt(spec, context, files, describe, &dialog);
+  auto* window = new BrowseWindowQt(design, context, files, describe, &dialog);
   if (!window->valid()) {
-    QMessageBox::critical(parent, Text(spec.title), QString::fromStdString(window->error()));
+    QMessageBox::critical(parent, Text(design.title), QString::fromStdString(window->error()));
     window->Finish();
     GlobalResponse = kRequestCancelled;
     return GlobalResponse;
   }
   layout->addWidget(window);
   dialog.setWindowTitle(window->windowTitle());
-  dialog.resize(spec.width, spec.height);
+  dialog.resize(design.width, design.height);
   window->SetFrame(&dialog);
-  new PlacementKeeper(&dialog, spec.procedure);
+  new PlacementKeeper(&dialog, design.procedure);
   window->OpenLater();
   dialog.exec();
   window->Finish();

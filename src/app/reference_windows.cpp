@@ -26,59 +26,59 @@ constexpr int kRemarkLength = 20;
 constexpr int kIotaWidth = 720;
 constexpr int kIotaHeight = 420;
 
-BrowseWindowSpec IotaGroupWindow() {
+BrowseWindowDesign IotaGroupWindow() {
   using namespace browseiota;
-  BrowseWindowSpec spec;
-  spec.procedure = "browseiota";
-  spec.title = kIotaTitle;
-  spec.buttons = {{kOk, "OK"}, {kPrint, "&Печать"}};
-  spec.width = 640;
-  spec.height = 420;
-  return spec;
+  BrowseWindowDesign design;
+  design.procedure = "browseiota";
+  design.title = kIotaTitle;
+  design.buttons = {{kOk, "OK"}, {kPrint, "&Печать"}};
+  design.width = 640;
+  design.height = 420;
+  return design;
 }
 
-BrowseWindowSpec IotaIslandWindow() {
+BrowseWindowDesign IotaIslandWindow() {
   using namespace browseiota;
-  BrowseWindowSpec spec;
-  spec.procedure = "browseiota";
-  spec.title = kIotaTitle;
-  spec.buttons = {{kInsert2, "&Добавить"}, {kChange2, "&Изменить"}, {kDelete2, "&Удалить"}};
-  return spec;
+  BrowseWindowDesign design;
+  design.procedure = "browseiota";
+  design.title = kIotaTitle;
+  design.buttons = {{kInsert2, "&Добавить"}, {kChange2, "&Изменить"}, {kDelete2, "&Удалить"}};
+  return design;
 }
 
 }  // namespace
 
-BrowseWindowSpec BrowseAddressWindow() {
+BrowseWindowDesign BrowseAddressWindow() {
   using namespace browseadress;
-  BrowseWindowSpec spec;
-  spec.procedure = "BROWSEADRESS";
-  spec.title = "CallBok радиолюбителей 1 района";
-  spec.tabs = {{"По позывным", kCallsignEntry, "Callsign", 8},
-               {"По фамилии", kSurnameEntry, "Фамилия", 120}};
-  spec.buttons = {
+  BrowseWindowDesign design;
+  design.procedure = "BROWSEADRESS";
+  design.title = "CallBok радиолюбителей 1 района";
+  design.tabs = {{"По позывным", kCallsignEntry, "Callsign", 8},
+                 {"По фамилии", kSurnameEntry, "Фамилия", 120}};
+  design.buttons = {
       {kInsert, "Добавить"}, {kChange, "Изменить"}, {kDelete, "Удалить"}, {kClose, "Отмена"}};
-  spec.close_control = kClose;
-  spec.width = 640;
-  spec.height = 420;
-  return spec;
+  design.close_control = kClose;
+  design.width = 640;
+  design.height = 420;
+  return design;
 }
 
-BrowseWindowSpec BrowseRegionWindow() {
+BrowseWindowDesign BrowseRegionWindow() {
   using namespace browseobl;
-  BrowseWindowSpec spec;
-  spec.procedure = "BROWSEOBL";
-  spec.title = "Перечень областей и городов России";
-  spec.tabs = {{"По префиксу", kPrefixEntry, "Префикс", 2},
-               {"По городам", kCityEntry, "Город (область)", 20}};
-  spec.buttons = {{kSelect, "Выбор"},
-                  {kInsert, "Добавить"},
-                  {kChange, "Изменить"},
-                  {kDelete, "Удалить"},
-                  {kClose, "Закрыть"}};
-  spec.close_control = kClose;
-  spec.width = 440;
-  spec.height = 420;
-  return spec;
+  BrowseWindowDesign design;
+  design.procedure = "BROWSEOBL";
+  design.title = "Перечень областей и городов России";
+  design.tabs = {{"По префиксу", kPrefixEntry, "Префикс", 2},
+                 {"По городам", kCityEntry, "Город (область)", 20}};
+  design.buttons = {{kSelect, "Выбор"},
+                    {kInsert, "Добавить"},
+                    {kChange, "Изменить"},
+                    {kDelete, "Удалить"},
+                    {kClose, "Закрыть"}};
+  design.close_control = kClose;
+  design.width = 440;
+  design.height = 420;
+  return design;
 }
 
 namespace {

@@ -6,22 +6,22 @@
 
 namespace kavo {
 
-BrowseWindowSpec SelectDXCCWindow() {
+BrowseWindowDesign SelectDXCCWindow() {
   using namespace select_dxcc;
-  BrowseWindowSpec spec;
-  spec.procedure = "SelectDXCC";
-  spec.title = "Выберите страну для фильтра";
-  spec.tabs = {{"По префиксу", kPrefixEntry, nullptr, 2},
-               {"По странам", kCountryEntry, "Страна", 20}};
-  spec.buttons = {{kSelect, "&Выбрать"},
-                  {kInsert, "&Добавить"},
-                  {kChange, "&Изменить"},
-                  {kDelete, "&Удалить"},
-                  {kClose, "Закрыть"}};
-  spec.close_control = kClose;
-  spec.width = 420;
-  spec.height = 420;
-  return spec;
+  BrowseWindowDesign design;
+  design.procedure = "SelectDXCC";
+  design.title = "Выберите страну для фильтра";
+  design.tabs = {{"По префиксу", kPrefixEntry, nullptr, 2},
+                 {"По странам", kCountryEntry, "Страна", 20}};
+  design.buttons = {{kSelect, "&Выбрать"},
+                    {kInsert, "&Добавить"},
+                    {kChange, "&Изменить"},
+                    {kDelete, "&Удалить"},
+                    {kClose, "Закрыть"}};
+  design.close_control = kClose;
+  design.width = 420;
+  design.height = 420;
+  return design;
 }
 
 BrowseDescription SelectDXCCDescription(DataContext& context, QWidget* window) {

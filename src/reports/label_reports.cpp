@@ -102,22 +102,22 @@ class LabelRun final : public DetailRoutine {
   int32_t I3_ = 0;
 };
 
-const FontSpec kLabel{"Arial", 8};
-const FontSpec kLabelBold{"Arial", 8, true};
-const FontSpec kCall{"Arial", 8, true, false, true};
-const FontSpec kClosing{"Small Fonts", 7};
+const FontStyle kLabel{"Arial", 8};
+const FontStyle kLabelBold{"Arial", 8, true};
+const FontStyle kCall{"Arial", 8, true, false, true};
+const FontStyle kClosing{"Small Fonts", 7};
 constexpr char kClosingText[] = "TKS for nice QSO dr friend,73! FB DX...";
 constexpr double kLine = 4;
 
 LayoutText SlotText(int slot, double x, double y, double w, std::string_view text,
-                    const FontSpec& font = kLabel) {
+                    const FontStyle& font = kLabel) {
   LayoutText t = Text({x, y, w, kLine}, std::string(text), font);
   t.slot = slot;
   return t;
 }
 
 LayoutField SlotField(int slot, double x, double y, double w, const char* name, const char* picture,
-                      const FontSpec& font = kLabel) {
+                      const FontStyle& font = kLabel) {
   LayoutField f = Field({x, y, w, kLine}, name + std::to_string(slot), picture, font);
   f.slot = slot;
   f.align = TextAlign::kLeft;

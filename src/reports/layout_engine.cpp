@@ -19,7 +19,7 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 // Appends a text item built in place.
-void AddText(PageImage* page, const RectMm& rect, std::string text, const FontSpec& font,
+void AddText(PageImage* page, const RectMm& rect, std::string text, const FontStyle& font,
              TextAlign align, bool clip) {
   PageText& t = std::get<PageText>(page->items.emplace_back(std::in_place_type<PageText>));
   t.rect = rect;
@@ -87,7 +87,7 @@ Status CompileField(const LayoutField& f, const FieldResolver& resolve, Compiled
 
 }  // namespace
 
-LayoutText Text(const RectMm& rect, std::string text, const FontSpec& font, TextAlign align) {
+LayoutText Text(const RectMm& rect, std::string text, const FontStyle& font, TextAlign align) {
   LayoutText t;
   t.rect = rect;
   t.text = std::move(text);
@@ -96,7 +96,8 @@ LayoutText Text(const RectMm& rect, std::string text, const FontSpec& font, Text
   return t;
 }
 
-LayoutField Field(const RectMm& rect, std::string name, std::string picture, const FontSpec& font) {
+LayoutField Field(const RectMm& rect, std::string name, std::string picture,
+                  const FontStyle& font) {
   LayoutField f;
   f.rect = rect;
   f.name = std::move(name);
@@ -105,7 +106,8 @@ LayoutField Field(const RectMm& rect, std::string name, std::string picture, con
   return f;
 }
 
-LayoutField Total(const RectMm& rect, FieldTotal total, std::string picture, const FontSpec& font) {
+LayoutField Total(const RectMm& rect, FieldTotal total, std::string picture,
+                  const FontStyle& font) {
   LayoutField f =
       Field(rect, total == FieldTotal::kCount ? "CISLO" : "PAGECOUNT", std::move(picture), font);
   f.total = total;

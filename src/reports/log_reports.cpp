@@ -18,16 +18,16 @@ namespace {
 
 constexpr double kRuleMm = 0.2;
 
-const FontSpec kHeading{"MS Sans Serif", 10, true};
-const FontSpec kPageNumber{"Arial Cyr", 8};
-const FontSpec kTitleFont{"MS Sans Serif", 12};
-const FontSpec kCountryFont{"MS Sans Serif", 12, true};
+const FontStyle kHeading{"MS Sans Serif", 10, true};
+const FontStyle kPageNumber{"Arial Cyr", 8};
+const FontStyle kTitleFont{"MS Sans Serif", 12};
+const FontStyle kCountryFont{"MS Sans Serif", 12, true};
 
 // The QSL card is taller than its detail area is written; the area takes the
 // whole card so that each card fills one page.
 constexpr double kCardHeight = 106;
 
-LayoutText W(const RectMm& rect, std::string_view utf8, const FontSpec& font = {},
+LayoutText W(const RectMm& rect, std::string_view utf8, const FontStyle& font = {},
              TextAlign align = TextAlign::kLeft) {
   return Text(rect, Cp1251FromUtf8(utf8), font, align);
 }
@@ -288,13 +288,13 @@ ReportInstance SelectionReport(std::string name, SavedSelection saved, std::stri
 
 // The QSL card: one contact per card, the station's record beside it.
 ReportLayout CardLayout() {
-  const FontSpec kRussia{"Courier New", 18, true};
-  const FontSpec kCall{"Bookman Old Style", 48, true};
-  const FontSpec kLoc{"Courier New", 12, true, true};
-  const FontSpec kGridTitle{"Arial", 10, true};
-  const FontSpec kSmall{"Times New Roman", 10, true};
-  const FontSpec kOp{"Times New Roman", 12, true, false, true};
-  const FontSpec kName{"MS Sans Serif", 10, false, false, true};
+  const FontStyle kRussia{"Courier New", 18, true};
+  const FontStyle kCall{"Bookman Old Style", 48, true};
+  const FontStyle kLoc{"Courier New", 12, true, true};
+  const FontStyle kGridTitle{"Arial", 10, true};
+  const FontStyle kSmall{"Times New Roman", 10, true};
+  const FontStyle kOp{"Times New Roman", 12, true, false, true};
+  const FontStyle kName{"MS Sans Serif", 10, false, false, true};
   ReportLayout layout;
   layout.detail_area = {0, 10, 140, kCardHeight};
   layout.detail.rect = {0, 0, 140, kCardHeight};

@@ -40,7 +40,7 @@ ReportLayout AsciiReportLayout() {
   layout.detail_area = {Mm(kDetailAreaMil.x), Mm(kDetailAreaMil.y), Mm(kDetailAreaMil.w),
                         Mm(kDetailAreaMil.h)};
   layout.detail.rect = {0, 0, layout.detail_area.w, Mm(kBandHeightMil)};
-  FontSpec font;
+  FontStyle font;
   font.face = kFont;
   font.size_pt = kFontPoints;
   layout.detail.elements.push_back(

@@ -1,7 +1,7 @@
 // The window of a browse procedure: the list, the tabs that choose the sort
 // order (each with its locator entry field), the buttons, and the engine
 // built from the procedure's description. Every list window with this
-// layout is a BrowseWindowQt configured by a BrowseWindowSpec and a
+// layout is a BrowseWindowQt configured by a BrowseWindowDesign and a
 // BrowseDescription; a window with more controls adds them with AddControl
 // and reacts to them itself.
 //
@@ -35,23 +35,23 @@ class QTabWidget;
 
 namespace kavo {
 
-struct BrowseTabSpec {
+struct BrowseTabDesign {
   const char* text;              // the tab's text
   int32_t entry_control = 0;     // its locator entry field, 0 when none
   const char* prompt = nullptr;  // the entry field's prompt
   int entry_length = 0;          // characters the entry field takes
 };
 
-struct BrowseButtonSpec {
+struct BrowseButtonDesign {
   int32_t control;
   const char* text;
 };
 
-struct BrowseWindowSpec {
+struct BrowseWindowDesign {
   const char* procedure;  // the procedure's name, also its settings section
   const char* title;
-  std::vector<BrowseTabSpec> tabs;  // tab choice numbers are 1, 2, ... in this order
-  std::vector<BrowseButtonSpec> buttons;
+  std::vector<BrowseTabDesign> tabs;  // tab choice numbers are 1, 2, ... in this order
+  std::vector<BrowseButtonDesign> buttons;
   int32_t close_control = 0;  // the button that closes the window
   int width = 420;            // design size in pixels
   int height = 360;
@@ -67,7 +67,7 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
  public:
   // Opens the procedure's files in `context` (the program ends when one
   // cannot be opened) and builds the engine from describe(context, this).
-  BrowseWindowQt(BrowseWindowSpec spec, DataContext& context, std::span<const FileUse> files,
+  BrowseWindowQt(BrowseWindowDesign design, DataContext& context, std::span<const FileUse> files,
                  const BrowseDescriber& describe, QWidget* parent = nullptr);
   ~BrowseWindowQt() override;
 
@@ -124,7 +124,7 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
   QWidget* Frame() const;
 
   QPointer<QWidget> frame_;
-  BrowseWindowSpec spec_;
+  BrowseWindowDesign design_;
   DataContext& context_;
   std::unique_ptr<DataContext> own_context_;
   ProcedureFiles files_;
@@ -142,12 +142,12 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
 // Starts a browse procedure in a child window of the frame, with a data
 // context of its own. Returns nullptr (after a message) when the
 // description is refused.
-BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowSpec& spec,
+BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowDesign& design,
                                   std::span<const FileUse> files, const BrowseDescriber& describe);
 
 // Calls a browse procedure: a modal window over `parent` in the caller's
 // context; returns GlobalResponse.
-int32_t CallBrowseWindow(QWidget* parent, DataContext& context, const BrowseWindowSpec& spec,
+int32_t CallBrowseWindow(QWidget* parent, DataContext& context, const BrowseWindowDesign& design,
                          std::span<const FileUse> files, const BrowseDescriber& describe);
 
 }  // namespace kavo

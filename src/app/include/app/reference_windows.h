@@ -18,8 +18,8 @@ class QWidget;
 
 namespace kavo {
 
-BrowseWindowSpec BrowseAddressWindow();
-BrowseWindowSpec BrowseRegionWindow();
+BrowseWindowDesign BrowseAddressWindow();
+BrowseWindowDesign BrowseRegionWindow();
 
 BrowseWindowQt* StartBROWSEADRESS(QMdiArea* area);
 BrowseWindowQt* StartBROWSEOBL(QMdiArea* area);

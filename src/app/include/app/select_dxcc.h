@@ -15,7 +15,7 @@ class QWidget;
 namespace kavo {
 
 // The window's layout and its list.
-BrowseWindowSpec SelectDXCCWindow();
+BrowseWindowDesign SelectDXCCWindow();
 BrowseDescription SelectDXCCDescription(DataContext& context, QWidget* window);
 
 void StartSelectDXCC(QMdiArea* area);

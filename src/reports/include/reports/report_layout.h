@@ -19,7 +19,7 @@
 
 namespace kavo::reports {
 
-struct FontSpec {
+struct FontStyle {
   std::string face = "Arial Cyr";
   double size_pt = 10;
   bool bold = false;
@@ -31,7 +31,7 @@ struct FontSpec {
 struct LayoutText {
   RectMm rect;
   std::string text;
-  FontSpec font;
+  FontStyle font;
   TextAlign align = TextAlign::kLeft;
   int slot = 0;  // see LayoutEngine::ShowSlots
 };
@@ -51,7 +51,7 @@ struct LayoutField {
   RectMm rect;
   std::string name;
   std::string picture;
-  FontSpec font;
+  FontStyle font;
   std::optional<TextAlign> align;
   FieldTotal total = FieldTotal::kNone;
   bool hidden = false;
@@ -80,12 +80,12 @@ struct Band {
 };
 
 // Shorthands for layouts written as data.
-LayoutText Text(const RectMm& rect, std::string text, const FontSpec& font = {},
+LayoutText Text(const RectMm& rect, std::string text, const FontStyle& font = {},
                 TextAlign align = TextAlign::kLeft);
 LayoutField Field(const RectMm& rect, std::string name, std::string picture,
-                  const FontSpec& font = {});
+                  const FontStyle& font = {});
 LayoutField Total(const RectMm& rect, FieldTotal total, std::string picture,
-                  const FontSpec& font = {});
+                  const FontStyle& font = {});
 
 struct ReportLayout {
   double page_width_mm = 210;
