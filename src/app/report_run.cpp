@@ -42,7 +42,7 @@ void ReportRun::Begin() {
   window_ = new ProgressWindow(FromCp1251(procedure_.progress().caption), parent_);
   // A called report holds its caller; a started one runs beside the others.
   window_->setModal(own_context_ == nullptr);
-  connect(window_, &ProgressWindow::cancelRequested, this, [this] {
+  connect(window_, &ProgressWindow::CancelRequested, this, [this] {
     procedure_.Cancel();
     Tick();
   });
@@ -78,7 +78,7 @@ void ReportRun::ShowProgress() {
 
 void ReportRun::Finish() {
   procedure_.End();
-  emit finished();
+  emit Finished();
   deleteLater();
 }
 
@@ -91,7 +91,7 @@ void RunReport(const reports::ReportInstance& instance, const ProcedureContext& 
   }
   auto* run = new ReportRun(instance, &ThisThreadData(), std::move(services), parent);
   QEventLoop loop;
-  QObject::connect(run, &ReportRun::finished, &loop, &QEventLoop::quit);
+  QObject::connect(run, &ReportRun::Finished, &loop, &QEventLoop::quit);
   run->Begin();
   loop.exec();
 }
