@@ -31,10 +31,11 @@
 // reading.
 //
 // Commit path (where the journal plugs in): Commit() places every changed
-// page in its size-class region (store_placement.cpp), compacts the regions, encodes the pages with
-// their final home addresses and gathers them with the old and the new header
-// into one CommitSet (journal.h), then hands that set to the journal
-// (CommitAll, or a transaction's JournalCommit), the only writer of the disk.
+// page in its size-class region and compacts the regions
+// (store_placement.cpp), encodes the pages with their final home addresses
+// and gathers them with the old and the new header into one CommitSet
+// (journal.h), then hands that set to the journal (CommitAll, or a
+// transaction's JournalCommit), the only writer of the disk.
 //
 // Threading: a StoreFile is shared by every Table of the file in the process
 // and has no lock of its own. StoreMutex() (table.h), which every Table
