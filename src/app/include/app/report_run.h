@@ -73,7 +73,7 @@ class ReportRun : public QObject {
 // caller goes on) or called (caller's context, the caller waits).
 void RunReport(const reports::ReportInstance& instance, const ProcedureContext& context);
 
-// Registers every report that can be run by name.
+// Registers every report that can be run by name, and the label menu.
 void RegisterReports(ProcedureRegistry& registry);
 
 }  // namespace kavo
