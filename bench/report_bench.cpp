@@ -5,8 +5,9 @@
 //   figure pdf ours <seconds per page>
 //   figure total ours <seconds for the whole run>
 // The layout figure covers reading the log, laying out the bands and storing
-// the page images; the pdf figure covers turning the stored pages into the
-// output file.
+// the page images; the pdf figure covers reading the stored pages back and
+// writing them as one PDF file with the program's writer, as `kavo print`
+// does.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -62,12 +63,13 @@ bool WriteLog(const std::string& directory) {
 
 class BenchServices final : public kavo::reports::ReportServices {
  public:
-  explicit BenchServices(std::string output) : output_(std::move(output)) {}
+  BenchServices(kavo::bench::PdfOutput& pdf, std::string output)
+      : pdf_(pdf), output_(std::move(output)) {}
   void SETDATA() override {}
   bool ReportPreview(const kavo::reports::PrintPreviewQueue& queue) override {
     layout_seconds = Seconds(start);
     Clock::time_point t = Clock::now();
-    ok = kavo::bench::WritePages(queue, output_).ok();
+    ok = pdf_.WritePages(queue, output_).ok();
     output_seconds = Seconds(t);
     pages = queue.size();
     return false;
@@ -81,12 +83,14 @@ class BenchServices final : public kavo::reports::ReportServices {
   bool ok = false;
 
  private:
+  kavo::bench::PdfOutput& pdf_;
   std::string output_;
 };
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  kavo::bench::PdfOutput pdf(argc, argv);
   std::string pattern = (std::filesystem::temp_directory_path() / "kavo-bench-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) return 1;
   const std::string dir = pattern;
@@ -95,7 +99,7 @@ int main() {
     kavo::ResetGlobals();
     kavo::DIAPAZ = 14.0;
     kavo::DataContext context(dir);
-    BenchServices services(dir + "/report.out");
+    BenchServices services(pdf, dir + "/report.pdf");
     Clock::time_point total = Clock::now();
     services.start = total;
     {

@@ -9,10 +9,12 @@
 
 #include "app/form_window.h"
 #include "app/private_profile.h"
+#include "app/report_run.h"
 #include "app/window_state.h"
 #include "reference/address_book.h"
 #include "reference/iota.h"
 #include "reference/regions.h"
+#include "reports/reference_reports.h"
 #include "runtime/cp1251.h"
 
 namespace kavo {
@@ -145,10 +147,11 @@ IotaWindowQt::IotaWindowQt(BrowseWindowQt* groups) : QObject(groups), groups_(gr
 
   connect(groups, &BrowseWindowQt::Served, this, &IotaWindowQt::Refresh);
   connect(islands_, &BrowseWindowQt::Served, this, &IotaWindowQt::ShowRemark);
-  for (int32_t id : {kOk, kPrint}) {
-    if (auto* button = qobject_cast<QPushButton*>(groups->control(id))) {
-      connect(button, &QPushButton::clicked, this, &IotaWindowQt::ReadIslandAgain);
-    }
+  if (auto* ok = qobject_cast<QPushButton*>(groups->control(kOk))) {
+    connect(ok, &QPushButton::clicked, this, &IotaWindowQt::ReadIslandAgain);
+  }
+  if (auto* print = qobject_cast<QPushButton*>(groups->control(kPrint))) {
+    connect(print, &QPushButton::clicked, this, &IotaWindowQt::PrintIslands);
   }
   if (auto* sub = qobject_cast<QMdiSubWindow*>(groups->parentWidget())) {
     // The two lists need more room than one; a placement kept from an
@@ -175,6 +178,13 @@ void IotaWindowQt::ReadIslandAgain() {
   if (!islands_->opened()) return;
   islands_->engine().GetRecord();
   ShowRemark();
+}
+
+void IotaWindowQt::PrintIslands() {
+  if (!islands_->opened()) return;
+  CallReport(reports::PRINTIOTA(), groups_->context(), groups_->window());
+  // The report read the islands through the window's own file.
+  ReadIslandAgain();
 }
 
 void IotaWindowQt::ShowRemark() {

@@ -84,12 +84,17 @@ void ReportRun::Finish() {
 
 void RunReport(const reports::ReportInstance& instance, const ProcedureContext& context) {
   QWidget* parent = context.mdi_area != nullptr ? context.mdi_area->window() : nullptr;
-  auto services = std::make_unique<WindowReportServices>(parent);
   if (context.launch == Launch::kStart) {
-    (new ReportRun(instance, nullptr, std::move(services), parent))->Begin();
+    (new ReportRun(instance, nullptr, std::make_unique<WindowReportServices>(parent), parent))
+        ->Begin();
     return;
   }
-  auto* run = new ReportRun(instance, &ThisThreadData(), std::move(services), parent);
+  CallReport(instance, ThisThreadData(), parent);
+}
+
+void CallReport(const reports::ReportInstance& instance, DataContext& context, QWidget* parent) {
+  auto* run =
+      new ReportRun(instance, &context, std::make_unique<WindowReportServices>(parent), parent);
   QEventLoop loop;
   QObject::connect(run, &ReportRun::finished, &loop, &QEventLoop::quit);
   run->Begin();
