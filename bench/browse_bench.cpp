@@ -18,16 +18,16 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bench_util.h"
 #include "browse/browse_engine.h"
 #include "data/globals.h"
 #include "data/procedure_files.h"
@@ -45,26 +45,6 @@ constexpr int kPageDowns = 1000;
 constexpr int kLocates = 1000;
 constexpr int kDrags = 1000;
 constexpr int kCallsignSize = 12;
-
-[[noreturn]] void Die(const std::string& what) {
-  std::fprintf(stderr, "kavo-bench-browse: %s\n", what.c_str());
-  std::exit(1);
-}
-
-void Check(const Status& st, const char* what) {
-  if (!st.ok()) Die(std::string(what) + ": " + ErrorText(st.code()) + " " + st.detail());
-}
-
-class Stopwatch {
- public:
-  Stopwatch() : start_(std::chrono::steady_clock::now()) {}
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
-
- private:
-  std::chrono::steady_clock::time_point start_;
-};
 
 // A list of 30 rows and a window that only queue what the engine posts.
 class BenchList : public BrowseList, public BrowseWindow {
@@ -151,76 +131,87 @@ struct Figures {
 
 // ---- The engine over the record store ----
 
+// Each figure is a function of its own, so that a profile can tell them apart.
 class Ours {
  public:
-  explicit Ours(const std::string& dir) : dir_(dir) {}
+  explicit Ours(const std::string& dir) : context_(dir) {}
 
   void Load(const std::vector<LogRow>& rows) {
-    DataContext context(dir_);
-    UseFile(context.AAAA, 1);
-    Table& t = context.AAAA.file();
-    Check(t.Stream(), "stream");
-    for (const LogRow& r : rows) {
-      r.ToRecord(&context.AAAA.rec());
-      Check(t.Add(), "add");
-    }
-    Check(t.Flush(), "flush");
-    ReleaseFile(context.AAAA);
+    UseFile(context_.AAAA, 1);
+    StreamRows(context_.AAAA.file(), rows);
+    ReleaseFile(context_.AAAA);
   }
 
   Figures Run(const Workload& w, std::vector<std::string>* stops) {
     Figures f;
-    DataContext context(dir_);
-    UseFile(context.AAAA, 1);
-    BenchList list;
-    std::string error;
-
-    Stopwatch open;
-    auto engine = BrowseEngine::Create(LogByCallsign(context), &list, &list, &error);
-    if (!engine) Die(error);
-    engine->Start();
-    engine->OpenWindow();
-    list.Event(*engine, 0);
-    f.open = open.Seconds();
-    if (engine->RecordCount != kRows) Die("the first page is not full");
-    for (const std::string& s : engine->sorts[0].string_stops) stops->push_back(s);
-
-    // From a random start, with the last row selected, every step reads.
-    engine->LocatorAccepted(w.starts[0]);
-    list.Event(*engine, browse_event::kScrollDown);
-    list.SetSelection(kRows);
-    list.Event(*engine, browse_event::kNewSelection);
-    const uint64_t reads = engine->RecordsRead();
-    Stopwatch scroll;
-    for (int i = 0; i < kScrolls; ++i) list.Event(*engine, browse_event::kScrollDown);
-    f.scroll = scroll.Seconds();
-    f.reads_per_scroll = static_cast<double>(engine->RecordsRead() - reads) / kScrolls;
-
-    engine->LocatorAccepted(w.starts[1]);
-    list.Event(*engine, browse_event::kScrollDown);
-    Stopwatch pages;
-    for (int i = 0; i < kPageDowns; ++i) list.Event(*engine, browse_event::kPageDown);
-    f.pagedown = pages.Seconds();
-
-    Stopwatch locate;
-    for (const std::string& prefix : w.prefixes) engine->LocatorAccepted(prefix);
-    f.locate = locate.Seconds();
-
-    Stopwatch drag;
-    for (int32_t p : w.thumbs) {
-      list.set_thumb(p);
-      list.Event(*engine, browse_event::kScrollDrag);
-    }
-    f.drag = drag.Seconds();
-    f.page_memory = static_cast<double>(engine->PageBytes());
-    engine->Close();
-    engine.reset();
-    ReleaseFile(context.AAAA);
+    UseFile(context_.AAAA, 1);
+    f.open = Open();
+    for (const std::string& s : engine_->sorts[0].string_stops) stops->push_back(s);
+    f.scroll = Scroll(w.starts[0], &f.reads_per_scroll);
+    f.pagedown = PageDown(w.starts[1]);
+    f.locate = Locate(w.prefixes);
+    f.drag = Drag(w.thumbs);
+    f.page_memory = static_cast<double>(engine_->PageBytes());
+    engine_->Close();
+    engine_.reset();
+    ReleaseFile(context_.AAAA);
     return f;
   }
 
  private:
-  std::string dir_;
+  [[gnu::noinline]] double Open() {
+    std::string error;
+    Stopwatch clock;
+    engine_ = BrowseEngine::Create(LogByCallsign(context_), &list_, &list_, &error);
+    if (!engine_) Die(error);
+    engine_->Start();
+    engine_->OpenWindow();
+    list_.Event(*engine_, 0);
+    const double seconds = clock.Seconds();
+    if (engine_->RecordCount != kRows) Die("the first page is not full");
+    return seconds;
+  }
+
+  // From a random start, with the last row selected, every step reads.
+  [[gnu::noinline]] double Scroll(const std::string& start, double* reads_per_scroll) {
+    engine_->LocatorAccepted(start);
+    list_.Event(*engine_, browse_event::kScrollDown);
+    list_.SetSelection(kRows);
+    list_.Event(*engine_, browse_event::kNewSelection);
+    const uint64_t reads = engine_->RecordsRead();
+    Stopwatch clock;
+    for (int i = 0; i < kScrolls; ++i) list_.Event(*engine_, browse_event::kScrollDown);
+    const double seconds = clock.Seconds();
+    *reads_per_scroll = static_cast<double>(engine_->RecordsRead() - reads) / kScrolls;
+    return seconds;
+  }
+
+  [[gnu::noinline]] double PageDown(const std::string& start) {
+    engine_->LocatorAccepted(start);
+    list_.Event(*engine_, browse_event::kScrollDown);
+    Stopwatch clock;
+    for (int i = 0; i < kPageDowns; ++i) list_.Event(*engine_, browse_event::kPageDown);
+    return clock.Seconds();
+  }
+
+  [[gnu::noinline]] double Locate(const std::vector<std::string>& prefixes) {
+    Stopwatch clock;
+    for (const std::string& prefix : prefixes) engine_->LocatorAccepted(prefix);
+    return clock.Seconds();
+  }
+
+  [[gnu::noinline]] double Drag(const std::vector<int32_t>& thumbs) {
+    Stopwatch clock;
+    for (int32_t p : thumbs) {
+      list_.set_thumb(p);
+      list_.Event(*engine_, browse_event::kScrollDrag);
+    }
+    return clock.Seconds();
+  }
+
+  DataContext context_;
+  BenchList list_;
+  std::unique_ptr<BrowseEngine> engine_;
 };
 
 // ---- SQLite ----
@@ -228,40 +219,21 @@ class Ours {
 class Sqlite {
  public:
   explicit Sqlite(const std::string& dir) : path_(dir + "/aaaa.sqlite") {}
-  ~Sqlite() {
-    if (db_) sqlite3_close(db_);
-  }
 
   void Load(const std::vector<LogRow>& rows) {
-    Open();
-    for (const char* sql : kLogSchema) Exec(sql);
-    sqlite3_stmt* insert = Prepare(kLogInsert);
-    Exec("BEGIN");
-    for (const LogRow& r : rows) {
-      BindLogRow(insert, r);
-      if (sqlite3_step(insert) != SQLITE_DONE) Die(std::string("insert: ") + sqlite3_errmsg(db_));
-      sqlite3_reset(insert);
-    }
-    Exec("COMMIT");
-    sqlite3_finalize(insert);
-    sqlite3_close(db_);
-    db_ = nullptr;
+    db_.Open(path_);
+    db_.CreateSchema();
+    db_.InsertAll(rows);
+    db_.Close();
   }
 
   Figures Run(const Workload& w, const std::vector<std::string>& stops) {
     Figures f;
-    Open();
-    Stopwatch open;
-    sqlite3_stmt* first =
-        Prepare("SELECT * FROM log ORDER BY POZ COLLATE NOCASE, DATA, TIM LIMIT 30");
-    Rows(first, nullptr);
-    f.open = open.Seconds();
-    sqlite3_finalize(first);
-
-    sqlite3_stmt* at = Prepare(
+    db_.Open(path_);
+    f.open = Open();
+    at_ = db_.Prepare(
         "SELECT * FROM log WHERE POZ COLLATE NOCASE >= ? "
         "ORDER BY POZ COLLATE NOCASE, DATA, TIM, N_QSO LIMIT 30");
-
     // Keyset pagination in the index's order: the rest of the last row's
     // callsign after its date, time and serial number, then the callsigns
     // after it.
@@ -270,37 +242,15 @@ class Sqlite {
         "(DATA, TIM, N_QSO) > (?2, ?3, ?4) ORDER BY DATA, TIM, N_QSO LIMIT ?5) "
         "UNION ALL SELECT * FROM (SELECT * FROM log WHERE POZ > ?1 COLLATE NOCASE "
         "ORDER BY POZ COLLATE NOCASE, DATA, TIM, N_QSO LIMIT ?5) LIMIT ?5";
-    sqlite3_stmt* one = Prepare(after.c_str());
-    sqlite3_bind_int(one, 5, 1);
-    sqlite3_stmt* page = Prepare(after.c_str());
-    sqlite3_bind_int(page, 5, kRows);
-
-    Last last;
-    Bind(at, w.starts[0]);
-    Rows(at, &last);
-    Stopwatch scroll;
-    for (int i = 0; i < kScrolls; ++i) Rows(Keyset(one, last), &last);
-    f.scroll = scroll.Seconds();
-
-    Bind(at, w.starts[1]);
-    Rows(at, &last);
-    Stopwatch pages;
-    for (int i = 0; i < kPageDowns; ++i) Rows(Keyset(page, last), &last);
-    f.pagedown = pages.Seconds();
-
-    Stopwatch locate;
-    for (const std::string& prefix : w.prefixes) Rows(Bind(at, prefix), nullptr);
-    f.locate = locate.Seconds();
-
-    Stopwatch drag;
-    for (int32_t p : w.thumbs) {
-      std::string stop = stops[static_cast<size_t>(p - 1)].substr(0, kCallsignSize);
-      Rows(Bind(at, stop), nullptr);
-    }
-    f.drag = drag.Seconds();
-    sqlite3_finalize(at);
-    sqlite3_finalize(one);
-    sqlite3_finalize(page);
+    one_ = db_.Prepare(after);
+    sqlite3_bind_int(one_, 5, 1);
+    page_ = db_.Prepare(after);
+    sqlite3_bind_int(page_, 5, kRows);
+    f.scroll = Scroll(w.starts[0]);
+    f.pagedown = PageDown(w.starts[1]);
+    f.locate = Locate(w.prefixes);
+    f.drag = Drag(w.thumbs, stops);
+    db_.Close();
     return f;
   }
 
@@ -309,38 +259,55 @@ class Sqlite {
   struct Last {
     std::string poz;
     int64_t data = 0, tim = 0, n_qso = 0;
-    bool any = false;
   };
 
-  void Open() {
-    if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) Die("cannot open " + path_);
-    Exec("PRAGMA journal_mode=DELETE");
-    Exec("PRAGMA synchronous=FULL");
+  [[gnu::noinline]] double Open() {
+    Stopwatch clock;
+    Rows(db_.Prepare("SELECT * FROM log ORDER BY POZ COLLATE NOCASE, DATA, TIM LIMIT 30"), nullptr);
+    return clock.Seconds();
   }
-  void Exec(const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-      std::string text = message ? message : "";
-      sqlite3_free(message);
-      Die(std::string(sql) + ": " + text);
+
+  [[gnu::noinline]] double Scroll(const std::string& start) {
+    Rows(Bind(at_, start), &last_);
+    Stopwatch clock;
+    for (int i = 0; i < kScrolls; ++i) Rows(Keyset(one_), &last_);
+    return clock.Seconds();
+  }
+
+  [[gnu::noinline]] double PageDown(const std::string& start) {
+    Rows(Bind(at_, start), &last_);
+    Stopwatch clock;
+    for (int i = 0; i < kPageDowns; ++i) Rows(Keyset(page_), &last_);
+    return clock.Seconds();
+  }
+
+  [[gnu::noinline]] double Locate(const std::vector<std::string>& prefixes) {
+    Stopwatch clock;
+    for (const std::string& prefix : prefixes) Rows(Bind(at_, prefix), nullptr);
+    return clock.Seconds();
+  }
+
+  [[gnu::noinline]] double Drag(const std::vector<int32_t>& thumbs,
+                                const std::vector<std::string>& stops) {
+    Stopwatch clock;
+    for (int32_t p : thumbs) {
+      std::string stop = stops[static_cast<size_t>(p - 1)].substr(0, kCallsignSize);
+      Rows(Bind(at_, stop), nullptr);
     }
+    return clock.Seconds();
   }
-  sqlite3_stmt* Prepare(const char* sql) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK) {
-      Die(std::string(sql) + ": " + sqlite3_errmsg(db_));
-    }
-    return st;
-  }
+
   sqlite3_stmt* Bind(sqlite3_stmt* st, const std::string& text) {
     sqlite3_bind_text(st, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     return st;
   }
-  sqlite3_stmt* Keyset(sqlite3_stmt* st, const Last& last) {
-    sqlite3_bind_text(st, 1, last.poz.data(), static_cast<int>(last.poz.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(st, 2, last.data);
-    sqlite3_bind_int64(st, 3, last.tim);
-    sqlite3_bind_int64(st, 4, last.n_qso);
+  sqlite3_stmt* Keyset(sqlite3_stmt* st) {
+    // Copied: the rows read overwrite last_ while the statement runs.
+    sqlite3_bind_text(st, 1, last_.poz.data(), static_cast<int>(last_.poz.size()),
+                      SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st, 2, last_.data);
+    sqlite3_bind_int64(st, 3, last_.tim);
+    sqlite3_bind_int64(st, 4, last_.n_qso);
     return st;
   }
   // Steps through the result taking every column, as the engine copies
@@ -360,49 +327,30 @@ class Sqlite {
         last->data = sqlite3_column_int64(st, 4);
         last->tim = sqlite3_column_int64(st, 5);
         last->n_qso = sqlite3_column_int64(st, 2);
-        last->any = true;
       }
     }
     sqlite3_reset(st);
   }
 
   std::string path_;
-  sqlite3* db_ = nullptr;
+  LogDb db_;
+  sqlite3_stmt* at_ = nullptr;
+  sqlite3_stmt* one_ = nullptr;
+  sqlite3_stmt* page_ = nullptr;
+  Last last_;
   int64_t sink_ = 0;
 };
 
-void Figure(const char* name, double ours, double sqlite) {
-  std::printf("figure %s ours %.6f sqlite %.6f ratio %.3f\n", name, ours, sqlite,
-              sqlite > 0 ? ours / sqlite : 0);
-  std::fflush(stdout);
-}
-
 int Run(int argc, char** argv) {
-  int count = 1000000;
-  std::string dir;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (arg == "--rows" && i + 1 < argc) {
-      count = std::atoi(argv[++i]);
-    } else if (arg == "--dir" && i + 1 < argc) {
-      dir = argv[++i];
-    } else {
-      std::fprintf(stderr, "usage: kavo-bench-browse [--rows N] [--dir DIR]\n");
-      return 2;
-    }
-  }
-  if (count < kRows || count > 9999999) Die("--rows takes 30 to 9999999");
-  const bool own_dir = dir.empty();
-  if (own_dir) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavo-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) Die("cannot make a temporary directory");
-    dir = pattern;
-  }
+  Options options;
+  options.rows = 1000000;
+  ParseOptions(argc, argv, kRows, &options);
+  ScratchDir dir(options.dir, std::filesystem::temp_directory_path());
   ResetGlobals();
-  std::vector<LogRow> rows = GenerateRows(count, 20261208);
+  std::vector<LogRow> rows = GenerateRows(options.rows, 20261208);
   const Workload work = MakeWorkload(rows);
-  Ours ours(dir);
-  Sqlite sqlite(dir);
+  Ours ours(dir.path());
+  Sqlite sqlite(dir.path());
   ours.Load(rows);
   sqlite.Load(rows);
   rows.clear();
@@ -416,7 +364,6 @@ int Run(int argc, char** argv) {
   Figure("drag", a.drag, b.drag);
   std::printf("figure reads-per-scroll ours %.3f\n", a.reads_per_scroll);
   std::printf("figure page-memory ours %.0f\n", a.page_memory);
-  if (own_dir) std::filesystem::remove_all(dir);
   return 0;
 }
 
@@ -424,5 +371,6 @@ int Run(int argc, char** argv) {
 }  // namespace kavo::bench
 
 int main(int argc, char** argv) {
+  kavo::bench::program_name = "kavo-bench-browse";
   return kavo::bench::Run(argc, argv);
 }

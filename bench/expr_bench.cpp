@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
 #include "expr/expr_view.h"
@@ -30,19 +31,12 @@
 namespace {
 
 using namespace kavo;
+using bench::Check;
+using bench::Die;
 using Clock = std::chrono::steady_clock;
 
 const char* kPeriod = "aaa:data>=d1 and aaa:data<=d2";
 const char* kCountry = "UPPER(AAA:PREF) = UPPER(BRW1::Sort1:Reset:DXC:STRANA)";
-
-[[noreturn]] void Die(const std::string& what) {
-  std::fprintf(stderr, "kavo-bench-expr: %s\n", what.c_str());
-  std::exit(1);
-}
-
-void Check(const Status& st, const char* what) {
-  if (!st.ok()) Die(std::string(what) + ": " + ErrorText(st.code()) + " " + st.detail());
-}
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
@@ -122,6 +116,7 @@ void Scan(const char* name, const char* text, const std::string& table_name, lon
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::program_name = "kavo-bench-expr";
   long rows = 1000000;
   long tests = 50000000;
   for (int i = 1; i + 1 < argc; i += 2) {

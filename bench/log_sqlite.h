@@ -7,7 +7,9 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <vector>
 
+#include "bench_util.h"
 #include "store_bench_rows.h"
 
 namespace kavo::bench {
@@ -53,5 +55,68 @@ inline void BindLogRow(sqlite3_stmt* insert, const LogRow& r) {
   BindLogText(insert, 12, r.QSL);
   BindLogText(insert, 13, r.PRIMEC);
 }
+
+// One SQLite database of the log with the journal mode given and
+// synchronous=FULL. Every failure ends the benchmark.
+class LogDb {
+ public:
+  LogDb() = default;
+  LogDb(const LogDb&) = delete;
+  LogDb& operator=(const LogDb&) = delete;
+  ~LogDb() { Close(); }
+
+  void Open(const std::string& path, const char* journal_mode = "DELETE") {
+    Close();
+    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) Die("cannot open " + path);
+    Exec(std::string("PRAGMA journal_mode=") + journal_mode);
+    Exec("PRAGMA synchronous=FULL");
+  }
+  // Finalizes the statements prepared since the open.
+  void Close() {
+    for (sqlite3_stmt* st : statements_) sqlite3_finalize(st);
+    statements_.clear();
+    insert_ = nullptr;
+    if (db_ != nullptr) sqlite3_close(db_);
+    db_ = nullptr;
+  }
+  void Exec(const std::string& sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+      std::string text = message ? message : "";
+      sqlite3_free(message);
+      Die(sql + ": " + text);
+    }
+  }
+  // The statement stays with the database until Close.
+  sqlite3_stmt* Prepare(const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+      Die(sql + ": " + sqlite3_errmsg(db_));
+    }
+    statements_.push_back(st);
+    return st;
+  }
+  void CreateSchema() {
+    for (const char* sql : kLogSchema) Exec(sql);
+  }
+  // One row through kLogInsert, committed on its own outside a transaction.
+  void Insert(const LogRow& r) {
+    if (insert_ == nullptr) insert_ = Prepare(kLogInsert);
+    BindLogRow(insert_, r);
+    if (sqlite3_step(insert_) != SQLITE_DONE) Die(std::string("insert: ") + sqlite3_errmsg(db_));
+    sqlite3_reset(insert_);
+  }
+  // Every row in one transaction.
+  void InsertAll(const std::vector<LogRow>& rows) {
+    Exec("BEGIN");
+    for (const LogRow& r : rows) Insert(r);
+    Exec("COMMIT");
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* insert_ = nullptr;
+  std::vector<sqlite3_stmt*> statements_;
+};
 
 }  // namespace kavo::bench

@@ -17,16 +17,13 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "bench_util.h"
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
 #include "log_sqlite.h"
@@ -40,26 +37,6 @@ namespace {
 constexpr int kGets = 10000;
 constexpr int kPages = 1000;
 constexpr int kPageRows = 30;
-
-[[noreturn]] void Die(const std::string& what) {
-  std::fprintf(stderr, "kavo-bench-store: %s\n", what.c_str());
-  std::exit(1);
-}
-
-void Check(const Status& st, const char* what) {
-  if (!st.ok()) Die(std::string(what) + ": " + ErrorText(st.code()) + " " + st.detail());
-}
-
-class Stopwatch {
- public:
-  Stopwatch() : start_(std::chrono::steady_clock::now()) {}
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
-
- private:
-  std::chrono::steady_clock::time_point start_;
-};
 
 double FileBytes(const std::string& path) {
   struct stat st;
@@ -92,18 +69,13 @@ class Ours {
     Table t;
     Check(t.Open(name_, &dict::AAAA()), "open");
     Stopwatch clock;
-    Check(t.Stream(), "stream");
-    for (const LogRow& r : rows) {
-      r.ToRecord(Buffer(t));
-      Check(t.Add(), "add");
-    }
-    Check(t.Flush(), "flush");
+    StreamRows(t, rows);
     double seconds = clock.Seconds();
     Check(t.Close(), "close");
     return seconds;
   }
 
-  double Scan(std::size_t expected) {
+  [[gnu::noinline]] double Scan(std::size_t expected) {
     Table t;
     Check(t.Open(name_, &dict::AAAA()), "open");
     Stopwatch clock;
@@ -124,7 +96,7 @@ class Ours {
     return seconds;
   }
 
-  double Get(const Workload& w) {
+  [[gnu::noinline]] double Get(const Workload& w) {
     Table t;
     Check(t.Open(name_, &dict::AAAA()), "open");
     int key = dict::AAAA().FindKey("AAA:BEY_N");
@@ -138,7 +110,7 @@ class Ours {
     return clock.Seconds();
   }
 
-  double Page(const Workload& w) {
+  [[gnu::noinline]] double Page(const Workload& w) {
     Table t;
     Check(t.Open(name_, &dict::AAAA()), "open");
     int key = dict::AAAA().FindKey("AAA:BEY_P");
@@ -174,29 +146,20 @@ class Ours {
 class Sqlite {
  public:
   explicit Sqlite(std::string dir) : path_(dir + "/aaaa.sqlite") {}
-  ~Sqlite() { Close(); }
 
   double Load(const std::vector<LogRow>& rows) {
-    Open();
-    for (const char* sql : kLogSchema) Exec(sql);
-    sqlite3_stmt* insert = Prepare(kLogInsert);
+    db_.Open(path_);
+    db_.CreateSchema();
     Stopwatch clock;
-    Exec("BEGIN");
-    for (const LogRow& r : rows) {
-      BindLogRow(insert, r);
-      if (sqlite3_step(insert) != SQLITE_DONE) Die(std::string("insert: ") + sqlite3_errmsg(db_));
-      sqlite3_reset(insert);
-    }
-    Exec("COMMIT");
+    db_.InsertAll(rows);
     double seconds = clock.Seconds();
-    sqlite3_finalize(insert);
-    Close();
+    db_.Close();
     return seconds;
   }
 
-  double Scan(std::size_t expected) {
-    Open();
-    sqlite3_stmt* scan = Prepare("SELECT * FROM log ORDER BY PREF COLLATE NOCASE, DATA, TIM");
+  [[gnu::noinline]] double Scan(std::size_t expected) {
+    db_.Open(path_);
+    sqlite3_stmt* scan = db_.Prepare("SELECT * FROM log ORDER BY PREF COLLATE NOCASE, DATA, TIM");
     Stopwatch clock;
     std::size_t n = 0;
     while (sqlite3_step(scan) == SQLITE_ROW) {
@@ -205,14 +168,13 @@ class Sqlite {
     }
     double seconds = clock.Seconds();
     if (n != expected) Die("sqlite scan read " + std::to_string(n) + " rows");
-    sqlite3_finalize(scan);
-    Close();
+    db_.Close();
     return seconds;
   }
 
-  double Get(const Workload& w) {
-    Open();
-    sqlite3_stmt* get = Prepare("SELECT * FROM log WHERE N_QSO = ?");
+  [[gnu::noinline]] double Get(const Workload& w) {
+    db_.Open(path_);
+    sqlite3_stmt* get = db_.Prepare("SELECT * FROM log WHERE N_QSO = ?");
     Stopwatch clock;
     for (std::int64_t serial : w.serials) {
       sqlite3_bind_int64(get, 1, serial);
@@ -221,14 +183,13 @@ class Sqlite {
       sqlite3_reset(get);
     }
     double seconds = clock.Seconds();
-    sqlite3_finalize(get);
-    Close();
+    db_.Close();
     return seconds;
   }
 
-  double Page(const Workload& w) {
-    Open();
-    sqlite3_stmt* page = Prepare(
+  [[gnu::noinline]] double Page(const Workload& w) {
+    db_.Open(path_);
+    sqlite3_stmt* page = db_.Prepare(
         "SELECT * FROM log WHERE POZ COLLATE NOCASE >= ? "
         "ORDER BY POZ COLLATE NOCASE, DATA, TIM LIMIT 30");
     Stopwatch clock;
@@ -238,8 +199,7 @@ class Sqlite {
       sqlite3_reset(page);
     }
     double seconds = clock.Seconds();
-    sqlite3_finalize(page);
-    Close();
+    db_.Close();
     return seconds;
   }
 
@@ -247,30 +207,6 @@ class Sqlite {
   std::int64_t sink() const { return sink_; }
 
  private:
-  void Open() {
-    if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) Die("cannot open " + path_);
-    Exec("PRAGMA journal_mode=DELETE");
-    Exec("PRAGMA synchronous=FULL");
-  }
-  void Close() {
-    if (db_ != nullptr) sqlite3_close(db_);
-    db_ = nullptr;
-  }
-  void Exec(const std::string& sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-      std::string text = message ? message : "";
-      sqlite3_free(message);
-      Die(sql + ": " + text);
-    }
-  }
-  sqlite3_stmt* Prepare(const char* sql) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK) {
-      Die(std::string(sql) + ": " + sqlite3_errmsg(db_));
-    }
-    return st;
-  }
   // Takes every column, as a whole-row read through the record store does.
   void ReadRow(sqlite3_stmt* st) {
     for (int c = 0; c < 13; ++c) {
@@ -289,54 +225,26 @@ class Sqlite {
   }
 
   std::string path_;
-  sqlite3* db_ = nullptr;
+  LogDb db_;
   std::int64_t sink_ = 0;
 };
 
-void Figure(const char* name, double ours, double sqlite, bool bytes) {
-  double ratio = sqlite > 0 ? ours / sqlite : 0;
-  if (bytes) {
-    std::printf("figure %s ours %.0f sqlite %.0f ratio %.3f\n", name, ours, sqlite, ratio);
-  } else {
-    std::printf("figure %s ours %.6f sqlite %.6f ratio %.3f\n", name, ours, sqlite, ratio);
-  }
-  std::fflush(stdout);
-}
-
 int Run(int argc, char** argv) {
-  int count = 100000;
-  std::string dir;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (arg == "--rows" && i + 1 < argc) {
-      count = std::atoi(argv[++i]);
-    } else if (arg == "--dir" && i + 1 < argc) {
-      dir = argv[++i];
-    } else {
-      std::fprintf(stderr, "usage: kavo-bench-store [--rows N] [--dir DIR]\n");
-      return 2;
-    }
-  }
-  if (count < 1 || count > 9999999) Die("--rows takes 1 to 9999999");
-  bool own_dir = dir.empty();
-  if (own_dir) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavo-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) Die("cannot make a temporary directory");
-    dir = pattern;
-  }
+  Options options;
+  options.rows = 100000;
+  ParseOptions(argc, argv, 1, &options);
+  ScratchDir dir(options.dir, std::filesystem::temp_directory_path());
 
-  std::vector<LogRow> rows = GenerateRows(count, 20261208);
+  std::vector<LogRow> rows = GenerateRows(options.rows, 20261208);
   Workload work = MakeWorkload(rows);
-  Ours ours(dir);
-  Sqlite sqlite(dir);
-  Figure("load", ours.Load(rows), sqlite.Load(rows), false);
-  Figure("scan", ours.Scan(rows.size()), sqlite.Scan(rows.size()), false);
-  Figure("get", ours.Get(work), sqlite.Get(work), false);
-  Figure("page", ours.Page(work), sqlite.Page(work), false);
+  Ours ours(dir.path());
+  Sqlite sqlite(dir.path());
+  Figure("load", ours.Load(rows), sqlite.Load(rows));
+  Figure("scan", ours.Scan(rows.size()), sqlite.Scan(rows.size()));
+  Figure("get", ours.Get(work), sqlite.Get(work));
+  Figure("page", ours.Page(work), sqlite.Page(work));
   Figure("size", ours.Size(), sqlite.Size(), true);
-  if (ours.sink() == 42) std::fputs("\n", stderr);
-
-  if (own_dir) std::filesystem::remove_all(dir);
+  if (ours.sink() + sqlite.sink() == 42) std::fputs("\n", stderr);
   return 0;
 }
 
@@ -344,5 +252,6 @@ int Run(int argc, char** argv) {
 }  // namespace kavo::bench
 
 int main(int argc, char** argv) {
+  kavo::bench::program_name = "kavo-bench-store";
   return kavo::bench::Run(argc, argv);
 }

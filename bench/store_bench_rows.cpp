@@ -3,6 +3,8 @@
 #include <random>
 #include <utility>
 
+#include "bench_util.h"
+
 namespace kavo::bench {
 namespace {
 
@@ -68,6 +70,15 @@ std::vector<LogRow> GenerateRows(int count, std::uint32_t seed) {
     std::swap(rows[i - 1].N_QSO, rows[rng() % i].N_QSO);
   }
   return rows;
+}
+
+void StreamRows(Table& t, const std::vector<LogRow>& rows) {
+  Check(t.Stream(), "stream");
+  for (const LogRow& r : rows) {
+    r.ToRecord(reinterpret_cast<dict::AAAARecord*>(t.record()));
+    Check(t.Add(), "add");
+  }
+  Check(t.Flush(), "flush");
 }
 
 }  // namespace kavo::bench

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/dict_records.h"
+#include "store/table.h"
 
 namespace kavo::bench {
 
@@ -23,5 +24,8 @@ struct LogRow {
 };
 
 std::vector<LogRow> GenerateRows(int count, std::uint32_t seed);
+
+// Adds the rows to the open log table in one stream, committed at its end.
+void StreamRows(Table& t, const std::vector<LogRow>& rows);
 
 }  // namespace kavo::bench

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -182,7 +183,9 @@ void IotaWindowQt::ReadIslandAgain() {
 
 void IotaWindowQt::PrintIslands() {
   if (!islands_->opened()) return;
-  CallReport(reports::PRINTIOTA(), groups_->context(), groups_->window());
+  auto* sub = qobject_cast<QMdiSubWindow*>(groups_->parentWidget());
+  RunReport(reports::PRINTIOTA(),
+            {sub != nullptr ? sub->mdiArea() : nullptr, Launch::kCall, &groups_->context()});
   // The report read the islands through the window's own file.
   ReadIslandAgain();
 }

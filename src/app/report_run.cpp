@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QMdiArea>
 
+#include "app/label_menu_window.h"
 #include "app/page_output.h"
 #include "app/qt_text.h"
 #include "app/report_preview.h"
@@ -84,17 +85,13 @@ void ReportRun::Finish() {
 
 void RunReport(const reports::ReportInstance& instance, const ProcedureContext& context) {
   QWidget* parent = context.mdi_area != nullptr ? context.mdi_area->window() : nullptr;
+  auto services = std::make_unique<WindowReportServices>(parent);
   if (context.launch == Launch::kStart) {
-    (new ReportRun(instance, nullptr, std::make_unique<WindowReportServices>(parent), parent))
-        ->Begin();
+    (new ReportRun(instance, nullptr, std::move(services), parent))->Begin();
     return;
   }
-  CallReport(instance, ThisThreadData(), parent);
-}
-
-void CallReport(const reports::ReportInstance& instance, DataContext& context, QWidget* parent) {
-  auto* run =
-      new ReportRun(instance, &context, std::make_unique<WindowReportServices>(parent), parent);
+  DataContext* caller = context.data != nullptr ? context.data : &ThisThreadData();
+  auto* run = new ReportRun(instance, caller, std::move(services), parent);
   QEventLoop loop;
   QObject::connect(run, &ReportRun::finished, &loop, &QEventLoop::quit);
   run->Begin();
@@ -106,6 +103,14 @@ void RegisterReports(ProcedureRegistry& registry) {
     registry.Register(report->name,
                       [report](const ProcedureContext& context) { RunReport(*report, context); });
   }
+  // The label menu is modal in its caller's context; the sheets it runs are
+  // called there too and read the log through the caller's files.
+  registry.Register("menurec", [](const ProcedureContext& context) {
+    ProcedureContext sheet = context;
+    sheet.launch = Launch::kCall;
+    QWidget* parent = context.mdi_area != nullptr ? context.mdi_area->window() : nullptr;
+    menurec(parent, [sheet](const reports::ReportInstance& report) { RunReport(report, sheet); });
+  });
 }
 
 }  // namespace kavo

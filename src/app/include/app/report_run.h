@@ -73,11 +73,7 @@ class ReportRun : public QObject {
 // caller goes on) or called (caller's context, the caller waits).
 void RunReport(const reports::ReportInstance& instance, const ProcedureContext& context);
 
-// Runs `instance` as a called report in `context` (the calling window's)
-// and returns when it has ended; the caller's events are still served.
-void CallReport(const reports::ReportInstance& instance, DataContext& context, QWidget* parent);
-
-// Registers every report that can be run by name.
+// Registers every report that can be run by name, and the label menu.
 void RegisterReports(ProcedureRegistry& registry);
 
 }  // namespace kavo

@@ -1,0 +1,110 @@
+// What every benchmark needs around its figures: failing loudly with the
+// benchmark's name, a stopwatch, the figure line, the command-line options
+// and a scratch directory that goes when the run ends.
+//
+// A figure line reads "figure <name> ours <seconds> sqlite <seconds> ratio
+// <ours/sqlite>"; scripts collect the figures by that shape.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "runtime/errors.h"
+#include "runtime/status.h"
+
+namespace kavo::bench {
+
+// The benchmark's name in its messages; main sets it first.
+inline const char* program_name = "kavo-bench";
+
+[[noreturn]] inline void Die(const std::string& what) {
+  std::fprintf(stderr, "%s: %s\n", program_name, what.c_str());
+  std::exit(1);
+}
+
+inline void Check(const Status& st, const char* what) {
+  if (!st.ok()) Die(std::string(what) + ": " + ErrorText(st.code()) + " " + st.detail());
+}
+
+class Stopwatch {
+ public:
+  Stopwatch() : start_(std::chrono::steady_clock::now()) {}
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_;
+};
+
+// bytes: whole numbers (file sizes) rather than seconds.
+inline void Figure(const char* name, double ours, double sqlite, bool bytes = false) {
+  const double ratio = sqlite > 0 ? ours / sqlite : 0;
+  std::printf(bytes ? "figure %s ours %.0f sqlite %.0f ratio %.3f\n"
+                    : "figure %s ours %.6f sqlite %.6f ratio %.3f\n",
+              name, ours, sqlite, ratio);
+  std::fflush(stdout);
+}
+
+// The options the benchmarks take: --rows N and --dir DIR, and --adds N
+// where the benchmark has it (adds < 0 says it has not).
+struct Options {
+  int rows = 0;
+  int adds = -1;
+  std::string dir;
+};
+
+// Parses argv over the defaults in *options; a wrong option prints the usage
+// and ends the program. min_rows: the fewest rows the benchmark works with.
+inline void ParseOptions(int argc, char** argv, int min_rows, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool value = i + 1 < argc;
+    if (arg == "--rows" && value) {
+      options->rows = std::atoi(argv[++i]);
+    } else if (arg == "--adds" && value && options->adds >= 0) {
+      options->adds = std::atoi(argv[++i]);
+    } else if (arg == "--dir" && value) {
+      options->dir = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: %s [--rows N]%s [--dir DIR]\n", program_name,
+                   options->adds >= 0 ? " [--adds N]" : "");
+      std::exit(2);
+    }
+  }
+  if (options->rows < min_rows || options->rows > 9999999) {
+    Die("--rows takes " + std::to_string(min_rows) + " to 9999999");
+  }
+}
+
+// The directory the files go to: the one given, or a fresh one under base,
+// removed with everything in it when the run ends.
+class ScratchDir {
+ public:
+  ScratchDir(const std::string& given, const std::filesystem::path& base) : path_(given) {
+    if (!path_.empty()) return;
+    std::string pattern = (base / "kavo-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) Die("cannot make a temporary directory");
+    path_ = pattern;
+    own_ = true;
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    if (own_) std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool own_ = false;
+};
+
+}  // namespace kavo::bench
