@@ -10,9 +10,11 @@
 #include "adif/adif_import.h"
 #include "adif/adif_worker.h"
 #include "adif_strings.h"
+#include "app/browse_window_qt.h"
 #include "app/file_dialog.h"
 #include "app/progress_window.h"
 #include "app/qt_text.h"
+#include "data/dict_tables.h"
 #include "data/procedure_files.h"
 #include "runtime/message_box.h"
 
@@ -55,7 +57,7 @@ void RunWithProgress(QWidget* parent, const char* caption, const QString& file,
     progress.SetThermometer(percent);
     progress.SetPctText(Text(adif_text::kPercent).arg(percent));
   });
-  QObject::connect(&progress, &ProgressWindow::cancelRequested, &progress, [&] {
+  QObject::connect(&progress, &ProgressWindow::CancelRequested, &progress, [&] {
     worker.Cancel();
     progress.SetPctText(Text(adif_text::kCancelling));
   });
@@ -138,6 +140,9 @@ void ImportADIF(const ProcedureContext& context) {
     options.mapping.replace = true;
   }
   files.Release();
+  // The open lists of the log and of the countries show what came in.
+  RefreshBrowseWindows(context.mdi_area, dict::AAAA());
+  RefreshBrowseWindows(context.mdi_area, dict::DXCC());
 }
 
 void ExportADIF(const ProcedureContext& context) {

@@ -11,13 +11,17 @@
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <memory>
 
 #include "app/browse_window_qt.h"
+#include "app/dialog_units.h"
 #include "app/form_procedures.h"
 #include "app/procedure_registry.h"
 #include "app/select_dxcc.h"
@@ -50,6 +54,8 @@ constexpr char kMode[] = "MODE";
 constexpr char kRegion[] = "Область";
 constexpr char kQSL[] = "QSL";
 constexpr char kPrint[] = "Печать";
+constexpr char kPrefixColumn[] = "Преф.";
+constexpr char kCityColumn[] = "Город";
 struct Tip {
   int32_t tab;
   const char* tip;
@@ -60,6 +66,10 @@ constexpr Tip kTabTips[] = {{kNumberTab, "Расположение записе�
                             {kModeTab, "Выборка по виду модуляции"},
                             {kQSLTab, "Сортировка по QSL"}};
 }  // namespace text
+
+// The region list's columns, in dialog units.
+constexpr int kPrefixWidth = 28;
+constexpr int kCityWidth = 80;
 
 // The tab of each report button and the procedure it starts.
 struct TabButton {
@@ -132,9 +142,10 @@ class LogControls : public QObject {
   bool FillRegions() {
     std::vector<RegionEntry> regions;
     if (!logic_->FillRegionList(&regions)) return false;
-    region_->clear();
+    regions_->removeRows(0, regions_->rowCount());
     for (const RegionEntry& r : regions) {
-      region_->addItem(FromCp1251(r.PREF), FromCp1251(r.GOROD));
+      regions_->appendRow(
+          {new QStandardItem(FromCp1251(r.PREF)), new QStandardItem(FromCp1251(r.GOROD))});
     }
     const int at = region_->findText(FromCp1251(logic_->Region()));
     if (!regions.empty() && at >= 0) region_->setCurrentIndex(at);
@@ -188,8 +199,9 @@ class LogControls : public QObject {
     region_ = AddDropList(kRegionTab, kRegionCombo, text::kRegion, "");
     region_->clear();
     region_->setEditable(true);
-    region_->setMaxCount(1000);
+    region_->setInsertPolicy(QComboBox::NoInsert);
     region_->lineEdit()->setMaxLength(2);
+    BuildRegionList();
     city_ = new QLabel(TabPage(kRegionTab));
     TabRow(kRegionTab)->insertWidget(TabRow(kRegionTab)->count() - 1, city_);
     connect(region_, &QComboBox::activated, this, [this] { AcceptRegion(); });
@@ -294,7 +306,28 @@ class LogControls : public QObject {
     logic_->SetRegion(ToCp1251(typed));
   }
 
-  void ShowCity() { city_->setText(region_->currentData().toString()); }
+  // The region combo's list shows prefix and city under their headers.
+  void BuildRegionList() {
+    regions_ = new QStandardItemModel(0, 2, region_);
+    regions_->setHorizontalHeaderLabels({Text(text::kPrefixColumn), Text(text::kCityColumn)});
+    region_->setModel(regions_);
+    region_->setModelColumn(0);
+    auto* list = new QTreeView(region_);
+    list->setRootIsDecorated(false);
+    list->setAllColumnsShowFocus(true);
+    list->setUniformRowHeights(true);
+    const DialogUnits units(list->fontMetrics());
+    list->setColumnWidth(0, units.ToPixelsX(kPrefixWidth));
+    list->setColumnWidth(1, units.ToPixelsX(kCityWidth));
+    list->setMinimumWidth(units.ToPixelsX(kPrefixWidth + kCityWidth) +
+                          list->verticalScrollBar()->sizeHint().width() + 2 * list->frameWidth());
+    region_->setView(list);
+  }
+
+  void ShowCity() {
+    const int row = region_->currentIndex();
+    city_->setText(row >= 0 ? regions_->item(row, 1)->text() : QString());
+  }
 
   void ShowTagText() {
     switch (logic_->C3TAG_DISPLAY) {
@@ -352,7 +385,7 @@ class LogControls : public QObject {
     // called and the log waits for them.
     const Launch launch = b.control == kPrintBand ? Launch::kStart : Launch::kCall;
     if (b.control == kPrintCountry || b.control == kSelectCountry) GlobalRequest = kSelectRecord;
-    (*starter)(ProcedureContext{Area(), launch});
+    (*starter)(ProcedureContext{Area(), launch, &logic_->context()});
     window_->engine().RefreshWindow();
     window_->GainFocusLater();
   }
@@ -371,6 +404,7 @@ class LogControls : public QObject {
   std::vector<QColor> tab_colour_;
   int highlighted_ = -1;
   QComboBox* region_ = nullptr;
+  QStandardItemModel* regions_ = nullptr;
   QLabel* city_ = nullptr;
   QPushButton* show_tag_ = nullptr;
   QCheckBox* auto_count_ = nullptr;

@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "app/dialog_units.h"
 #include "runtime/cp1251.h"
 
 namespace kavo {
@@ -124,6 +125,12 @@ BrowseListQt::BrowseListQt(QWidget* parent)
   view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + kRowPadding);
   view_->horizontalHeader()->setHighlightSections(false);
   view_->horizontalHeader()->setStretchLastSection(true);
+  connect(view_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section) {
+    // A width the user gave stays; the list no longer widens that column.
+    if (!fitting_ && section >= 0 && static_cast<size_t>(section) < user_sized_.size()) {
+      user_sized_[static_cast<size_t>(section)] = true;
+    }
+  });
   view_->setContextMenuPolicy(Qt::PreventContextMenu);
   view_->installEventFilter(this);
   view_->viewport()->installEventFilter(this);
@@ -153,16 +160,47 @@ void BrowseListQt::SetEngine(const BrowseEngine* engine, EventSink sink) {
 
 void BrowseListQt::ApplyColumns() {
   if (!engine_) return;
-  // Widths are in dialog units: a quarter of the font's average character.
-  const int average = view_->fontMetrics().averageCharWidth();
+  const DialogUnits units(view_->fontMetrics());
   QHeaderView* header = view_->horizontalHeader();
+  user_sized_.assign(engine_->columns().size(), false);
+  fitting_ = true;
   for (size_t i = 0; i < engine_->columns().size(); ++i) {
     const ListColumn& c = engine_->columns()[i];
     const int section = static_cast<int>(i);
     header->setSectionResizeMode(section,
                                  c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
-    view_->setColumnWidth(section, std::max(1, c.width * average / 4));
+    int width = std::max(1, units.ToPixelsX(c.width));
+    if (!c.icon) width = std::max(width, header->sectionSizeHint(section));
+    view_->setColumnWidth(section, width);
   }
+  fitting_ = false;
+}
+
+void BrowseListQt::FitColumnsToPage() {
+  if (!engine_ || engine_->RecordCount == 0) return;
+  // QTableView hides the measure its base class offers.
+  const QAbstractItemView* cells = view_;
+  fitting_ = true;
+  for (size_t i = 0; i < engine_->columns().size() && i < user_sized_.size(); ++i) {
+    const int section = static_cast<int>(i);
+    if (engine_->columns()[i].icon || user_sized_[i]) continue;
+    const int needed = cells->sizeHintForColumn(section);
+    if (needed > view_->columnWidth(section)) view_->setColumnWidth(section, needed);
+  }
+  fitting_ = false;
+}
+
+int BrowseListQt::ColumnsWidth() const {
+  int width = 0;
+  for (int i = 0; i < model_->columnCount(); ++i) width += view_->columnWidth(i);
+  return width;
+}
+
+QSize BrowseListQt::sizeHint() const {
+  const QSize base = QWidget::sizeHint();
+  const int frame = 2 * view_->frameWidth();
+  return {std::max(base.width(), ColumnsWidth() + frame + thumb_->sizeHint().width()),
+          base.height()};
 }
 
 int32_t BrowseListQt::VisibleRows() const {
@@ -228,6 +266,7 @@ void BrowseListQt::PageChanged() {
   model_->Reload();
   selecting_ = false;
   SetSelection(selection_);
+  FitColumnsToPage();
 }
 
 void BrowseListQt::Post(ListEvent event) {

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/window_state_qt.h"
 #include "data/globals.h"
@@ -45,6 +46,7 @@ BrowseWindowQt::BrowseWindowQt(BrowseWindowDesign design, DataContext& context,
   if (!engine_) return;
   engine_->Start();
   list_->SetEngine(engine_.get(), [this](const ListEvent& e) { Serve(e); });
+  resize(sizeHint());
   connect(list_, &BrowseListQt::VisibleRowsChanged, this, [this] {
     if (opened_ && !finished_) engine_->Resized();
   });
@@ -95,7 +97,14 @@ void BrowseWindowQt::Build() {
   }
   buttons->insertStretch(0);
   layout->addLayout(buttons);
-  resize(design_.width, design_.height);
+}
+
+QSize BrowseWindowQt::sizeHint() const {
+  // The design size, widened to show every column of the list.
+  const QMargins margins = layout()->contentsMargins();
+  const int list_width = list_->sizeHint().width() + margins.left() + margins.right();
+  return {std::max(design_.width, list_width),
+          std::max(design_.height, layout()->minimumSize().height())};
 }
 
 QWidget* BrowseWindowQt::control(int32_t id) const {
@@ -242,6 +251,8 @@ BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowDesign& desi
   }
   QMdiSubWindow* sub = area->addSubWindow(window);
   sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->adjustSize();
+  sub->resize(sub->size().boundedTo(area->viewport()->size()));
   sub->setWindowTitle(window->windowTitle());
   window->SetFrame(sub);
   QObject::connect(sub, &QMdiSubWindow::aboutToActivate, window, &BrowseWindowQt::GainFocusLater);
@@ -249,6 +260,16 @@ BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowDesign& desi
   sub->show();
   window->OpenLater();
   return window;
+}
+
+void RefreshBrowseWindows(QMdiArea* area, const TableDef& table) {
+  if (area == nullptr) return;
+  for (QMdiSubWindow* sub : area->subWindowList()) {
+    auto* browse = qobject_cast<BrowseWindowQt*>(sub->widget());
+    if (browse && browse->valid() && &browse->engine().description().table->def() == &table) {
+      browse->GainFocusLater();
+    }
+  }
 }
 
 int32_t CallBrowseWindow(QWidget* parent, DataContext& context, const BrowseWindowDesign& design,
@@ -266,7 +287,7 @@ int32_t CallBrowseWindow(QWidget* parent, DataContext& context, const BrowseWind
   }
   layout->addWidget(window);
   dialog.setWindowTitle(window->windowTitle());
-  dialog.resize(design.width, design.height);
+  dialog.adjustSize();
   window->SetFrame(&dialog);
   new PlacementKeeper(&dialog, design.procedure);
   window->OpenLater();

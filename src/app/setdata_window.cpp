@@ -75,8 +75,8 @@ SetdataWindow::SetdataWindow(QWidget* parent)
   ok->setDefault(true);
 
   // Edits go straight into the program's variables.
-  connect(d1_, &PictureSpinBox::valueChanged, this, [](double v) { D1 = v; });
-  connect(d2_, &PictureSpinBox::valueChanged, this, [](double v) { D2 = v; });
+  connect(d1_, &PictureSpinBox::ValueChanged, this, [](double v) { D1 = v; });
+  connect(d2_, &PictureSpinBox::ValueChanged, this, [](double v) { D2 = v; });
   connect(title, &QLineEdit::textEdited, this,
           [](const QString& text) { ZAGOL.Set(ToCp1251(text)); });
   // Closing (not accepting) so that the placement is saved as for the close box.

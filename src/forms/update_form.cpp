@@ -7,6 +7,7 @@
 #include "data/globals.h"
 #include "data/standard_warning.h"
 #include "form_strings.h"
+#include "runtime/cp1251.h"
 #include "runtime/errors.h"
 #include "runtime/message_box.h"
 
@@ -234,8 +235,16 @@ void UpdateForm::DittoEvent(int field) {
 }
 
 bool UpdateForm::AcceptAll(const std::vector<std::string>& utf8_texts) {
+  // The texts were read from the window before the pass. Taking a field may
+  // fill in a later one (the callsign fills in the country): that field is
+  // then taken as it is shown now, not as it was read.
+  std::vector<std::string> before;
+  for (int i = 0; i < FieldCount(); ++i) before.push_back(FieldText(i));
   for (int i = 0; i < FieldCount() && i < static_cast<int>(utf8_texts.size()); ++i) {
-    if (!AcceptField(i, utf8_texts[static_cast<std::size_t>(i)])) return false;
+    const std::size_t at = static_cast<std::size_t>(i);
+    const std::string now = FieldText(i);
+    const std::string text = now != before[at] ? Utf8FromCp1251(now) : utf8_texts[at];
+    if (!AcceptField(i, text)) return false;
   }
   return true;
 }

@@ -1,9 +1,11 @@
 // The log's window on the offscreen platform: opened as the frame opens it,
-// with its ten tabs and the log's columns; the tag buttons reach the tag
-// store, the band selector limits the band tab.
+// wide enough for the log's columns, none of them cut; the tag buttons reach
+// the tag store, the band selector limits the band tab, and an ADIF import
+// shows in the open list at once.
 #include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -11,11 +13,14 @@
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "app/adif_procedures.h"
 #include "app/browse_aaaa_window.h"
 #include "app/browse_window_qt.h"
+#include "app/file_dialog.h"
 #include "app/procedure_registry.h"
 #include "data/dict_records.h"
 #include "data/globals.h"
@@ -59,7 +64,7 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
   }
   {
     QMdiArea area;
-    area.resize(1000, 700);
+    area.resize(1200, 800);
     area.show();
     ProcedureRegistry registry;
     BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
@@ -71,6 +76,15 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
     QTableView* view = window->list()->view();
     EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), "Callsign");
     EXPECT_EQ(view->model()->rowCount(), 3);
+    // Every column as wide as its header and its cells; the window shows
+    // them all.
+    QHeaderView* header = view->horizontalHeader();
+    for (int c = 1; c < view->model()->columnCount(); ++c) {
+      EXPECT_GE(view->columnWidth(c), header->sectionSizeHint(c)) << c;
+      EXPECT_GE(view->columnWidth(c), static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c))
+          << c;
+    }
+    EXPECT_GE(window->width(), window->list()->ColumnsWidth());
 
     auto* tag_all = qobject_cast<QPushButton*>(window->control(browse_aaaa::kC3TAGALL));
     ASSERT_NE(tag_all, nullptr);
@@ -87,6 +101,17 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
     Settle();
     ASSERT_EQ(view->model()->rowCount(), 1);
     EXPECT_EQ(view->model()->index(0, 1).data().toString().trimmed(), "DL2B");
+
+    tabs->setCurrentIndex(browse_aaaa::kNumberTab - 1);
+    Settle();
+    std::ofstream(dir / "in.adi") << "<EOH>\n<CALL:5>UA3AB <BAND:3>20M <MODE:2>CW <EOR>\n";
+    ScriptedFileDialog files;
+    SetFileDialogService(&files);
+    files.Answer(QString::fromStdString((dir / "in.adi").string()));
+    ImportADIF(ProcedureContext{&area, Launch::kStart});
+    SetFileDialogService(nullptr);
+    Settle();
+    EXPECT_EQ(view->model()->rowCount(), 4);
     area.closeAllSubWindows();
     Settle();
   }

@@ -79,7 +79,7 @@ class ReferenceWindowsTest : public ::testing::Test {
         ASSERT_NE(line, nullptr);
         line->setText(texts[i]);
       }
-      form->okButton()->click();
+      form->ok_button()->click();
     });
   }
 

@@ -4,6 +4,7 @@
 // code, the stay-open insert loop, cancel, ditto) over a scripted view,
 // clock and message boxes.
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,40 @@ class LogTest : public ::testing::Test {
     ReleaseFile(context_.DXCC);
   }
 
+  // A contact as the file holds it; N_QSO 0 when there is none of that
+  // number.
+  dict::AAAARecord Stored(int number) {
+    DataContext reader(dir_.path());
+    UseFile(reader.AAAA, 1);
+    dict::AAAARecord found;
+    std::memset(&found, 0, sizeof found);
+    Table& t = reader.AAAA.file();
+    (void)t.Set();
+    while (t.Next().ok()) {
+      if (reader.AAAA.rec().N_QSO.get() == number) found = reader.AAAA.rec();
+    }
+    ReleaseFile(reader.AAAA);
+    return found;
+  }
+  // Reads a contact into the context's buffer the way the browse leaves it
+  // for the form; the file stays in use until ReleaseFile.
+  static void Hold(DataContext& context, int number) {
+    UseFile(context.AAAA, 1);
+    Table& t = context.AAAA.file();
+    context.AAAA.rec().N_QSO.set(number);
+    ASSERT_TRUE(t.Get(t.def().FindKey("AAA:BEY_N")).ok());
+  }
+  static std::vector<std::string> Texts(forms::UpdateForm& form) {
+    std::vector<std::string> out;
+    for (int i = 0; i < form.FieldCount(); ++i) out.push_back(Utf8FromCp1251(form.FieldText(i)));
+    return out;
+  }
+  std::vector<std::string> BoxTitles() const {
+    std::vector<std::string> titles;
+    for (const MessageBoxRequest& r : boxes_.shown()) titles.push_back(r.title);
+    return titles;
+  }
+
   // Contacts of the log as "number callsign", in record order.
   std::vector<std::string> Log() {
     DataContext reader(dir_.path());
@@ -113,14 +148,14 @@ class LogTest : public ::testing::Test {
 
 class LogBrowseTest : public LogTest {
  protected:
-  void Open(int32_t tab = kNumberTab) {
+  void Open(int32_t tab = kNumberTab, std::function<void()> update = {}) {
     files_ = std::make_unique<ProcedureFiles>(context_, procedure_files::BrowseAAAA);
     files_->Open();
     logic_ = std::make_unique<BrowseAAAA>(context_);
     list_.tab = tab;
     list_.rows = 10;
     std::string error;
-    engine_ = testing::OpenBrowse(list_, logic_->Describe({}), &error);
+    engine_ = testing::OpenBrowse(list_, logic_->Describe(std::move(update)), &error);
     ASSERT_TRUE(engine_) << error;
     logic_->Attach(engine_.get(), &list_, &list_);
   }
@@ -259,11 +294,6 @@ class EntryFormTest : public LogTest {
     return form;
   }
   static int Field(forms::UpdateForm& form, const char* use) { return form.FieldIndex(use); }
-  static std::vector<std::string> Texts(forms::UpdateForm& form) {
-    std::vector<std::string> out;
-    for (int i = 0; i < form.FieldCount(); ++i) out.push_back(Utf8FromCp1251(form.FieldText(i)));
-    return out;
-  }
   // Types a callsign as the user does: the field is entered, then left.
   static void TypeCallsign(forms::UpdateForm& form, const char* call) {
     const int f = Field(form, "AAA:POZ");
@@ -392,6 +422,189 @@ TEST_F(EntryFormTest, TwoStationsInsertingAtOnceGetDifferentNumbers) {
   second->CancelPressed();
   second->Close();
   EXPECT_EQ(Log(), (std::vector<std::string>{"1 UA1A", "2 UA1B"}));
+}
+
+TEST_F(EntryFormTest, EnterRightAfterTheCallsignStillFillsInTheCountry) {
+  AddCountry("UA", "RUSSIA");
+  auto form = OpenForm(context_, view_);
+  ASSERT_TRUE(form);
+  const int call = Field(*form, "AAA:POZ");
+  form->FieldSelectedEvent(call);
+  // Enter in the callsign field: OK with every field as the window showed
+  // it, the country still empty; taking the callsign fills it in.
+  std::vector<std::string> shown = Texts(*form);
+  shown[static_cast<std::size_t>(call)] = "UA1ABC";
+  form->OkPressed(shown);
+  form->CancelPressed();
+  form->Close();
+  const dict::AAAARecord saved = Stored(1);
+  EXPECT_EQ(std::string(dict::TextOf(saved.POZ)), "UA1ABC");
+  EXPECT_EQ(std::string(dict::TextOf(saved.PREF)), "RUSSIA");
+}
+
+TEST_F(EntryFormTest, ChangeWritesOnlyAChangedRecordAndOffersToSaveAgain) {
+  AddContacts({{"UA1A", 1, 14.0, "SSB", "НЕТ", ""}, {"UA3B", 2, 7.0, "CW", "НЕТ", ""}});
+  ASSERT_NO_FATAL_FAILURE(Hold(context_, 1));
+  auto form = OpenForm(context_, view_, kChangeRecord);
+  ASSERT_TRUE(form);
+  EXPECT_EQ(view_.title, Cp1251FromUtf8("Изменение записи"));
+  // Nothing changed and no navigation asked for: done, nothing written.
+  form->OkPressed(Texts(*form));
+  EXPECT_TRUE(view_.close_posted);
+  form->Close();
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  EXPECT_TRUE(boxes_.shown().empty());
+
+  // The number of another contact cannot be written: warning 16 after each
+  // failed write. Yes writes again, Cancel returns to the form, No closes it
+  // with nothing saved.
+  view_ = ScriptedFormView();
+  form = OpenForm(context_, view_, kChangeRecord);
+  std::vector<std::string> texts = Texts(*form);
+  texts[static_cast<std::size_t>(Field(*form, "AAA:N_QSO"))] = "2";
+  texts[static_cast<std::size_t>(Field(*form, "AAA:QTH"))] = "MOSCOW";
+  for (int answer : {button::kOk, button::kYes, button::kOk, button::kCancel})
+    boxes_.Answer(answer);
+  form->OkPressed(texts);
+  EXPECT_EQ(BoxTitles(),
+            (std::vector<std::string>{"Update Operation Error", "Record Update Error",
+                                      "Update Operation Error", "Record Update Error"}));
+  EXPECT_FALSE(view_.close_posted);
+  EXPECT_EQ(view_.selected, 0);
+  boxes_.Answer(button::kOk);
+  boxes_.Answer(button::kNo);
+  form->OkPressed(texts);
+  EXPECT_TRUE(view_.close_posted);
+  form->Close();
+  EXPECT_EQ(GlobalResponse.load(), kRequestCancelled);
+  EXPECT_EQ(std::string(dict::TextOf(Stored(1).QTH)), "");
+  EXPECT_EQ(std::string(dict::TextOf(Stored(2).POZ)), "UA3B");
+  ReleaseFile(context_.AAAA);
+}
+
+TEST_F(EntryFormTest, ContactChangedByAnotherCopyIsShownAndNotOverwritten) {
+  AddContacts({{"UA1A", 1, 14.0, "SSB", "НЕТ", ""}});
+  ASSERT_NO_FATAL_FAILURE(Hold(context_, 1));
+  auto form = OpenForm(context_, view_, kChangeRecord);
+  ASSERT_TRUE(form);
+  {
+    DataContext other(dir_.path());
+    ASSERT_NO_FATAL_FAILURE(Hold(other, 1));
+    dict::SetText(other.AAAA.rec().QTH, "OTHER");
+    ASSERT_TRUE(other.AAAA.file().Put().ok());
+    ReleaseFile(other.AAAA);
+  }
+  const int remark = Field(*form, "AAA:PRIMEC");
+  std::vector<std::string> texts = Texts(*form);
+  texts[static_cast<std::size_t>(remark)] = "MINE";
+  form->OkPressed(texts);
+  // Warning 38; the form stays open on the other copy's version.
+  EXPECT_EQ(BoxTitles(), (std::vector<std::string>{"Record Was Not Updated"}));
+  EXPECT_FALSE(view_.close_posted);
+  EXPECT_EQ(std::string(dict::TextOf(context_.AAAA.rec().QTH)), "OTHER");
+  EXPECT_EQ(std::string(dict::TextOf(context_.AAAA.rec().PRIMEC)), "");
+  EXPECT_EQ(std::string(dict::TextOf(Stored(1).QTH)), "OTHER");
+  EXPECT_EQ(std::string(dict::TextOf(Stored(1).PRIMEC)), "");
+  // The ditto key brings the remark back; saving again keeps both changes.
+  form->DittoEvent(remark);
+  form->OkPressed(Texts(*form));
+  EXPECT_TRUE(view_.close_posted);
+  form->Close();
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  EXPECT_EQ(std::string(dict::TextOf(Stored(1).QTH)), "OTHER");
+  EXPECT_EQ(std::string(dict::TextOf(Stored(1).PRIMEC)), "MINE");
+  ReleaseFile(context_.AAAA);
+}
+
+TEST_F(EntryFormTest, DeleteAsksFirstAndOffersToTryAgain) {
+  AddContacts({{"UA1A", 1, 14.0, "SSB", "НЕТ", ""}, {"UA3B", 2, 7.0, "CW", "НЕТ", ""}});
+  ASSERT_NO_FATAL_FAILURE(Hold(context_, 1));
+  // Not confirmed: nothing deleted, no window.
+  boxes_.Answer(button::kCancel);
+  EXPECT_FALSE(OpenForm(context_, view_, kDeleteRecord));
+  EXPECT_EQ(GlobalResponse.load(), kRequestCancelled);
+  EXPECT_EQ(Log().size(), 2u);
+
+  // Another copy deleted it first: warning 18 after each failure; Yes tries
+  // again, No gives up.
+  {
+    DataContext other(dir_.path());
+    ASSERT_NO_FATAL_FAILURE(Hold(other, 1));
+    ASSERT_TRUE(other.AAAA.file().Delete().ok());
+    ReleaseFile(other.AAAA);
+  }
+  boxes_.Clear();
+  for (int answer : {button::kOk, button::kOk, button::kYes, button::kOk, button::kNo}) {
+    boxes_.Answer(answer);
+  }
+  EXPECT_FALSE(OpenForm(context_, view_, kDeleteRecord));
+  EXPECT_EQ(GlobalResponse.load(), kRequestCancelled);
+  EXPECT_EQ(BoxTitles(), (std::vector<std::string>{"Confirm Delete", "Delete Operation Error",
+                                                   "Record Update Error", "Delete Operation Error",
+                                                   "Record Update Error"}));
+  ReleaseFile(context_.AAAA);
+
+  ASSERT_NO_FATAL_FAILURE(Hold(context_, 2));
+  boxes_.Answer(button::kOk);
+  EXPECT_FALSE(OpenForm(context_, view_, kDeleteRecord));
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  EXPECT_TRUE(Log().empty());
+  ReleaseFile(context_.AAAA);
+}
+
+// The form's navigation requests, served by the browse: the form saves, the
+// browse moves and calls it again on the next contact; "insert" turns the
+// change into the insert loop.
+TEST_F(LogBrowseTest, FormNavigationWalksTheLogSavingOnTheWay) {
+  AddContacts({{"UA1A", 1, 14.0, "SSB", "НЕТ", ""},
+               {"UA3B", 2, 7.0, "CW", "НЕТ", ""},
+               {"UA9C", 3, 14.0, "CW", "НЕТ", ""}});
+  std::vector<int64_t> seen;
+  std::vector<int32_t> requests;
+  int step = 0;
+  auto update = [&] {
+    ScriptedFormView view;
+    requests.push_back(GlobalRequest);
+    forms::UpdateForm form(UpdateAAAAForm(), context_, view);
+    if (!form.Open()) return;
+    form.WindowOpenedEvent();
+    seen.push_back(context_.AAAA.rec().N_QSO.get());
+    std::vector<std::string> texts = Texts(form);
+    switch (step++) {
+      case 0:
+        texts[static_cast<std::size_t>(form.FieldIndex("AAA:QTH"))] = "MOSCOW";
+        form.NavigatePressed(browse_toolbar::kDown, texts);
+        break;
+      case 1:
+        form.NavigatePressed(browse_toolbar::kDown, texts);
+        break;
+      case 2:
+        form.NavigatePressed(browse_toolbar::kUp, texts);
+        break;
+      case 3:
+        form.NavigatePressed(browse_toolbar::kInsert, texts);
+        break;
+      default:
+        form.FieldSelectedEvent(form.FieldIndex("AAA:POZ"));
+        texts = Texts(form);
+        texts[static_cast<std::size_t>(form.FieldIndex("AAA:POZ"))] = "DL1AA";
+        form.OkPressed(texts);
+        form.CancelPressed();
+        break;
+    }
+    form.Close();
+  };
+  ASSERT_NO_FATAL_FAILURE(Open(kNumberTab, update));
+  list_.Click(*engine_, 1);
+  engine_->Accepted(kChange);
+  list_.Pump(*engine_);
+  EXPECT_EQ(seen, (std::vector<int64_t>{1, 2, 3, 2, 4}));
+  EXPECT_EQ(requests, (std::vector<int32_t>{kChangeRecord, kChangeRecord, kChangeRecord,
+                                            kChangeRecord, kInsertRecord}));
+  EXPECT_EQ(std::string(dict::TextOf(Stored(1).QTH)), "MOSCOW");
+  EXPECT_EQ(Log(), (std::vector<std::string>{"1 UA1A", "2 UA3B", "3 UA9C", "4 DL1AA"}));
+  // The browse follows the contact added last.
+  EXPECT_EQ(Calls()[static_cast<std::size_t>(list_.selection - 1)], "DL1AA");
 }
 
 }  // namespace

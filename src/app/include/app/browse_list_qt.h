@@ -13,6 +13,10 @@
 //   right click                   new selection with the right button
 //   double click, space, Insert, Delete, Ctrl+Enter, backspace and typed
 //   characters                    alert key (15) with the key code
+// Columns are as wide as the list format's dialog units in the list's font,
+// and never narrower than their header or the widest cell shown so far, so
+// nothing is cut; a column the user has sized keeps its width. The list asks
+// for the width of all its columns.
 // The rows the list shows follow its height; a change is announced by
 // VisibleRowsChanged so that the window refills the page. Right-click
 // menus are the engine's text: "|" between entries, "~" before a disabled
@@ -24,6 +28,7 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "browse/browse_engine.h"
 
@@ -83,6 +88,10 @@ class BrowseListQt : public QWidget, public BrowseList {
   int32_t PopupMenu(std::string_view text) override;
   void PageChanged() override;
 
+  QSize sizeHint() const override;
+  // The width of all columns together, in pixels.
+  int ColumnsWidth() const;
+
  signals:
   void VisibleRowsChanged();
 
@@ -92,6 +101,7 @@ class BrowseListQt : public QWidget, public BrowseList {
  private:
   void Post(ListEvent event);
   void ApplyColumns();
+  void FitColumnsToPage();
   bool KeyPressed(QKeyEvent* key);
   void ThumbAction(int action);
 
@@ -104,6 +114,8 @@ class BrowseListQt : public QWidget, public BrowseList {
   int32_t selection_ = 0;
   int32_t last_rows_ = 0;
   bool selecting_ = false;  // the selection is being set by the engine
+  bool fitting_ = false;    // column widths are being set by the list
+  std::vector<bool> user_sized_;
 };
 
 }  // namespace kavo

@@ -53,8 +53,8 @@ struct BrowseWindowDesign {
   std::vector<BrowseTabDesign> tabs;  // tab choice numbers are 1, 2, ... in this order
   std::vector<BrowseButtonDesign> buttons;
   int32_t close_control = 0;  // the button that closes the window
-  int width = 420;            // design size in pixels
-  int height = 360;
+  int width = 420;            // design size in pixels; the window is made
+  int height = 360;           // wider when the list's columns need it
 };
 
 // The description of a browse over a context; `window` is the browse's
@@ -93,6 +93,9 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
   // Closes the engine and releases the files; the response is then in
   // GlobalResponse. Runs once, at the latest when the window goes.
   void Finish();
+
+  // The design size, or wider when the list's columns need it.
+  QSize sizeHint() const override;
 
   // The frame's navigation toolbar.
   void AttachToolbar(BrowseToolbar* toolbar);
@@ -144,6 +147,10 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
 // description is refused.
 BrowseWindowQt* StartBrowseWindow(QMdiArea* area, const BrowseWindowDesign& design,
                                   std::span<const FileUse> files, const BrowseDescriber& describe);
+
+// Another procedure changed `table` behind the lists' backs (an import):
+// every browse window of the frame over it rebuilds its page from the file.
+void RefreshBrowseWindows(QMdiArea* area, const TableDef& table);
 
 // Calls a browse procedure: a modal window over `parent` in the caller's
 // context; returns GlobalResponse.
