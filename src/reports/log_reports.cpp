@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 #include <span>
@@ -101,6 +102,10 @@ struct Column {
   double w;
   double y;  // in the detail band
   const char* title;
+  // A title wider than its column (layout A): where it starts; it ends with
+  // the column, right-aligned over the column's numbers. 0: the title sits
+  // over the column, left-aligned.
+  double title_left = 0;
 };
 
 constexpr double kFieldHeight = 4;
@@ -127,7 +132,14 @@ ReportLayout LayoutA(const RectMm& area, const RectMm& header_rect, const RectMm
   header.elements.push_back(LayoutBox{{0, box_top, kAWidth, kAHeight}, kRuleMm, false});
   for (const Column& c : columns) {
     if (c.title == nullptr) continue;
-    header.elements.push_back(TextUtf8({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
+    if (c.title_left > 0) {
+      const double right = c.x + c.w;
+      header.elements.push_back(
+          TextUtf8({c.title_left, box_top + c.y, right - c.title_left, kFieldHeight}, c.title, {},
+                   TextAlign::kRight));
+    } else {
+      header.elements.push_back(TextUtf8({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
+    }
   }
   for (double x : kARules)
     header.elements.emplace_back(LayoutLine{x, box_top, x, header_rect.h, kRuleMm});
@@ -148,7 +160,10 @@ constexpr double kBHeight = 7;
 
 ReportLayout LayoutB(const RectMm& area, const RectMm& header_rect, const RectMm& footer_rect,
                      std::span<const Column> columns, Band heading) {
-  const double width = area.w - 4;
+  // The rules end 4 mm inside the area, or past the last column if that
+  // reaches further.
+  const Column& last = columns.back();
+  const double width = std::min(area.w, std::max(area.w - 4, last.x + last.w + 1));
   std::vector<double> rules;
   for (size_t i = 1; i < columns.size(); ++i) {
     rules.push_back((columns[i - 1].x + columns[i - 1].w + columns[i].x) / 2);
@@ -193,31 +208,51 @@ Band TitleHeading() {
 constexpr double L1 = 1;  // first and second line of a layout A band
 constexpr double L2 = 6;
 
+// The band's title is twice as wide as its numbers: it takes the room that
+// the N_QSO title leaves free.
+constexpr double kBandTitleLeft = 54;
+
 constexpr Column kStranaColumns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},          {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "PRIMEC"},
+    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},
+    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
+    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
+    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
+    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
+    {"AAA:PRIMEC", "s15", 76, 35, L2, "PRIMEC"},
     {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
 };
 
 constexpr Column kStrana21Columns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},          {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
+    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},
+    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
+    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
+    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
+    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
+    {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
     {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
 };
 
 constexpr Column kStrana22Columns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "Callsign"},     {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
-    {"AAA:QSL", "s5", 116, 13, L2, "QSL"},         {"AAA:MODE", "s5", 137, 11, L2, "Mode"},
+    {"AAA:POZ", "s12", 1, 35, L1, "Callsign"},
+    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
+    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
+    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
+    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
+    {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
+    {"AAA:QSL", "s5", 116, 13, L2, "QSL"},
+    {"AAA:MODE", "s5", 137, 11, L2, "Mode"},
 };
 
 constexpr Column kCountryColumns[] = {

@@ -46,8 +46,10 @@ enum class FieldTotal {
 
 // A variable shown through a picture. The picture's text is cut at both ends
 // of its blanks; a field without an alignment is right-aligned for numbers
-// and left-aligned otherwise, and never paints outside its rectangle. A
-// hidden field is resolved but not printed.
+// and left-aligned otherwise, and never paints left or right of its
+// rectangle, so a long text is cut at its column; upwards and downwards it
+// may reach to the edges of its band, so that a large font's ascent is not
+// cut off. A hidden field is resolved but not printed.
 struct LayoutField {
   RectMm rect;
   std::string name;
