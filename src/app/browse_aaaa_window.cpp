@@ -385,7 +385,7 @@ class LogControls : public QObject {
     // called and the log waits for them.
     const Launch launch = b.control == kPrintBand ? Launch::kStart : Launch::kCall;
     if (b.control == kPrintCountry || b.control == kSelectCountry) GlobalRequest = kSelectRecord;
-    (*starter)(ProcedureContext{Area(), launch});
+    (*starter)(ProcedureContext{Area(), launch, &logic_->context()});
     window_->engine().RefreshWindow();
     window_->GainFocusLater();
   }

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QMdiArea>
 
+#include "app/label_menu_window.h"
 #include "app/page_output.h"
 #include "app/qt_text.h"
 #include "app/report_preview.h"
@@ -42,7 +43,7 @@ void ReportRun::Begin() {
   window_ = new ProgressWindow(FromCp1251(procedure_.progress().caption), parent_);
   // A called report holds its caller; a started one runs beside the others.
   window_->setModal(own_context_ == nullptr);
-  connect(window_, &ProgressWindow::cancelRequested, this, [this] {
+  connect(window_, &ProgressWindow::CancelRequested, this, [this] {
     procedure_.Cancel();
     Tick();
   });
@@ -78,7 +79,7 @@ void ReportRun::ShowProgress() {
 
 void ReportRun::Finish() {
   procedure_.End();
-  emit finished();
+  emit Finished();
   deleteLater();
 }
 
@@ -89,9 +90,10 @@ void RunReport(const reports::ReportInstance& instance, const ProcedureContext& 
     (new ReportRun(instance, nullptr, std::move(services), parent))->Begin();
     return;
   }
-  auto* run = new ReportRun(instance, &ThisThreadData(), std::move(services), parent);
+  DataContext* caller = context.data != nullptr ? context.data : &ThisThreadData();
+  auto* run = new ReportRun(instance, caller, std::move(services), parent);
   QEventLoop loop;
-  QObject::connect(run, &ReportRun::finished, &loop, &QEventLoop::quit);
+  QObject::connect(run, &ReportRun::Finished, &loop, &QEventLoop::quit);
   run->Begin();
   loop.exec();
 }
@@ -101,6 +103,14 @@ void RegisterReports(ProcedureRegistry& registry) {
     registry.Register(report->name,
                       [report](const ProcedureContext& context) { RunReport(*report, context); });
   }
+  // The label menu is modal in its caller's context; the sheets it runs are
+  // called there too and read the log through the caller's files.
+  registry.Register("menurec", [](const ProcedureContext& context) {
+    ProcedureContext sheet = context;
+    sheet.launch = Launch::kCall;
+    QWidget* parent = context.mdi_area != nullptr ? context.mdi_area->window() : nullptr;
+    menurec(parent, [sheet](const reports::ReportInstance& report) { RunReport(report, sheet); });
+  });
 }
 
 }  // namespace kavo

@@ -50,7 +50,8 @@ bool ParseBand(std::string_view text, double* out) {
   return ec == std::errc() && end == text.data() + text.size() && *out > 0;
 }
 
-bool ParseTags(std::string_view text, std::vector<int32_t>* out) {
+// "N,N,...": positive numbers.
+bool ParseNumbers(std::string_view text, std::vector<int32_t>* out) {
   while (true) {
     size_t comma = text.find(',');
     int32_t n;
@@ -79,7 +80,7 @@ bool Saves(const ReportInstance& r, std::string_view field) {
 const char* UnusedOption(const PrintOptions& o, const ReportInstance& r) {
   if ((o.from || o.to || o.title) && !r.period_dialog) return "--from/--to/--title";
   if (o.band && !Binds(r, SelectionVar::kDIAPAZ)) return "--band";
-  if (o.qso && !Binds(r, SelectionVar::kQSO)) return "--qso";
+  if (!o.qsos.empty() && !Binds(r, SelectionVar::kQSO)) return "--qso";
   if ((!o.tags.empty() || o.labels) && !r.routine) return "--labels/--tag";
   for (const RecordOption& ro : kRecordOptions) {
     if (o.*ro.value && !Saves(r, ro.field) &&
@@ -91,11 +92,12 @@ const char* UnusedOption(const PrintOptions& o, const ReportInstance& r) {
 }
 
 // The services of a run without windows: the period dialog takes its values
-// from the options, and the "preview" writes the PDF.
+// from the options, and the "preview" gathers the pages, those of several
+// runs one after the other, for the PDF written at the end.
 class CommandServices final : public ReportServices {
  public:
-  CommandServices(const PrintOptions& options, const PdfWriter& write_pdf, TodayService& today)
-      : options_(options), write_pdf_(write_pdf), today_(today) {}
+  CommandServices(const PrintOptions& options, TodayService& today)
+      : options_(options), today_(today) {}
 
   void SETDATA() override {
     SETDATAStart(today_);
@@ -106,23 +108,31 @@ class CommandServices final : public ReportServices {
   }
 
   bool ReportPreview(const PrintPreviewQueue& queue) override {
-    pages_ = queue.size();
-    written_ = write_pdf_(queue, options_.pdf);
+    for (size_t i = 0; i < queue.size() && gathered_.ok(); ++i) {
+      PageImage page;
+      gathered_ = queue.ReadPage(i, &page);
+      if (gathered_.ok()) gathered_ = pages_.AddPage(page);
+    }
     return false;
   }
 
   void PrintPages(const PrintPreviewQueue&) override {}
 
-  const Status& written() const { return written_; }
-  size_t pages() const { return pages_; }
+  const PrintPreviewQueue& pages() const { return pages_; }
+  // Not OK when a page could not be read back or kept.
+  const Status& gathered() const { return gathered_; }
 
  private:
   const PrintOptions& options_;
-  const PdfWriter& write_pdf_;
   TodayService& today_;
-  Status written_;
-  size_t pages_ = 0;
+  PrintPreviewQueue pages_;
+  Status gathered_;
 };
+
+// The status's own words, or the text of its error code.
+std::string Reason(const Status& st) {
+  return st.detail().empty() ? Utf8FromCp1251(ErrorText(st.code())) : st.detail();
+}
 
 // Fills the record buffer's fields that the selection options name.
 void FillSelection(const PrintOptions& o, Table& table) {
@@ -195,15 +205,13 @@ bool ParsePrintOptions(std::span<const std::string> args, PrintOptions* out, std
       ok = ParseBand(value, &band);
       o.band = band;
     } else if (arg == "--qso") {
-      int32_t qso = 0;
-      ok = ParseInt(value, &qso) && qso > 0;
-      o.qso = qso;
+      ok = ParseNumbers(value, &o.qsos);
     } else if (arg == "--labels") {
       int32_t across = 0;
       ok = ParseInt(value, &across) && (across == 2 || across == 3);
       o.labels = across;
     } else if (arg == "--tag") {
-      ok = ParseTags(value, &o.tags);
+      ok = ParseNumbers(value, &o.tags);
     } else if (arg == "--pdf") {
       o.pdf = value;
       ok = !value.empty();
@@ -252,8 +260,8 @@ int RunPrintCommand(std::span<const std::string> args, const std::string& direct
     err << "kavo print: " << report->name << " needs --band MHZ\n";
     return kPrintBadOption;
   }
-  if (Binds(*report, SelectionVar::kQSO) && !options.qso) {
-    err << "kavo print: " << report->name << " needs --qso N\n";
+  if (Binds(*report, SelectionVar::kQSO) && options.qsos.empty()) {
+    err << "kavo print: " << report->name << " needs --qso N,N,...\n";
     return kPrintBadOption;
   }
 
@@ -273,41 +281,49 @@ int RunPrintCommand(std::span<const std::string> args, const std::string& direct
     return kPrintNothingMatched;
   }
   if (options.band) DIAPAZ = *options.band;
-  if (options.qso) QSO = *options.qso;
   if (options.mode) MODE.Set(Cp1251FromUtf8(*options.mode));
 
-  CommandServices services(options, write_pdf, today);
-  // Like the calling browse, hold the primary table with the selection in
-  // its record buffer while the report runs.
-  UseFile(primary, 1);
-  primary.file().ClearRecord();
-  FillSelection(options, primary.file());
-  ReportOutcome outcome;
-  {
-    ReportProcedure procedure(*report, context, services);
-    procedure.RunWithoutWindow();
-    outcome = procedure.outcome();
-  }
-  ReleaseFile(primary);
-
-  switch (outcome) {
-    case ReportOutcome::kPreviewed:
-      if (!services.written().ok()) {
-        const Status& st = services.written();
-        err << "kavo print: cannot write " << options.pdf << ": "
-            << (st.detail().empty() ? Utf8FromCp1251(ErrorText(st.code())) : st.detail()) << "\n";
-        return kPrintFailed;
-      }
-      err << "kavo print: " << report->name << ": " << services.pages() << " page(s) written to "
-          << options.pdf << "\n";
-      return kPrintWritten;
-    case ReportOutcome::kEmpty:
-      err << "kavo print: " << report->name << ": no record matched the selection\n";
-      return kPrintNothingMatched;
-    default:
+  CommandServices services(options, today);
+  // A QSL card per QSO number, each a run of its own; other reports run once.
+  std::vector<int32_t> numbers = options.qsos;
+  if (numbers.empty()) numbers.push_back(0);
+  size_t previewed = 0;
+  for (int32_t number : numbers) {
+    if (number != 0) QSO = number;
+    // Like the calling browse, hold the primary table with the selection in
+    // its record buffer while the report runs.
+    UseFile(primary, 1);
+    primary.file().ClearRecord();
+    FillSelection(options, primary.file());
+    ReportOutcome outcome;
+    {
+      ReportProcedure procedure(*report, context, services);
+      procedure.RunWithoutWindow();
+      outcome = procedure.outcome();
+    }
+    ReleaseFile(primary);
+    if (outcome == ReportOutcome::kPreviewed) {
+      ++previewed;
+    } else if (outcome == ReportOutcome::kEmpty) {
+      if (numbers.size() > 1) err << "kavo print: no contact numbered " << number << "; skipped\n";
+    } else {
       err << "kavo print: " << report->name << ": the report was not completed\n";
       return kPrintFailed;
+    }
   }
+  if (previewed == 0) {
+    err << "kavo print: " << report->name << ": no record matched the selection\n";
+    return kPrintNothingMatched;
+  }
+  Status written = services.gathered();
+  if (written.ok()) written = write_pdf(services.pages(), options.pdf);
+  if (!written.ok()) {
+    err << "kavo print: cannot write " << options.pdf << ": " << Reason(written) << "\n";
+    return kPrintFailed;
+  }
+  err << "kavo print: " << report->name << ": " << services.pages().size() << " page(s) written to "
+      << options.pdf << "\n";
+  return kPrintWritten;
 }
 
 }  // namespace kavo::reports

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "data/dict_tables.h"
 #include "data/globals.h"
@@ -122,6 +124,81 @@ TEST_F(LabelReportsTest, ADeletedTaggedContactStillLetsTheLastRowPrint) {
   EXPECT_EQ(sheet.calls, (std::vector<std::string>{"UA1", "UA3", "UA4", "UA5"}));
   EXPECT_EQ(sheet.rows, 2);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/PRINT.TMP"));
+}
+
+// Where each text of `texts` stands on the page (x, y in millimetres), in
+// page order, with the styles of the first.
+struct Placed {
+  std::vector<std::pair<double, double>> at;
+  bool bold = false;
+  bool underline = false;
+  double size_pt = 0;
+  std::string face;
+};
+Placed PlacedTexts(const PageImage& page, const std::string& text) {
+  Placed out;
+  for (const PageItem& item : page.items) {
+    const auto* t = std::get_if<PageText>(&item);
+    if (t == nullptr || t->text != text) continue;
+    if (out.at.empty()) {
+      out.bold = t->bold;
+      out.underline = t->underline;
+      out.size_pt = t->size_pt;
+      out.face = t->face;
+    }
+    out.at.emplace_back(t->rect.x, t->rect.y);
+  }
+  std::sort(out.at.begin(), out.at.end(), [](const auto& a, const auto& b) {
+    return std::tie(a.second, a.first) < std::tie(b.second, b.first);
+  });
+  return out;
+}
+
+using Points = std::vector<std::pair<double, double>>;
+
+TEST_F(LabelReportsTest, TwoRowsOfThreeStandAtTheirMillimetres) {
+  // The sheet's area starts 5 mm down; a row is 35 mm high.
+  ASSERT_NO_FATAL_FAILURE(TagContacts(6));
+  Run(PECAT_NAKL());
+  ASSERT_EQ(services_.pages.size(), 1u);
+  const PageImage& page = services_.pages[0];
+  Placed to = PlacedTexts(page, "To Radio:");
+  EXPECT_EQ(to.at, (Points{{19, 8}, {83, 8}, {157, 8}, {19, 43}, {83, 43}, {157, 43}}));
+  EXPECT_EQ(to.face, "Arial");
+  EXPECT_EQ(to.size_pt, 8);
+  Placed call = PlacedTexts(page, "UA5");  // second row, second label
+  EXPECT_EQ(call.at, (Points{{95, 43}}));
+  EXPECT_TRUE(call.bold && call.underline);
+  EXPECT_EQ(PlacedTexts(page, "Data").at,
+            (Points{{11, 14}, {76, 14}, {148, 14}, {11, 49}, {76, 49}, {148, 49}}));
+  EXPECT_EQ(PlacedTexts(page, "RS(T)").at,
+            (Points{{35, 20}, {98, 20}, {174, 20}, {35, 55}, {98, 55}, {174, 55}}));
+  EXPECT_EQ(PlacedTexts(page, "QSO.").at,
+            (Points{{37, 26}, {97, 26}, {170, 26}, {37, 61}, {97, 61}, {170, 61}}));
+  Placed closing = PlacedTexts(page, "TKS for nice QSO dr friend,73! FB DX...");
+  EXPECT_EQ(closing.at, (Points{{10, 32}, {76, 32}, {148, 32}, {10, 67}, {76, 67}, {148, 67}}));
+  EXPECT_EQ(closing.face, "Small Fonts");
+  EXPECT_EQ(closing.size_pt, 7);
+}
+
+TEST_F(LabelReportsTest, TwoRowsOfTwoStandAtTheirMillimetres) {
+  // The sheet's area starts at 5, 15 mm; a row is 24 mm high. Label 1's
+  // "QSO." sits a millimetre lower than label 2's.
+  ASSERT_NO_FATAL_FAILURE(TagContacts(4));
+  Run(PEC1_NAKL());
+  ASSERT_EQ(services_.pages.size(), 1u);
+  const PageImage& page = services_.pages[0];
+  EXPECT_EQ(PlacedTexts(page, "To Radio:").at, (Points{{19, 16}, {110, 16}, {19, 40}, {110, 40}}));
+  EXPECT_EQ(PlacedTexts(page, "UA4").at, (Points{{123, 40}}));
+  EXPECT_EQ(PlacedTexts(page, "Band:").at, (Points{{46, 21}, {135, 21}, {46, 45}, {135, 45}}));
+  EXPECT_EQ(PlacedTexts(page, "QSO.").at, (Points{{139, 27}, {51, 28}, {139, 51}, {51, 52}}));
+  EXPECT_EQ(PlacedTexts(page, "2 x WAY").at, (Points{{30, 27}, {116, 27}, {30, 51}, {116, 51}}));
+  EXPECT_EQ(PlacedTexts(page, "TKS for nice QSO dr friend,73! FB DX...").at,
+            (Points{{10, 32}, {99, 32}, {10, 56}, {99, 56}}));
+  // The values of time, band, report and mode are bold.
+  Placed band = PlacedTexts(page, "14.0");
+  EXPECT_EQ(band.at, (Points{{54, 21}, {143, 21}, {54, 45}, {143, 45}}));
+  EXPECT_TRUE(band.bold);
 }
 
 TEST_F(LabelReportsTest, NoTagsNoPreview) {

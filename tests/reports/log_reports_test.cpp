@@ -27,6 +27,7 @@ namespace {
 
 using testing::Contact;
 using testing::PageTexts;
+using testing::WriteStation;
 
 constexpr int32_t kFirstDay = 80000;
 
@@ -219,19 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
 class QslCardTest : public LogReportsTest {};
 
 TEST_F(QslCardTest, OneCardWithTheStationAndTheContact) {
-  Table setup;
-  const std::string path = dir_.path() + "/SETUP";
-  ASSERT_TRUE(Table::Create(path, dict::SETUP()).ok());
-  ASSERT_TRUE(setup.Open(path, &dict::SETUP()).ok());
-  setup.ClearRecord();
-  auto& station = *reinterpret_cast<dict::SETUPRecord*>(setup.record());
-  std::memcpy(station.CALLSIGN, "UA3XYZ", 6);
-  std::memcpy(station.LOC, "KO85", 4);
-  std::memcpy(station.IMJA, "IVAN", 4);
-  std::memcpy(station.FAM, "PETROV", 6);
-  ASSERT_TRUE(setup.Add().ok());
-  ASSERT_TRUE(setup.Close().ok());
-
+  ASSERT_NO_FATAL_FAILURE(WriteStation(dir_.path()));
   QSO = 42;
   ASSERT_NO_FATAL_FAILURE(Run(REPORTQSL(), 0));
   ASSERT_EQ(services_.pages.size(), 1u);

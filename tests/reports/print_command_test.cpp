@@ -64,7 +64,7 @@ TEST(ParsePrintOptions, ReadsEveryOption) {
   std::vector<std::string> args = {
       "STRANA",    "--from", "2026-01-02", "--to",   "2026-02-03", "--title", "Итоги",
       "--country", "Japan",  "--band",     "14.025", "--mode",     "CW",      "--region",
-      "MO",        "--qso",  "17",         "--tag",  "3,5,8",      "--pdf",   "out.pdf"};
+      "MO",        "--qso",  "17,4",       "--tag",  "3,5,8",      "--pdf",   "out.pdf"};
   PrintOptions o;
   std::string error;
   ASSERT_TRUE(ParsePrintOptions(args, &o, &error)) << error;
@@ -76,7 +76,7 @@ TEST(ParsePrintOptions, ReadsEveryOption) {
   EXPECT_EQ(o.band, 14.025);
   EXPECT_EQ(o.mode, "CW");
   EXPECT_EQ(o.region, "MO");
-  EXPECT_EQ(o.qso, 17);
+  EXPECT_EQ(o.qsos, (std::vector<int32_t>{17, 4}));
   EXPECT_EQ(o.tags, (std::vector<int32_t>{3, 5, 8}));
   EXPECT_EQ(o.pdf, "out.pdf");
 }
@@ -92,7 +92,8 @@ TEST(ParsePrintOptions, RefusesWhatItCannotRead) {
       {"PRINTDIAP", "--from", "08.12.2026", "--pdf", "x"},  // other format
       {"PRINTDIAP", "--band", "fourteen", "--pdf", "x"},    // not a number
       {"PRINTDIAP", "--band", "-7", "--pdf", "x"},          // not a band
-      {"PRINTDIAP", "--qso", "0", "--pdf", "x"},            // not a QSO number
+      {"REPORTQSL", "--qso", "0", "--pdf", "x"},            // not a QSO number
+      {"REPORTQSL", "--qso", "3,x", "--pdf", "x"},          // nor this
       {"PRINTDIAP", "--tag", "1,,2", "--pdf", "x"},         // empty tag
   };
   for (const auto& args : bad) {
@@ -143,6 +144,29 @@ TEST_F(PrintCommandTest, OptionsTheReportCannotUseAreRefused) {
   EXPECT_EQ(Run({"PRINTDIAP", "--band", "14", "--country", "Japan", "--pdf", pdf}),
             kPrintBadOption);
   EXPECT_EQ(Run({"PRINTDIAP", "--band", "14", "--tag", "1", "--pdf", pdf}), kPrintBadOption);
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(PrintCommandTest, SeveralQsoNumbersPrintACardAPageAndNameTheMissing) {
+  std::vector<testing::Contact> log = testing::Contacts(3, 14.0);
+  for (const auto& c : testing::Contacts(3, 21.0, 4)) log.push_back(c);
+  ASSERT_NO_FATAL_FAILURE(testing::WriteLog(dir_.path(), log));
+  ASSERT_NO_FATAL_FAILURE(testing::WriteStation(dir_.path()));
+  const std::string pdf = out_.File("cards.pdf");
+  EXPECT_EQ(Run({"REPORTQSL", "--qso", "5,99,2", "--pdf", pdf}), kPrintWritten) << err_.str();
+  ASSERT_EQ(written_.size(), 2u);
+  // In the order given, each with the station and its own contact's band.
+  const char* bands[] = {"21.0", "14.0"};
+  for (size_t i = 0; i < 2; ++i) {
+    std::vector<std::string> texts = testing::PageTexts(written_[i]);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "UA3XYZ"), texts.end()) << i;
+    EXPECT_NE(std::find(texts.begin(), texts.end(), bands[i]), texts.end()) << i;
+  }
+  EXPECT_NE(err_.str().find("no contact numbered 99; skipped"), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("2 page(s)"), std::string::npos) << err_.str();
+
+  std::filesystem::remove(pdf);
+  EXPECT_EQ(Run({"REPORTQSL", "--qso", "98,99", "--pdf", pdf}), kPrintNothingMatched);
   EXPECT_TRUE(Entries().empty());
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "data/dict_tables.h"
 #include "store/table.h"
 
@@ -31,6 +33,21 @@ void WriteLog(const std::string& directory, const std::vector<Contact>& contacts
   }
   ASSERT_TRUE(table.Flush().ok());
   ASSERT_TRUE(table.Close().ok());
+}
+
+void WriteStation(const std::string& directory) {
+  const std::string path = directory + "/SETUP";
+  Table setup;
+  ASSERT_TRUE(Table::Create(path, dict::SETUP()).ok());
+  ASSERT_TRUE(setup.Open(path, &dict::SETUP()).ok());
+  setup.ClearRecord();
+  auto& station = *reinterpret_cast<dict::SETUPRecord*>(setup.record());
+  std::memcpy(station.CALLSIGN, "UA3XYZ", 6);
+  std::memcpy(station.LOC, "KO85", 4);
+  std::memcpy(station.IMJA, "IVAN", 4);
+  std::memcpy(station.FAM, "PETROV", 6);
+  ASSERT_TRUE(setup.Add().ok());
+  ASSERT_TRUE(setup.Close().ok());
 }
 
 std::vector<Contact> Contacts(int count, double band, int first) {

@@ -29,6 +29,10 @@ struct Contact {
 // Writes the contacts into AAAA of `directory` (creating it) and closes it.
 void WriteLog(const std::string& directory, const std::vector<Contact>& contacts);
 
+// Writes the station record UA3XYZ, locator KO85, IVAN PETROV into SETUP of
+// `directory` (creating it).
+void WriteStation(const std::string& directory);
+
 // `count` contacts on `band` numbered from `first`, calls "UA<number>".
 std::vector<Contact> Contacts(int count, double band, int first = 1);
 

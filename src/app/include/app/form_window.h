@@ -52,8 +52,8 @@ class FormWindow : public QDialog, public forms::FormView {
 
   // The edit of a field, for tests.
   QWidget* editor(int field) const { return editors_.at(static_cast<std::size_t>(field)).widget; }
-  QPushButton* okButton() const { return ok_; }
-  QPushButton* cancelButton() const { return cancel_; }
+  QPushButton* ok_button() const { return ok_; }
+  QPushButton* cancel_button() const { return cancel_; }
   // The texts of all fields as the user sees them (UTF-8).
   std::vector<std::string> Texts() const;
   // A command of the frame's toolbar: history (2011) copies the field the

@@ -15,6 +15,8 @@ class QMdiArea;
 
 namespace kavo {
 
+class DataContext;
+
 // "start": the procedure opens its window beside the frame's other child
 // windows and the caller goes on at once. "call": the caller waits until the
 // procedure's window has closed.
@@ -23,6 +25,10 @@ enum class Launch { kStart, kCall };
 struct ProcedureContext {
   QMdiArea* mdi_area = nullptr;  // where child windows of the frame open
   Launch launch = Launch::kStart;
+  // The caller's procedure context, which a called procedure shares (its
+  // record buffers hold the caller's highlighted record); nullptr: the
+  // thread's own.
+  DataContext* data = nullptr;
 };
 
 using ProcedureStarter = std::function<void(const ProcedureContext&)>;

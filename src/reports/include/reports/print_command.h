@@ -2,7 +2,8 @@
 // directory through the report frame without a window and writes its pages
 // as a PDF file. The options carry what the dialogs and the browse would
 // supply: the period and title of the period dialog, the selection the
-// browse's highlighted contact gives, the QSO number of the QSL card.
+// browse's highlighted contact gives, the QSO numbers of the QSL cards
+// (one run, and one page, per card), the tagged contacts of the labels.
 //
 // An option the report does not use is refused, so a script that asks for
 // something the report cannot do hears about it.
@@ -37,7 +38,7 @@ struct PrintOptions {
   std::optional<double> band;
   std::optional<std::string> mode;
   std::optional<std::string> region;
-  std::optional<int32_t> qso;
+  std::vector<int32_t> qsos;      // QSO numbers of the QSL cards, one card each
   std::optional<int32_t> labels;  // 2 or 3 across
   std::vector<int32_t> tags;      // QSO numbers
   std::string pdf;
