@@ -169,7 +169,7 @@ TEST(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
       auto* bands = qobject_cast<QComboBox*>(form->editor(band));
       ASSERT_NE(bands, nullptr);
       bands->setCurrentIndex(bands->findText("7.0"));
-      form->okButton()->click();
+      form->ok_button()->click();
       // The next contact is primed on 14.0; the command brings back 7.0.
       EXPECT_EQ(bands->currentText(), "14.0");
       bands->setFocus();
@@ -182,7 +182,7 @@ TEST(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
       shown->click();
       EXPECT_EQ(bands->currentText(), "7.0");
       served = true;
-      form->cancelButton()->click();
+      form->cancel_button()->click();
     });
     auto* insert = qobject_cast<QPushButton*>(window->control(browse_aaaa::kInsert));
     ASSERT_NE(insert, nullptr);
