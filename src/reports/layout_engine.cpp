@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "runtime/cp1251.h"
 #include "runtime/errors.h"
 #include "runtime/picture.h"
 
@@ -95,6 +96,11 @@ LayoutText Text(const RectMm& rect, std::string text, const FontStyle& font, Tex
   t.font = font;
   t.align = align;
   return t;
+}
+
+LayoutText TextUtf8(const RectMm& rect, std::string_view utf8, const FontStyle& font,
+                    TextAlign align) {
+  return Text(rect, Cp1251FromUtf8(utf8), font, align);
 }
 
 LayoutField Field(const RectMm& rect, std::string name, std::string picture,

@@ -28,11 +28,6 @@ const FontStyle kCountryFont{"MS Sans Serif", 12, true};
 // whole card so that each card fills one page.
 constexpr double kCardHeight = 106;
 
-LayoutText W(const RectMm& rect, std::string_view utf8, const FontStyle& font = {},
-             TextAlign align = TextAlign::kLeft) {
-  return Text(rect, Cp1251FromUtf8(utf8), font, align);
-}
-
 // Vertical rules at `xs` from y0 to y1 of a band.
 void Rules(Band* band, std::initializer_list<double> xs, double y0, double y1) {
   for (double x : xs) band->elements.emplace_back(LayoutLine{x, y0, x, y1, kRuleMm});
@@ -41,7 +36,7 @@ void Rules(Band* band, std::initializer_list<double> xs, double y0, double y1) {
 // The footer every log report prints: the running count and the page number.
 Band CountFooter(const RectMm& rect) {
   Band footer{rect, {}};
-  footer.elements.push_back(W({0, 1, 28, 4}, "Всего р/связей"));
+  footer.elements.push_back(TextUtf8({0, 1, 28, 4}, "Всего р/связей"));
   footer.elements.push_back(Total({28, 1, 15, 4}, FieldTotal::kCount, "n_6"));
   footer.elements.push_back(
       Total({131, 1, 17, 3}, FieldTotal::kPageCount, Cp1251FromUtf8("pСтр. <<<#p"), kPageNumber));
@@ -57,11 +52,11 @@ ReportLayout PrintdiapLayout() {
 
   Band header{{18, 16, 180, 14}, {}};
   header.elements.push_back(
-      W({30, 0, 60, 5}, "Радиосвязи на диапазоне", kHeading, TextAlign::kRight));
+      TextUtf8({30, 0, 60, 5}, "Радиосвязи на диапазоне", kHeading, TextAlign::kRight));
   LayoutField band = Field({91, 0, 14, 5}, "AAA:DIAPAZ", "n5.1", kHeading);
   band.align = TextAlign::kCentre;
   header.elements.push_back(band);
-  header.elements.push_back(W({106, 0, 12, 5}, "МГц", kHeading));
+  header.elements.push_back(TextUtf8({106, 0, 12, 5}, "МГц", kHeading));
   header.elements.push_back(LayoutBox{{0, 8, kWidth, 6}, kRuleMm, false});
   const std::array<std::pair<RectMm, const char*>, 8> titles = {{
       {{0, 9, 21, 4}, "CALL"},
@@ -74,7 +69,7 @@ ReportLayout PrintdiapLayout() {
       {{160.5, 9, 15.5, 4}, "QSL"},
   }};
   for (const auto& [rect, title] : titles) {
-    header.elements.push_back(W(rect, title, {}, TextAlign::kCentre));
+    header.elements.push_back(TextUtf8(rect, title, {}, TextAlign::kCentre));
   }
   Rules(&header, {21, 37.5, 58, 78.5, 92, 115.5, 160.5}, 8, 14);
   layout.header = header;
@@ -142,10 +137,11 @@ ReportLayout LayoutA(const RectMm& area, const RectMm& header_rect, const RectMm
     if (c.title == nullptr) continue;
     if (c.title_left > 0) {
       const double right = c.x + c.w;
-      header.elements.push_back(W({c.title_left, box_top + c.y, right - c.title_left, kFieldHeight},
-                                  c.title, {}, TextAlign::kRight));
+      header.elements.push_back(
+          TextUtf8({c.title_left, box_top + c.y, right - c.title_left, kFieldHeight}, c.title, {},
+                   TextAlign::kRight));
     } else {
-      header.elements.push_back(W({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
+      header.elements.push_back(TextUtf8({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
     }
   }
   for (double x : kARules)
@@ -189,8 +185,8 @@ ReportLayout LayoutB(const RectMm& area, const RectMm& header_rect, const RectMm
     const double right = last + 1 == columns.size() ? width : rules[last];
     FontStyle font;
     if (columns[i].title_pt > 0) font.size_pt = columns[i].title_pt;
-    header.elements.push_back(W({left, box_top + 1, right - left, kFieldHeight}, columns[i].title,
-                                font, TextAlign::kCentre));
+    header.elements.push_back(TextUtf8({left, box_top + 1, right - left, kFieldHeight},
+                                       columns[i].title, font, TextAlign::kCentre));
     if (i > 0)
       header.elements.emplace_back(LayoutLine{left, box_top, left, header_rect.h, kRuleMm});
   }
@@ -351,11 +347,11 @@ ReportLayout CardLayout() {
   layout.detail_area = {0, 10, 140, kCardHeight};
   layout.detail.rect = {0, 0, 140, kCardHeight};
   auto& d = layout.detail.elements;
-  d.push_back(W({55, 6, 30, 8}, "RUSSIA", kRussia));
+  d.push_back(TextUtf8({55, 6, 30, 8}, "RUSSIA", kRussia));
   d.push_back(Field({14, 14, 106, 17}, "SET:CALLSIGN", "s6", kCall));
-  d.push_back(W({13, 36, 20, 5}, "TO RADIO"));
+  d.push_back(TextUtf8({13, 36, 20, 5}, "TO RADIO"));
   d.emplace_back(LayoutLine{33, 40, 66, 40, kRuleMm});
-  d.push_back(W({100, 36, 10, 6}, "LOC", kLoc));
+  d.push_back(TextUtf8({100, 36, 10, 6}, "LOC", kLoc));
   d.push_back(Field({110, 36, 20, 6}, "SET:LOC", "s6", kLoc));
   for (double y : {45.0, 55.0, 69.0}) d.emplace_back(LayoutLine{7, y, 121, y, kRuleMm});
   for (double x : {33.0, 54.0, 76.0, 97.0}) d.emplace_back(LayoutLine{x, 45, x, 69, kRuleMm});
@@ -366,16 +362,16 @@ ReportLayout CardLayout() {
       {{80, 48, 16, 5}, "Mode"},
       {{104, 47, 16, 5}, "RST"},
   }};
-  for (const auto& [rect, title] : titles) d.push_back(W(rect, title, kGridTitle));
+  for (const auto& [rect, title] : titles) d.push_back(TextUtf8(rect, title, kGridTitle));
   d.push_back(Field({8, 58, 24, 5}, "AAA:DATA", "D6"));
   d.push_back(Field({37, 58, 16, 5}, "AAA:TIM", "T1"));
   d.push_back(Field({58, 58, 17, 5}, "AAA:DIAPAZ", "n5.1"));
   d.push_back(Field({80, 58, 16, 5}, "AAA:MODE", "s5"));
   d.push_back(Field({104, 58, 16, 5}, "AAA:RPT_1", "s3"));
-  d.push_back(W({8, 72, 118, 5}, "PSE /  TNX  QSL DIRECT OR VIA  QSL-BUREAU", kSmall));
-  d.push_back(W({7, 78, 121, 6}, "SRR P.O. BOX 59, Moskow 105122, RUSSIA, EUROPE.", kSmall));
-  d.push_back(W({6, 85, 15, 5}, "VY  73 !", kSmall));
-  d.push_back(W({21, 84, 7, 6}, "op.", kOp));
+  d.push_back(TextUtf8({8, 72, 118, 5}, "PSE /  TNX  QSL DIRECT OR VIA  QSL-BUREAU", kSmall));
+  d.push_back(TextUtf8({7, 78, 121, 6}, "SRR P.O. BOX 59, Moskow 105122, RUSSIA, EUROPE.", kSmall));
+  d.push_back(TextUtf8({6, 85, 15, 5}, "VY  73 !", kSmall));
+  d.push_back(TextUtf8({21, 84, 7, 6}, "op.", kOp));
   d.push_back(Field({28, 85, 27, 5}, "SET:IMJA", "s12", kName));
   d.push_back(Field({56, 85, 40, 5}, "SET:FAM", "s15", kName));
   return layout;
@@ -421,7 +417,8 @@ const ReportInstance& STRANA22() {
 const ReportInstance& PRINTAAA_BEY_SS() {
   static const ReportInstance instance = [] {
     Band heading;
-    heading.elements.push_back(W({0, 0, 40, 6}, "Радиосвязи с ", kCountryFont, TextAlign::kRight));
+    heading.elements.push_back(
+        TextUtf8({0, 0, 40, 6}, "Радиосвязи с ", kCountryFont, TextAlign::kRight));
     heading.elements.push_back(Field({40, 0, 60, 6}, "AAA:PREF", "s20", kCountryFont));
     return SelectionReport("PRINTAAA:BEY_SS", {"Report:Save::AAA:PREF", "AAA:PREF"}, "AAA:BEY_SS",
                            "UPPER(AAA:PREF) = UPPER(Report:Save::AAA:PREF)",
@@ -434,7 +431,8 @@ const ReportInstance& PRINTAAA_BEY_SS() {
 const ReportInstance& PRINTMODE() {
   static const ReportInstance instance = [] {
     Band heading;
-    heading.elements.push_back(W({30, 0, 60, 5}, "Вид модуляции", kHeading, TextAlign::kRight));
+    heading.elements.push_back(
+        TextUtf8({30, 0, 60, 5}, "Вид модуляции", kHeading, TextAlign::kRight));
     heading.elements.push_back(Field({92, 0, 20, 5}, "AAA:MODE", "s5", kHeading));
     return SelectionReport("PRINTMODE", {"Report:Save::AAA:MODE", "AAA:MODE"}, "AAA:BEY_MODE",
                            "UPPER(AAA:MODE) = UPPER(Report:Save::AAA:MODE)",

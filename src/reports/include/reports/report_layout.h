@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -84,6 +85,9 @@ struct Band {
 // Shorthands for layouts written as data.
 LayoutText Text(const RectMm& rect, std::string text, const FontStyle& font = {},
                 TextAlign align = TextAlign::kLeft);
+// A fixed text written in UTF-8 (as layouts are written in the source).
+LayoutText TextUtf8(const RectMm& rect, std::string_view utf8, const FontStyle& font = {},
+                    TextAlign align = TextAlign::kLeft);
 LayoutField Field(const RectMm& rect, std::string name, std::string picture,
                   const FontStyle& font = {});
 LayoutField Total(const RectMm& rect, FieldTotal total, std::string picture,
