@@ -57,7 +57,7 @@ void RunWithProgress(QWidget* parent, const char* caption, const QString& file,
     progress.SetThermometer(percent);
     progress.SetPctText(Text(adif_text::kPercent).arg(percent));
   });
-  QObject::connect(&progress, &ProgressWindow::cancelRequested, &progress, [&] {
+  QObject::connect(&progress, &ProgressWindow::CancelRequested, &progress, [&] {
     worker.Cancel();
     progress.SetPctText(Text(adif_text::kCancelling));
   });

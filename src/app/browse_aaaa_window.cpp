@@ -367,6 +367,9 @@ class LogControls : public QObject {
   void Start(const TabButton& b) {
     if (b.control == kPrintBand && !logic_->TakeSelectedBand()) return;
     if (b.control == kPrintQSL && !logic_->TakeSelectedNumber()) return;
+    const bool takes_contact =
+        b.control == kPrintCountry || b.control == kPrintMode || b.control == kPrintRegion;
+    if (takes_contact && !logic_->TakeSelectedRecord()) return;
     if (b.control == kSelectCountry) {
       // The picker runs in the log's context: the chosen country stays in
       // its DXCC record buffer, the country tab's range.

@@ -7,10 +7,10 @@
 #include <QPrinter>
 #include <QSaveFile>
 
-#include "runtime/message_box.h"
 #include "app/page_painter.h"
 #include "app/printer_setup.h"
 #include "app/qt_text.h"
+#include "runtime/message_box.h"
 
 namespace kavo {
 

@@ -23,7 +23,7 @@ void PictureSpinBox::SetValue(double value) {
   if (value == value_ && lineEdit()->text() == Shown()) return;
   value_ = value;
   lineEdit()->setText(Shown());
-  emit valueChanged(value_);
+  emit ValueChanged(value_);
 }
 
 void PictureSpinBox::stepBy(int steps) {
@@ -35,7 +35,7 @@ void PictureSpinBox::TakeTyped(const QString& text) {
   DeformatResult r = picture_.Deformat(ToCp1251(text));
   if (r.ok() && r.number != value_) {
     value_ = r.number;
-    emit valueChanged(value_);
+    emit ValueChanged(value_);
   }
 }
 

@@ -40,7 +40,7 @@ ProgressWindow::ProgressWindow(const QString& caption, QWidget* parent)
   thermometer_->setRange(0, 100);
   thermometer_->setValue(0);
   thermometer_->setTextVisible(false);
-  connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::cancelRequested);
+  connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::CancelRequested);
 }
 
 void ProgressWindow::SetUserString(const QString& text) {
@@ -55,12 +55,12 @@ void ProgressWindow::SetThermometer(int percent) {
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
-  emit cancelRequested();
+  emit CancelRequested();
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
-    emit cancelRequested();
+    emit CancelRequested();
     return;
   }
   QDialog::keyPressEvent(event);

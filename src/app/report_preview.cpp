@@ -23,12 +23,12 @@
 
 #include "app/dialog_units.h"
 #include "app/file_dialog.h"
-#include "data/globals.h"
-#include "runtime/message_box.h"
 #include "app/page_output.h"
 #include "app/page_painter.h"
 #include "app/qt_text.h"
+#include "data/globals.h"
 #include "report_preview_strings.h"
+#include "runtime/message_box.h"
 
 namespace kavo {
 
@@ -86,7 +86,7 @@ void PageView::paintEvent(QPaintEvent*) {
 
 void PageView::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
-    emit clicked();
+    emit Clicked();
     return;
   }
   QWidget::mousePressEvent(event);
@@ -176,7 +176,7 @@ ReportPreviewWindow::ReportPreviewWindow(const reports::PrintPreviewQueue& queue
   zoom_area_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   zoom_view_ = new PageView;
   zoom_area_->setWidget(zoom_view_);
-  connect(zoom_view_, &PageView::clicked, this, &ReportPreviewWindow::ClickZoomView);
+  connect(zoom_view_, &PageView::Clicked, this, &ReportPreviewWindow::ClickZoomView);
   pages_area_->addWidget(thumbnails_);
   pages_area_->addWidget(zoom_area_);
   layout->addWidget(pages_area_, 1);
@@ -427,7 +427,7 @@ void ReportPreviewWindow::ShowThumbnails(const PreviewScreen& screen) {
   while (slots_.size() < screen.thumbnails.size()) {
     auto* view = new PageView(thumbnails_);
     const int k = static_cast<int>(slots_.size()) + 1;
-    connect(view, &PageView::clicked, this, [this, k] { ClickSlot(k); });
+    connect(view, &PageView::Clicked, this, [this, k] { ClickSlot(k); });
     slots_.push_back(view);
   }
   const DialogUnits units(fontMetrics());

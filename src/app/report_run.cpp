@@ -43,7 +43,7 @@ void ReportRun::Begin() {
   window_ = new ProgressWindow(FromCp1251(procedure_.progress().caption), parent_);
   // A called report holds its caller; a started one runs beside the others.
   window_->setModal(own_context_ == nullptr);
-  connect(window_, &ProgressWindow::cancelRequested, this, [this] {
+  connect(window_, &ProgressWindow::CancelRequested, this, [this] {
     procedure_.Cancel();
     Tick();
   });
@@ -79,7 +79,7 @@ void ReportRun::ShowProgress() {
 
 void ReportRun::Finish() {
   procedure_.End();
-  emit finished();
+  emit Finished();
   deleteLater();
 }
 
@@ -93,7 +93,7 @@ void RunReport(const reports::ReportInstance& instance, const ProcedureContext& 
   DataContext* caller = context.data != nullptr ? context.data : &ThisThreadData();
   auto* run = new ReportRun(instance, caller, std::move(services), parent);
   QEventLoop loop;
-  QObject::connect(run, &ReportRun::finished, &loop, &QEventLoop::quit);
+  QObject::connect(run, &ReportRun::Finished, &loop, &QEventLoop::quit);
   run->Begin();
   loop.exec();
 }

@@ -187,7 +187,7 @@ void TextViewerWindow::Load() {
     }
     if (slice.finished) progress.done(QDialog::Accepted);
   });
-  connect(&progress, &ProgressWindow::cancelRequested, &progress, [&] {
+  connect(&progress, &ProgressWindow::CancelRequested, &progress, [&] {
     timer.stop();
     if (logic_.ConfirmCancel()) {
       progress.done(QDialog::Rejected);

@@ -208,7 +208,7 @@ TEST_F(FormWindowTest, CountryFormRefusesATooLongNameAndSavesAFittingOne) {
   EXPECT_EQ(window.windowTitle(), "Adding a DXCC Record");
   ASSERT_NO_FATAL_FAILURE(Type(window.editor(0), "UA"));
   ASSERT_NO_FATAL_FAILURE(Type(window.editor(1), "Европейская часть России"));
-  window.okButton()->click();
+  window.ok_button()->click();
   QApplication::processEvents();
   ASSERT_EQ(boxes_.shown().size(), 1u);
   EXPECT_EQ(boxes_.shown()[0].title, Cp("Недопустимое значение"));
@@ -230,14 +230,14 @@ TEST_F(FormWindowTest, WideningSpreadsTheControls) {
   ASSERT_TRUE(window.form().Open());
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  const QRect ok = window.okButton()->geometry();
+  const QRect ok = window.ok_button()->geometry();
   const QRect country = window.editor(1)->geometry();
   window.resize(window.width() * 2, window.height());
   QApplication::processEvents();
   // The button keeps its size and its distance to the right edge; the entry
   // stretches in width only.
-  EXPECT_EQ(window.okButton()->size(), ok.size());
-  EXPECT_EQ(window.width() - window.okButton()->geometry().right(),
+  EXPECT_EQ(window.ok_button()->size(), ok.size());
+  EXPECT_EQ(window.width() - window.ok_button()->geometry().right(),
             window.width() / 2 - ok.right());
   EXPECT_GT(window.editor(1)->width(), country.width());
   EXPECT_EQ(window.editor(1)->height(), country.height());

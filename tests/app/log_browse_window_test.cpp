@@ -6,12 +6,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 
@@ -19,8 +22,10 @@
 
 #include "app/adif_procedures.h"
 #include "app/browse_aaaa_window.h"
+#include "app/browse_toolbar_qt.h"
 #include "app/browse_window_qt.h"
 #include "app/file_dialog.h"
+#include "app/form_window.h"
 #include "app/procedure_registry.h"
 #include "data/dict_records.h"
 #include "data/globals.h"
@@ -116,6 +121,79 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
     Settle();
   }
   TAG_AAAA.Free();
+  fs::current_path(previous);
+  fs::remove_all(dir);
+}
+
+// The entry form over the log takes the frame's history command: the
+// command is enabled while the form is open, shown in it, and copies the
+// field the user is in from the contact saved last.
+TEST(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
+  ResetGlobals();
+  char pattern[] = "/tmp/kavo_log_XXXXXX";
+  const fs::path dir = mkdtemp(pattern);
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir);
+  ScriptedMessageBox boxes;
+  ScopedMessageBox install{&boxes};
+  {
+    // The form reads the station's offset from the one SETUP record.
+    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
+    Table setup;
+    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
+    reinterpret_cast<dict::SETUPRecord*>(setup.record())->Clear();
+    ASSERT_TRUE(setup.Add().ok());
+    ASSERT_TRUE(setup.Close().ok());
+  }
+  {
+    QMdiArea area;
+    area.resize(1000, 700);
+    area.show();
+    BrowseToolbarQt toolbar(&area);
+    ProcedureRegistry registry;
+    BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
+    ASSERT_NE(window, nullptr);
+    Settle();
+    QAction* history = toolbar.command(browse_toolbar::kHistory);
+    ASSERT_NE(history, nullptr);
+    EXPECT_FALSE(history->isEnabled());
+
+    bool served = false;
+    QTimer::singleShot(0, [&] {
+      auto* form = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+      ASSERT_NE(form, nullptr);
+      EXPECT_TRUE(history->isEnabled());
+      const int call = form->form().FieldIndex("AAA:POZ");
+      const int band = form->form().FieldIndex("AAA:DIAPAZ");
+      qobject_cast<QLineEdit*>(form->editor(call))->setText("UA1ABC");
+      auto* bands = qobject_cast<QComboBox*>(form->editor(band));
+      ASSERT_NE(bands, nullptr);
+      bands->setCurrentIndex(bands->findText("7.0"));
+      form->ok_button()->click();
+      // The next contact is primed on 14.0; the command brings back 7.0.
+      EXPECT_EQ(bands->currentText(), "14.0");
+      bands->setFocus();
+      Settle();
+      QToolButton* shown = nullptr;
+      for (auto* button : form->findChildren<QToolButton*>()) {
+        if (button->defaultAction() == history) shown = button;
+      }
+      ASSERT_NE(shown, nullptr);
+      shown->click();
+      EXPECT_EQ(bands->currentText(), "7.0");
+      served = true;
+      form->cancel_button()->click();
+    });
+    auto* insert = qobject_cast<QPushButton*>(window->control(browse_aaaa::kInsert));
+    ASSERT_NE(insert, nullptr);
+    insert->click();
+    Settle();
+    EXPECT_TRUE(served);
+    EXPECT_FALSE(history->isEnabled());
+    EXPECT_EQ(window->list()->view()->model()->rowCount(), 1);
+    area.closeAllSubWindows();
+    Settle();
+  }
   fs::current_path(previous);
   fs::remove_all(dir);
 }

@@ -17,11 +17,11 @@
 #include <fstream>
 
 #include "app/file_dialog.h"
-#include "data/globals.h"
-#include "runtime/message_box_scripted.h"
 #include "app/page_output.h"
 #include "app/report_fonts.h"
+#include "data/globals.h"
 #include "runtime/cp1251.h"
+#include "runtime/message_box_scripted.h"
 
 namespace kavo {
 namespace {

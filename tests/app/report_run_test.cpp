@@ -35,7 +35,7 @@ class ReportRunTest : public ::testing::Test {
     auto services = std::make_unique<RecordingServices>();
     services_ = services.get();
     auto* run = new ReportRun(reports::PRINTDIAP(), &context_, std::move(services), nullptr);
-    QObject::connect(run, &ReportRun::finished, &loop_, &QEventLoop::quit);
+    QObject::connect(run, &ReportRun::Finished, &loop_, &QEventLoop::quit);
     run->Begin();
     return run;
   }

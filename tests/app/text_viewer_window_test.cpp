@@ -13,10 +13,10 @@
 #include <fstream>
 
 #include "app/file_dialog.h"
-#include "data/globals.h"
-#include "runtime/message_box_scripted.h"
 #include "app/progress_window.h"
+#include "data/globals.h"
 #include "runtime/cp1251.h"
+#include "runtime/message_box_scripted.h"
 
 namespace kavo {
 namespace {

@@ -28,7 +28,7 @@ class PictureSpinBox : public QAbstractSpinBox {
 
  signals:
   // Emitted for every new value, typed or stepped.
-  void valueChanged(double value);
+  void ValueChanged(double value);
 
  protected:
   StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }

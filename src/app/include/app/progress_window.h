@@ -4,7 +4,7 @@
 //
 // The owner drives it: it starts a timer, updates the bar and the texts from
 // its slices and ends the window with done(). Cancel and the close box do not
-// end the window; they emit cancelRequested() and the owner decides.
+// end the window; they emit CancelRequested() and the owner decides.
 #pragma once
 
 #include <QDialog>
@@ -30,7 +30,7 @@ class ProgressWindow : public QDialog {
   QPushButton* cancel_button() const { return cancel_; }
 
  signals:
-  void cancelRequested();
+  void CancelRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -36,7 +36,7 @@ class ClampingSpinBox : public QSpinBox {
   int digits_;
 };
 
-// One page drawn to the widget's size on white; emits clicked() on a click
+// One page drawn to the widget's size on white; emits Clicked() on a click
 // of the left mouse button.
 class PageView : public QWidget {
   Q_OBJECT
@@ -47,7 +47,7 @@ class PageView : public QWidget {
   const reports::PageImage* page() const { return page_; }
 
  signals:
-  void clicked();
+  void Clicked();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

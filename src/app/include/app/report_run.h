@@ -36,7 +36,7 @@ class WindowReportServices final : public reports::ReportServices {
 
 // One run of a report: owns the frame, its services, its progress window and,
 // for a started report, its procedure context. Deletes itself when the
-// report has ended and emits finished() first.
+// report has ended and emits Finished() first.
 class ReportRun : public QObject {
   Q_OBJECT
 
@@ -52,7 +52,7 @@ class ReportRun : public QObject {
   ProgressWindow* window() const { return window_; }
 
  signals:
-  void finished();
+  void Finished();
 
  private:
   void Tick();

@@ -89,8 +89,7 @@ ErrorState TakeSavedError();
 // message (for error 90 the file-system text) followed by the code in
 // parentheses, at most 150 characters. *CurrentErrorCode receives the code
 // quoted.
-std::string BuildErrorText(const ErrorState& saved, const ErrorState& last,
-                           int* CurrentErrorCode);
+std::string BuildErrorText(const ErrorState& saved, const ErrorState& last, int* CurrentErrorCode);
 
 // What happens after the box is closed.
 enum class AfterBox {

@@ -175,7 +175,7 @@ struct FormDescription {
   // Icons by their resource names ("HTML.ICO"); may be empty.
   std::string icon;
   std::string ok_icon;
-  std::string tab;   // the text of the one tab
+  std::string tab;  // the text of the one tab
   // ActionMessage by request; a title left empty keeps the design title.
   std::string insert_title;
   std::string change_title;
