@@ -42,15 +42,30 @@ void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
-TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
-  ResetGlobals();
-  TAG_AAAA.Free();
-  char pattern[] = "/tmp/kavo_log_XXXXXX";
-  const fs::path dir = mkdtemp(pattern);
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  ScriptedMessageBox boxes;
-  ScopedMessageBox install{&boxes};
+// Each test works in a scratch working directory, as the program does.
+class LogBrowseWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetGlobals();
+    TAG_AAAA.Free();
+    char pattern[] = "/tmp/kavo_log_XXXXXX";
+    dir_ = mkdtemp(pattern);
+    previous_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    TAG_AAAA.Free();
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+  }
+
+  fs::path dir_;
+  fs::path previous_;
+  ScriptedMessageBox boxes_;
+  ScopedMessageBox install_{&boxes_};
+};
+
+TEST_F(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
   {
     ASSERT_TRUE(Table::Create("AAAA", dict::AAAA()).ok());
     Table log;
@@ -109,10 +124,10 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
 
     tabs->setCurrentIndex(browse_aaaa::kNumberTab - 1);
     Settle();
-    std::ofstream(dir / "in.adi") << "<EOH>\n<CALL:5>UA3AB <BAND:3>20M <MODE:2>CW <EOR>\n";
+    std::ofstream(dir_ / "in.adi") << "<EOH>\n<CALL:5>UA3AB <BAND:3>20M <MODE:2>CW <EOR>\n";
     ScriptedFileDialog files;
     SetFileDialogService(&files);
-    files.Answer(QString::fromStdString((dir / "in.adi").string()));
+    files.Answer(QString::fromStdString((dir_ / "in.adi").string()));
     ImportADIF(ProcedureContext{&area, Launch::kStart});
     SetFileDialogService(nullptr);
     Settle();
@@ -120,22 +135,12 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
     area.closeAllSubWindows();
     Settle();
   }
-  TAG_AAAA.Free();
-  fs::current_path(previous);
-  fs::remove_all(dir);
 }
 
 // The entry form over the log takes the frame's history command: the
 // command is enabled while the form is open, shown in it, and copies the
 // field the user is in from the contact saved last.
-TEST(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
-  ResetGlobals();
-  char pattern[] = "/tmp/kavo_log_XXXXXX";
-  const fs::path dir = mkdtemp(pattern);
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  ScriptedMessageBox boxes;
-  ScopedMessageBox install{&boxes};
+TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
   {
     // The form reads the station's offset from the one SETUP record.
     ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
@@ -194,8 +199,6 @@ TEST(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
     area.closeAllSubWindows();
     Settle();
   }
-  fs::current_path(previous);
-  fs::remove_all(dir);
 }
 
 }  // namespace
