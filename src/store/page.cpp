@@ -1,6 +1,7 @@
 #include "store/page.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "store/format.h"
@@ -81,27 +82,73 @@ size_t Page::ChildFor(std::string_view key) const {
   return i == 0 ? 0 : i - 1;
 }
 
+namespace {
+
+// The first position from `from` on where four equal bytes begin, or n.
+// Eight neighbour pairs are compared at a time: a zero byte of x ^ y marks
+// a byte equal to the next one, and three marks in a row a run of four.
+// Pages are kilobytes of short fields, so the search is most of packing.
+size_t FindRun(const char* s, size_t from, size_t n) {
+  size_t j = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    while (j + 9 <= n) {
+      uint64_t x = 0, y = 0;
+      std::memcpy(&x, s + j, 8);
+      std::memcpy(&y, s + j + 1, 8);
+      const uint64_t d = x ^ y;
+      const uint64_t zero = ~(((d & kLow7) + kLow7) | d | kLow7);
+      const uint64_t runs = zero & (zero >> 8) & (zero >> 16);
+      if (runs != 0) return j + static_cast<size_t>(std::countr_zero(runs)) / 8;
+      // Runs starting at j..j+5 lie wholly inside the eight pairs.
+      j += 6;
+    }
+  }
+  for (; j + 4 <= n; ++j) {
+    if (s[j] == s[j + 1] && s[j] == s[j + 2] && s[j] == s[j + 3]) return j;
+  }
+  return n;
+}
+
+// How many leading bytes, up to limit, a and b share; eight at a time, as
+// neighbouring keys share most of their leading bytes.
+size_t SharedBytes(const char* a, const char* b, size_t limit) {
+  size_t n = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; n + 8 <= limit; n += 8) {
+      uint64_t x = 0, y = 0;
+      std::memcpy(&x, a + n, 8);
+      std::memcpy(&y, b + n, 8);
+      if (x != y) return n + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
+    }
+  }
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
+
+}  // namespace
+
 bool PackBody(std::string_view body, std::string* out) {
   out->clear();
   const size_t n = body.size();
+  const char* s = body.data();
+  size_t i = FindRun(s, 0, n);
+  if (i == n) return false;
+  out->reserve(n + 16);
   size_t covered = 0;  // packed output covers [0, covered)
-  bool any_run = false;
-  size_t i = 0;
+  // Every run found is a whole run: the search starts at 0 or just past a
+  // run, so a byte equal to the run's first would have begun it earlier.
   while (i < n) {
-    size_t m = 1;
-    while (i + m < n && body[i + m] == body[i]) ++m;
-    if (m >= 4) {
-      PutVar(out, i + 1 - covered);
-      out->append(body.substr(covered, i + 1 - covered));
-      PutVar(out, m - 1);
-      covered = i + m;
-      any_run = true;
-    }
-    i += m;
+    size_t m = 4;
+    while (i + m < n && s[i + m] == s[i]) ++m;
+    PutVar(out, i + 1 - covered);
+    out->append(s + covered, i + 1 - covered);
+    PutVar(out, m - 1);
+    covered = i + m;
+    i = FindRun(s, covered, n);
   }
-  if (!any_run) return false;
   PutVar(out, n - covered);
-  out->append(body.substr(covered));
+  out->append(s + covered, n - covered);
   return true;
 }
 
@@ -136,7 +183,7 @@ void EncodeRecords(const std::vector<Record>& records, std::string* out) {
     bool put_total = true, put_key = true;
     if (prev != nullptr) {
       size_t limit = std::min<size_t>({63, r.bytes.size(), prev->bytes.size()});
-      while (shared < limit && r.bytes[shared] == prev->bytes[shared]) ++shared;
+      shared = SharedBytes(r.bytes.data(), prev->bytes.data(), limit);
       put_total = r.bytes.size() != prev->bytes.size();
       put_key = r.key_length != prev->key_length;
     }
@@ -193,11 +240,15 @@ bool DecodeRecords(std::string_view body, size_t count, std::vector<Record>* rec
 }
 
 Status EncodePage(const Page& p, int64_t home, EncodedPage* out) {
-  std::string body;
+  // Kept from page to page, like the decoding buffer: a commit encodes
+  // every changed page.
+  thread_local std::string body;
+  thread_local std::string packed;
+  body.clear();
+  body.reserve(p.record_bytes + 5 * p.records.size());
   EncodeRecords(p.records, &body);
   const size_t head = fmt::kPageHeaderSize + (p.leaf() ? 0 : 4 * p.records.size());
   const size_t unpacked = head + body.size();
-  std::string packed;
   size_t stored = unpacked;
   bool use_packed = false;
   if (PackBody(body, &packed) && Blocks(head + packed.size()) < Blocks(unpacked)) {

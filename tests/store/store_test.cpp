@@ -109,6 +109,51 @@ TEST(StorePacking, RunsAndLiterals) {
   EXPECT_FALSE(UnpackBody(fmt::U8(out), out.size(), mixed.size() - 1, &back));
 }
 
+// The packer looks for runs eight bytes at a time. Runs of three, four and
+// five at every offset, touching and apart, must pack exactly as a plain
+// byte-by-byte reading of the format does: every maximal run of four or
+// more becomes a literal ending in its first byte and a repeat count.
+TEST(StorePacking, EveryRunAtEveryOffset) {
+  auto expected = [](const std::string& body) {
+    std::string out;
+    auto var = [&out](size_t v) {
+      for (; v >= 0x80; v >>= 7) out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+      out.push_back(static_cast<char>(v));
+    };
+    size_t covered = 0;
+    for (size_t i = 0; i < body.size();) {
+      size_t m = 1;
+      while (i + m < body.size() && body[i + m] == body[i]) ++m;
+      if (m >= 4) {
+        var(i + 1 - covered);
+        out += body.substr(covered, i + 1 - covered);
+        var(m - 1);
+        covered = i + m;
+      }
+      i += m;
+    }
+    if (covered == 0) return std::string();
+    var(body.size() - covered);
+    return out + body.substr(covered);
+  };
+  std::mt19937 rng(7);
+  std::string out, back;
+  for (int round = 0; round < 3000; ++round) {
+    std::string body;
+    const size_t length = rng() % 300;
+    while (body.size() < length) {
+      const char c = static_cast<char>('a' + rng() % 3);
+      body.append(rng() % 4 == 0 ? 3 + rng() % 3 : 1, c);
+    }
+    const std::string want = expected(body);
+    ASSERT_EQ(PackBody(body, &out), !want.empty()) << body;
+    if (want.empty()) continue;
+    ASSERT_EQ(out, want) << body;
+    ASSERT_TRUE(UnpackBody(fmt::U8(out), out.size(), body.size(), &back));
+    ASSERT_EQ(back, body);
+  }
+}
+
 TEST(StorePages, PrefixSharingOfNeighbours) {
   Page p;
   p.records.push_back(Record(std::string("\0\0\0\1\2SMITH", 10), "R001"));
@@ -124,6 +169,23 @@ TEST(StorePages, PrefixSharingOfNeighbours) {
   std::vector<Record> back;
   ASSERT_TRUE(DecodeRecords(body, 2, &back));
   EXPECT_EQ(back[1].bytes, p.records[1].bytes);
+
+  // Shared stretches of every length up to past the 63 a flag can hold,
+  // ending at every byte of an eight-byte word.
+  const std::string base(80, 'K');
+  for (size_t n = 0; n <= 70; ++n) {
+    std::string other = base;
+    other[n] = 'L';
+    Page q;
+    q.records.push_back(Record(base, "a"));
+    q.records.push_back(Record(other, "b"));
+    body.clear();
+    EncodeRecords(q.records, &body);
+    second = 1 + 4 + base.size() + 1;
+    EXPECT_EQ(static_cast<uint8_t>(body[second]), std::min<size_t>(n, 63)) << n;
+    ASSERT_TRUE(DecodeRecords(body, 2, &back));
+    EXPECT_EQ(back[1].bytes, q.records[1].bytes);
+  }
 }
 
 TEST(StorePages, KeyHeadsOrderAsTheirKeysAndSearchesAgree) {
@@ -513,6 +575,54 @@ TEST(StoreMemo, MemoAndBlobSegments) {
   seg(1, 1, &found);
   EXPECT_FALSE(found);
   ASSERT_TRUE(sf->End(Status::OK()).ok());
+}
+
+// A walk that rewrites records across several leaves, starting inside one,
+// keeps the separators of the index pages equal to their leaves' first
+// records and touches nothing outside its range.
+TEST(StoreFileTest, UpdateRangeRewritesAcrossLeaves) {
+  MemFileSystem fs;
+  OpenOptions opt;
+  opt.fs = &fs;
+  std::shared_ptr<StoreFile> sf;
+  ASSERT_TRUE(StoreFile::Acquire(&fs, "u.VTF", opt, true, &sf).ok());
+  const std::string filler(60, 'a');
+  ASSERT_TRUE(sf->Begin(true).ok());
+  for (int i = 0; i < 3000; ++i) {
+    bool existed = false;
+    ASSERT_TRUE(sf->Insert(Text("k", 10000 + i), filler, &existed).ok());
+  }
+  ASSERT_TRUE(sf->End(Status::OK()).ok());
+
+  const auto upper = [](std::string_view, std::string* data) {
+    for (char& c : *data) c = 'B';
+    return Status::OK();
+  };
+  ASSERT_TRUE(sf->Begin(true).ok());
+  ASSERT_TRUE(sf->End(sf->UpdateRange(Text("k", 10100), Text("k", 12900), upper)).ok());
+  TreeReport report;
+  ASSERT_TRUE(VerifyTree(*sf, &report).ok());
+  EXPECT_TRUE(report.problems.empty()) << report.problems[0];
+  EXPECT_GE(report.depth, 2);
+  ASSERT_TRUE(sf->Begin(false).ok());
+  for (int i = 0; i < 3000; ++i) {
+    Record r;
+    bool found = false;
+    ASSERT_TRUE(sf->Find(Text("k", 10000 + i), SeekMode::kExact, &r, &found).ok());
+    ASSERT_TRUE(found);
+    const char want = i >= 100 && i < 2900 ? 'B' : 'a';
+    EXPECT_EQ(r.data(), std::string(60, want)) << i;
+  }
+  ASSERT_TRUE(sf->End(Status::OK()).ok());
+
+  // A data part that would change its length is refused.
+  const auto longer = [](std::string_view, std::string* data) {
+    data->push_back('x');
+    return Status::OK();
+  };
+  ASSERT_TRUE(sf->Begin(true).ok());
+  Status st = sf->End(sf->UpdateRange(Text("k", 10000), Text("k", 10001), longer));
+  EXPECT_EQ(st.check(), store_check::kTreeShape);
 }
 
 TEST_F(StoreTest, DeepTreeVerifiesAndSurvivesPackAndReopen) {

@@ -30,7 +30,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -72,6 +74,13 @@ class PageTree {
   // Replaces the data part of an existing record; *found false when none.
   Status Replace(std::string_view key, std::string_view data, bool* found);
   Status Erase(std::string_view key, bool* found);
+  // Visits the records whose key parts lie in [from, to), in record order,
+  // with one descent: update gets each key part and a copy of its data part,
+  // and what it leaves there is stored. The data part must keep its length
+  // (check 306 otherwise), so the tree keeps its shape; an update that fails
+  // ends the walk with its status.
+  using RecordUpdate = std::function<Status(std::string_view key, std::string* data)>;
+  Status UpdateRange(std::string_view from, std::string_view to, const RecordUpdate& update);
   // Every page of the tree, the root first and each page before its
   // children.
   Status AllPages(std::vector<std::shared_ptr<Page>>* all);
@@ -86,6 +95,19 @@ class PageTree {
     size_t index;
   };
   using Path = std::vector<Step>;
+  // A path kept between descents for its capacity, emptied when the user is
+  // done: a page it held would count as in use and never leave the cache.
+  class PathLease {
+   public:
+    explicit PathLease(Path& path) : path_(path) {}
+    ~PathLease() { path_.clear(); }
+    PathLease(const PathLease&) = delete;
+    PathLease& operator=(const PathLease&) = delete;
+    Path& operator*() const { return path_; }
+
+   private:
+    Path& path_;
+  };
   // The path of a descent, weakly held so that it never keeps a page in the
   // cache, valid while generation_ stays.
   struct Finger {
@@ -118,8 +140,9 @@ class PageTree {
   std::array<Finger, 2> fingers_;
   size_t last_finger_ = 0;
   uint64_t generation_ = 1;
-  // Kept between seeks for its capacity; empty between operations.
+  // Leased by one operation at a time; empty between operations.
   Path seek_path_;
+  Path write_path_;  // the descents of Insert, Replace, Erase and UpdateRange
 };
 
 }  // namespace kavo

@@ -136,6 +136,10 @@ class StoreFile final : public TransactionFile, private PageSource {
     return tree_.Replace(key, data, found);
   }
   Status Erase(std::string_view key, bool* found) { return tree_.Erase(key, found); }
+  Status UpdateRange(std::string_view from, std::string_view to,
+                     const PageTree::RecordUpdate& update) {
+    return tree_.UpdateRange(from, to, update);
+  }
   // Takes every page of the tree out of its region so that the next commit
   // places all of them anew and compacts the file (PACK; store_placement.cpp).
   Status Repack();
