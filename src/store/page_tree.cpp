@@ -238,7 +238,7 @@ Status PageTree::Insert(std::string_view key, std::string_view data, bool* exist
   Path& path = *lease;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
-  if (leaf.index < leaf.page->records.size() && leaf.page->records[leaf.index].key() == key) {
+  if (AtKey(leaf, key)) {
     *existed = true;
     return Status::OK();
   }
@@ -259,8 +259,7 @@ Status PageTree::Replace(std::string_view key, std::string_view data, bool* foun
   Path& path = *lease;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
-  if (leaf.index >= leaf.page->records.size() || leaf.page->records[leaf.index].key() != key)
-    return Status::OK();
+  if (!AtKey(leaf, key)) return Status::OK();
   *found = true;
   Record& r = leaf.page->records[leaf.index];
   if (r.data() == data) return Status::OK();
@@ -331,8 +330,7 @@ Status PageTree::Erase(std::string_view key, bool* found) {
   Path& path = *lease;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
-  if (leaf.index >= leaf.page->records.size() || leaf.page->records[leaf.index].key() != key)
-    return Status::OK();
+  if (!AtKey(leaf, key)) return Status::OK();
   *found = true;
   leaf.page->record_bytes -= leaf.page->records[leaf.index].bytes.size();
   leaf.page->records.erase(leaf.page->records.begin() + static_cast<long>(leaf.index));

@@ -117,6 +117,10 @@ class PageTree {
   };
 
   Status Descend(std::string_view key, Path* path);
+  // True when the leaf step of a descent stands on the record of key.
+  static bool AtKey(const Step& leaf, std::string_view key) {
+    return leaf.index < leaf.page->records.size() && leaf.page->records[leaf.index].key() == key;
+  }
   // Moves the leaf at the end of path to its neighbour; *found false at the
   // end of the tree.
   Status StepLeaf(Path* path, bool forward, bool* found);
