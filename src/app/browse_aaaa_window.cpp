@@ -324,8 +324,10 @@ class LogControls : public QObject {
     region_->setView(list);
   }
 
+  // The city of the region shown in the combo; none for a code the list
+  // does not have.
   void ShowCity() {
-    const int row = region_->currentIndex();
+    const int row = region_->findText(region_->currentText());
     city_->setText(row >= 0 ? regions_->item(row, 1)->text() : QString());
   }
 
