@@ -260,6 +260,10 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
     *page = std::move(p);
     return Status::OK();
   }
+  if (k == kRegionUnknown) {
+    k = ref < 0 ? 0 : header_.RegionOf(ref);
+    if (ref >= 0 && k == 0) return Status::Check(store_check::kNoPageRegion);
+  }
   if (ref < 0 || k <= 0 || k > fmt::kMaxBlocks) return Status::Check(store_check::kMissingPage);
   if (!committing_) {
     if (auto p = reserve_.Take(ref, header_.change_counter)) {
@@ -284,15 +288,7 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
 }
 
 Status StoreFile::ReadPage(int32_t ref, std::shared_ptr<Page>* page) {
-  int k = ref < 0 ? 0 : header_.RegionOf(ref);
-  if (ref >= 0 && k == 0) {
-    if (auto p = cache_.Find(ref)) {
-      *page = std::move(p);
-      return Status::OK();
-    }
-    return Status::Check(store_check::kNoPageRegion);
-  }
-  return LoadPage(ref, k, page);
+  return LoadPage(ref, kRegionUnknown, page);
 }
 
 Status StoreFile::Root(std::shared_ptr<Page>* root) {
@@ -324,7 +320,7 @@ Status StoreFile::Descend(std::string_view key, Path* path) {
   for (;;) {
     if (page->leaf()) {
       size_t i = page->LowerBound(key);
-      path->push_back({page, i});
+      path->push_back({std::move(page), i});
       return Status::OK();
     }
     if (page->records.empty() || page->children.size() != page->records.size())

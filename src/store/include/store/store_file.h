@@ -186,6 +186,9 @@ class StoreFile final : public TransactionFile {
   // An unlocked read is about to read a page from the disk: takes the reader
   // slot and checks the header again (kRestart when it changed).
   Status LockForDiskRead();
+  // The page at ref, from the cache, the reserve or the disk (in region k,
+  // looked up only when the disk is read when kRegionUnknown).
+  static constexpr int kRegionUnknown = -1;
   Status LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page);
   std::shared_ptr<Page> NewPage(uint8_t level);
   void MarkChanged(Page* page);
