@@ -1,17 +1,27 @@
-// Until the PDF writer is part of the build, the pages are read back and
-// written once more as page images, which is the part of PDF writing that
-// touches the stored pages.
 #include "report_bench_output.h"
+
+#include <QGuiApplication>
+#include <QString>
+
+#include "app/page_output.h"
+#include "app/report_fonts.h"
+#include "runtime/errors.h"
 
 namespace kavo::bench {
 
-Status WritePages(const reports::PrintPreviewQueue& queue, const std::string& path) {
-  for (size_t i = 0; i < queue.size(); ++i) {
-    reports::PageImage page;
-    KAVO_RETURN_IF_ERROR(queue.ReadPage(i, &page));
-    KAVO_RETURN_IF_ERROR(reports::WritePageImage(page, path));
-  }
-  return Status::OK();
+PdfOutput::PdfOutput(int& argc, char** argv) {
+  // Pages are drawn for a file, never shown: no display is needed.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  app_ = std::make_unique<QGuiApplication>(argc, argv);
+  InstallReportFonts();
+}
+
+PdfOutput::~PdfOutput() = default;
+
+Status PdfOutput::WritePages(const reports::PrintPreviewQueue& queue, const std::string& path) {
+  QString error;
+  if (WritePagesPdf(queue, QString::fromStdString(path), &error)) return Status::OK();
+  return Status::Error(err::kAccessDenied, error.toStdString());
 }
 
 }  // namespace kavo::bench

@@ -1,6 +1,8 @@
 #include "app/page_painter.h"
 
+#include <QPaintDevice>
 #include <QPainter>
+#include <optional>
 #include <variant>
 
 #include "app/qt_text.h"
@@ -30,41 +32,73 @@ Qt::Alignment AlignmentOf(reports::TextAlign align) {
   return Qt::AlignLeft;
 }
 
-QPen Pen(double width_mm) {
-  QPen pen(Qt::black);
-  pen.setWidthF(width_mm * kUnitsPerMm);
-  return pen;
-}
+// Draws the items of one page. The painter's pen and font are set only when
+// an item needs other ones, and a text is clipped only when it would cross
+// its clip rectangle: every state change and clip costs drawing time, and
+// in a PDF file lands in the page's content as operators of its own.
+class ItemPainter {
+ public:
+  // Texts take whichever black pen is set; lines and boxes their width.
+  explicit ItemPainter(QPainter& painter) : painter_(painter) { UsePen(0); }
 
-struct ItemPainter {
-  QPainter& painter;
-
-  void operator()(const reports::PageText& text) const {
-    painter.save();
-    if (text.clip) painter.setClipRect(Units(*text.clip), Qt::IntersectClip);
-    painter.setFont(ReportFont(text, kUnitsPerMm));
-    painter.setPen(Qt::black);
-    painter.drawText(Units(text.rect),
-                     AlignmentOf(text.align) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
-                     FromCp1251(text.text));
-    painter.restore();
-  }
-
-  void operator()(const reports::PageLine& line) const {
-    painter.setPen(Pen(line.width_mm));
-    painter.drawLine(QPointF(line.x1 * kUnitsPerMm, line.y1 * kUnitsPerMm),
-                     QPointF(line.x2 * kUnitsPerMm, line.y2 * kUnitsPerMm));
-  }
-
-  void operator()(const reports::PageBox& box) const {
-    if (box.filled) {
-      painter.fillRect(Units(box.rect), Qt::black);
+  void operator()(const reports::PageText& text) {
+    UseFont(text);
+    const QString shown = FromCp1251(text.text);
+    const QRectF rect = Units(text.rect);
+    const int flags =
+        AlignmentOf(text.align) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
+    if (text.clip && !Inside(painter_.boundingRect(rect, flags, shown), Units(*text.clip))) {
+      painter_.save();
+      painter_.setClipRect(Units(*text.clip), Qt::IntersectClip);
+      painter_.drawText(rect, flags, shown);
+      painter_.restore();
       return;
     }
-    painter.setPen(Pen(box.line_width_mm));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(Units(box.rect));
+    painter_.drawText(rect, flags, shown);
   }
+
+  void operator()(const reports::PageLine& line) {
+    UsePen(line.width_mm);
+    painter_.drawLine(QPointF(line.x1 * kUnitsPerMm, line.y1 * kUnitsPerMm),
+                      QPointF(line.x2 * kUnitsPerMm, line.y2 * kUnitsPerMm));
+  }
+
+  void operator()(const reports::PageBox& box) {
+    if (box.filled) {
+      painter_.fillRect(Units(box.rect), Qt::black);
+      return;
+    }
+    UsePen(box.line_width_mm);
+    painter_.drawRect(Units(box.rect));
+  }
+
+ private:
+  static bool Inside(const QRectF& inner, const QRectF& outer) {
+    return inner.left() >= outer.left() && inner.right() <= outer.right() &&
+           inner.top() >= outer.top() && inner.bottom() <= outer.bottom();
+  }
+
+  void UsePen(double width_mm) {
+    if (pen_width_mm_ == width_mm) return;
+    pen_width_mm_ = width_mm;
+    QPen pen(Qt::black);
+    pen.setWidthF(width_mm * kUnitsPerMm);
+    painter_.setPen(pen);
+  }
+
+  void UseFont(const reports::PageText& text) {
+    if (font_ && font_->face == text.face && font_->size_pt == text.size_pt &&
+        font_->bold == text.bold && font_->italic == text.italic &&
+        font_->underline == text.underline) {
+      return;
+    }
+    font_ = text;
+    painter_.setFont(ReportFont(text, kUnitsPerMm));
+  }
+
+  QPainter& painter_;
+  std::optional<double> pen_width_mm_;
+  std::optional<reports::PageText> font_;  // the text whose font is set
 };
 
 }  // namespace
@@ -72,13 +106,19 @@ struct ItemPainter {
 void PaintPage(QPainter& painter, const reports::PageImage& page, const QRectF& target) {
   if (page.width_mm <= 0 || page.height_mm <= 0 || target.isEmpty()) return;
   painter.save();
-  painter.setClipRect(target, Qt::IntersectClip);
+  // A target that covers the whole device (a PDF or printed page) needs no
+  // clip of its own.
+  const QPaintDevice* device = painter.device();
+  if (device == nullptr || !target.contains(QRectF(0, 0, device->width(), device->height()))) {
+    painter.setClipRect(target, Qt::IntersectClip);
+  }
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
   painter.translate(target.topLeft());
   painter.scale(target.width() / (page.width_mm * kUnitsPerMm),
                 target.height() / (page.height_mm * kUnitsPerMm));
-  const ItemPainter draw{painter};
+  painter.setBrush(Qt::NoBrush);
+  ItemPainter draw(painter);
   for (const reports::PageItem& item : page.items) std::visit(draw, item);
   painter.restore();
 }

@@ -3,16 +3,19 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/form_window.h"
 #include "app/private_profile.h"
+#include "app/report_run.h"
 #include "app/window_state.h"
 #include "reference/address_book.h"
 #include "reference/iota.h"
 #include "reference/regions.h"
+#include "reports/reference_reports.h"
 #include "runtime/cp1251.h"
 
 namespace kavo {
@@ -145,10 +148,11 @@ IotaWindowQt::IotaWindowQt(BrowseWindowQt* groups) : QObject(groups), groups_(gr
 
   connect(groups, &BrowseWindowQt::Served, this, &IotaWindowQt::Refresh);
   connect(islands_, &BrowseWindowQt::Served, this, &IotaWindowQt::ShowRemark);
-  for (int32_t id : {kOk, kPrint}) {
-    if (auto* button = qobject_cast<QPushButton*>(groups->control(id))) {
-      connect(button, &QPushButton::clicked, this, &IotaWindowQt::ReadIslandAgain);
-    }
+  if (auto* ok = qobject_cast<QPushButton*>(groups->control(kOk))) {
+    connect(ok, &QPushButton::clicked, this, &IotaWindowQt::ReadIslandAgain);
+  }
+  if (auto* print = qobject_cast<QPushButton*>(groups->control(kPrint))) {
+    connect(print, &QPushButton::clicked, this, &IotaWindowQt::PrintIslands);
   }
   if (auto* sub = qobject_cast<QMdiSubWindow*>(groups->parentWidget())) {
     // The two lists need more room than one; a placement kept from an
@@ -175,6 +179,15 @@ void IotaWindowQt::ReadIslandAgain() {
   if (!islands_->opened()) return;
   islands_->engine().GetRecord();
   ShowRemark();
+}
+
+void IotaWindowQt::PrintIslands() {
+  if (!islands_->opened()) return;
+  auto* sub = qobject_cast<QMdiSubWindow*>(groups_->parentWidget());
+  RunReport(reports::PRINTIOTA(),
+            {sub != nullptr ? sub->mdiArea() : nullptr, Launch::kCall, &groups_->context()});
+  // The report read the islands through the window's own file.
+  ReadIslandAgain();
 }
 
 void IotaWindowQt::ShowRemark() {

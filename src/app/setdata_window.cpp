@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/dialog_units.h"
 #include "app/picture_spin_box.h"
@@ -24,9 +25,6 @@ constexpr char kDatePicture[] = "D6";
 constexpr char kProcedureName[] = "SETDATA";
 
 // Positions in dialog units.
-struct UnitRect {
-  int x, y, w, h;
-};
 constexpr int kWindowWidth = 236;
 constexpr int kWindowHeight = 111;
 constexpr UnitRect kFirstPromptAt{32, 20, 44, 10};
@@ -36,11 +34,7 @@ constexpr UnitRect kLastDate{76, 42, 60, 12};
 constexpr UnitRect kTitlePromptAt{6, 60, 140, 10};
 constexpr UnitRect kTitle{5, 76, 224, 12};
 constexpr UnitRect kOkButton{195, 93, 35, 14};
-
-void Place(QWidget* widget, const DialogUnits& units, const UnitRect& r) {
-  widget->setGeometry(units.ToPixelsX(r.x), units.ToPixelsY(r.y), units.ToPixelsX(r.w),
-                      units.ToPixelsY(r.h));
-}
+constexpr int kPromptGap = 2;  // between a prompt and its date box
 
 }  // namespace
 
@@ -57,13 +51,24 @@ SetdataWindow::SetdataWindow(QWidget* parent)
   auto* title_prompt = new QLabel(QString::fromUtf8(kTitlePrompt), this);
   auto* title = new QLineEdit(this);
   auto* ok = new QPushButton(QString::fromUtf8(kOk), this);
-  Place(first, units, kFirstPromptAt);
-  Place(d1_, units, kFirstDate);
-  Place(last, units, kLastPromptAt);
-  Place(d2_, units, kLastDate);
-  Place(title_prompt, units, kTitlePromptAt);
-  Place(title, units, kTitle);
-  Place(ok, units, kOkButton);
+  units.Place(first, kFirstPromptAt);
+  units.Place(d1_, kFirstDate);
+  units.Place(last, kLastPromptAt);
+  units.Place(d2_, kLastDate);
+  units.Place(title_prompt, kTitlePromptAt);
+  units.Place(title, kTitle);
+  units.Place(ok, kOkButton);
+  // A prompt wider than its place (the font decides) keeps its whole text;
+  // the date boxes then stand after the wider prompt.
+  const int prompts_right =
+      std::max(first->x() + first->sizeHint().width(), last->x() + last->sizeHint().width());
+  const int dates_left = prompts_right + units.ToPixelsX(kPromptGap);
+  for (QLabel* prompt : {first, last}) {
+    prompt->resize(std::max(prompt->width(), prompts_right - prompt->x()), prompt->height());
+  }
+  for (PictureSpinBox* date : {d1_, d2_}) {
+    if (date->x() < dates_left) date->move(dates_left, date->y());
+  }
   first->setBuddy(d1_);
   last->setBuddy(d2_);
   title_prompt->setBuddy(title);

@@ -1,7 +1,9 @@
 #include "reports/layout_engine.h"
 
+#include <optional>
 #include <utility>
 
+#include "runtime/cp1251.h"
 #include "runtime/errors.h"
 #include "runtime/picture.h"
 
@@ -20,7 +22,7 @@ std::string_view Trimmed(std::string_view text) {
 
 // Appends a text item built in place.
 void AddText(PageImage* page, const RectMm& rect, std::string text, const FontStyle& font,
-             TextAlign align, bool clip) {
+             TextAlign align, std::optional<RectMm> clip) {
   PageText& t = std::get<PageText>(page->items.emplace_back(std::in_place_type<PageText>));
   t.rect = rect;
   t.text = std::move(text);
@@ -30,7 +32,7 @@ void AddText(PageImage* page, const RectMm& rect, std::string text, const FontSt
   t.italic = font.italic;
   t.underline = font.underline;
   t.align = align;
-  if (clip) t.clip = rect;
+  t.clip = clip;
 }
 
 RectMm Moved(const RectMm& r, double x, double y) {
@@ -94,6 +96,11 @@ LayoutText Text(const RectMm& rect, std::string text, const FontStyle& font, Tex
   t.font = font;
   t.align = align;
   return t;
+}
+
+LayoutText TextUtf8(const RectMm& rect, std::string_view utf8, const FontStyle& font,
+                    TextAlign align) {
+  return Text(rect, Cp1251FromUtf8(utf8), font, align);
 }
 
 LayoutField Field(const RectMm& rect, std::string name, std::string picture,
@@ -164,7 +171,7 @@ void LayoutEngine::PrintBand(const CompiledBand& band, double x, double y) {
     const LayoutElement& e = band.elements[i];
     if (const auto* t = std::get_if<LayoutText>(&e)) {
       if (t->slot > last_slot_) continue;
-      AddText(&page_, Moved(t->rect, x, y), t->text, t->font, t->align, false);
+      AddText(&page_, Moved(t->rect, x, y), t->text, t->font, t->align, std::nullopt);
     } else if (const auto* f = std::get_if<LayoutField>(&e)) {
       if (f->hidden || f->slot > last_slot_) continue;
       const CompiledField& cf = band.fields[static_cast<size_t>(band.field_of[i])];
@@ -187,7 +194,9 @@ void LayoutEngine::PrintBand(const CompiledBand& band, double x, double y) {
             break;
         }
       }
-      AddText(&page_, Moved(f->rect, x, y), std::string(Trimmed(shown)), f->font, cf.align, true);
+      // Cut at the field's column, over the band's whole height.
+      const RectMm clip{f->rect.x + x, y, f->rect.w, band.rect.h};
+      AddText(&page_, Moved(f->rect, x, y), std::string(Trimmed(shown)), f->font, cf.align, clip);
     } else if (const auto* l = std::get_if<LayoutLine>(&e)) {
       std::get<PageLine>(page_.items.emplace_back(std::in_place_type<PageLine>)) =
           PageLine{l->x1 + x, l->y1 + y, l->x2 + x, l->y2 + y, l->width_mm};

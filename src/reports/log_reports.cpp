@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 #include <span>
@@ -27,11 +28,6 @@ const FontStyle kCountryFont{"MS Sans Serif", 12, true};
 // whole card so that each card fills one page.
 constexpr double kCardHeight = 106;
 
-LayoutText W(const RectMm& rect, std::string_view utf8, const FontStyle& font = {},
-             TextAlign align = TextAlign::kLeft) {
-  return Text(rect, Cp1251FromUtf8(utf8), font, align);
-}
-
 // Vertical rules at `xs` from y0 to y1 of a band.
 void Rules(Band* band, std::initializer_list<double> xs, double y0, double y1) {
   for (double x : xs) band->elements.emplace_back(LayoutLine{x, y0, x, y1, kRuleMm});
@@ -40,7 +36,7 @@ void Rules(Band* band, std::initializer_list<double> xs, double y0, double y1) {
 // The footer every log report prints: the running count and the page number.
 Band CountFooter(const RectMm& rect) {
   Band footer{rect, {}};
-  footer.elements.push_back(W({0, 1, 28, 4}, "Всего р/связей"));
+  footer.elements.push_back(TextUtf8({0, 1, 28, 4}, "Всего р/связей"));
   footer.elements.push_back(Total({28, 1, 15, 4}, FieldTotal::kCount, "n_6"));
   footer.elements.push_back(
       Total({131, 1, 17, 3}, FieldTotal::kPageCount, Cp1251FromUtf8("pСтр. <<<#p"), kPageNumber));
@@ -56,11 +52,11 @@ ReportLayout PrintdiapLayout() {
 
   Band header{{18, 16, 180, 14}, {}};
   header.elements.push_back(
-      W({30, 0, 60, 5}, "Радиосвязи на диапазоне", kHeading, TextAlign::kRight));
+      TextUtf8({30, 0, 60, 5}, "Радиосвязи на диапазоне", kHeading, TextAlign::kRight));
   LayoutField band = Field({91, 0, 14, 5}, "AAA:DIAPAZ", "n5.1", kHeading);
   band.align = TextAlign::kCentre;
   header.elements.push_back(band);
-  header.elements.push_back(W({106, 0, 12, 5}, "МГц", kHeading));
+  header.elements.push_back(TextUtf8({106, 0, 12, 5}, "МГц", kHeading));
   header.elements.push_back(LayoutBox{{0, 8, kWidth, 6}, kRuleMm, false});
   const std::array<std::pair<RectMm, const char*>, 8> titles = {{
       {{0, 9, 21, 4}, "CALL"},
@@ -73,7 +69,7 @@ ReportLayout PrintdiapLayout() {
       {{160.5, 9, 15.5, 4}, "QSL"},
   }};
   for (const auto& [rect, title] : titles) {
-    header.elements.push_back(W(rect, title, {}, TextAlign::kCentre));
+    header.elements.push_back(TextUtf8(rect, title, {}, TextAlign::kCentre));
   }
   Rules(&header, {21, 37.5, 58, 78.5, 92, 115.5, 160.5}, 8, 14);
   layout.header = header;
@@ -106,6 +102,13 @@ struct Column {
   double w;
   double y;  // in the detail band
   const char* title;
+  // A title wider than its column (layout A): where it starts; it ends with
+  // the column, right-aligned over the column's numbers. 0: the title sits
+  // over the column, left-aligned.
+  double title_left = 0;
+  // A title too wide for its room between the rules (layout B): its own
+  // smaller size in points. 0: the report's size.
+  double title_pt = 0;
 };
 
 constexpr double kFieldHeight = 4;
@@ -132,7 +135,14 @@ ReportLayout LayoutA(const RectMm& area, const RectMm& header_rect, const RectMm
   header.elements.push_back(LayoutBox{{0, box_top, kAWidth, kAHeight}, kRuleMm, false});
   for (const Column& c : columns) {
     if (c.title == nullptr) continue;
-    header.elements.push_back(W({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
+    if (c.title_left > 0) {
+      const double right = c.x + c.w;
+      header.elements.push_back(
+          TextUtf8({c.title_left, box_top + c.y, right - c.title_left, kFieldHeight}, c.title, {},
+                   TextAlign::kRight));
+    } else {
+      header.elements.push_back(TextUtf8({c.x, box_top + c.y, c.w, kFieldHeight}, c.title));
+    }
   }
   for (double x : kARules)
     header.elements.emplace_back(LayoutLine{x, box_top, x, header_rect.h, kRuleMm});
@@ -153,7 +163,10 @@ constexpr double kBHeight = 7;
 
 ReportLayout LayoutB(const RectMm& area, const RectMm& header_rect, const RectMm& footer_rect,
                      std::span<const Column> columns, Band heading) {
-  const double width = area.w - 4;
+  // The rules end 4 mm inside the area, or past the last column if that
+  // reaches further.
+  const Column& last = columns.back();
+  const double width = std::min(area.w, std::max(area.w - 4, last.x + last.w + 1));
   std::vector<double> rules;
   for (size_t i = 1; i < columns.size(); ++i) {
     rules.push_back((columns[i - 1].x + columns[i - 1].w + columns[i].x) / 2);
@@ -170,8 +183,10 @@ ReportLayout LayoutB(const RectMm& area, const RectMm& header_rect, const RectMm
     while (last + 1 < columns.size() && columns[last + 1].title == nullptr) ++last;
     const double left = i == 0 ? 0 : rules[i - 1];
     const double right = last + 1 == columns.size() ? width : rules[last];
-    header.elements.push_back(W({left, box_top + 1, right - left, kFieldHeight}, columns[i].title,
-                                {}, TextAlign::kCentre));
+    FontStyle font;
+    if (columns[i].title_pt > 0) font.size_pt = columns[i].title_pt;
+    header.elements.push_back(TextUtf8({left, box_top + 1, right - left, kFieldHeight},
+                                       columns[i].title, font, TextAlign::kCentre));
     if (i > 0)
       header.elements.emplace_back(LayoutLine{left, box_top, left, header_rect.h, kRuleMm});
   }
@@ -198,31 +213,51 @@ Band TitleHeading() {
 constexpr double L1 = 1;  // first and second line of a layout A band
 constexpr double L2 = 6;
 
+// The band's title is twice as wide as its numbers: it takes the room that
+// the N_QSO title leaves free.
+constexpr double kBandTitleLeft = 54;
+
 constexpr Column kStranaColumns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},          {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "PRIMEC"},
+    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},
+    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
+    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
+    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
+    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
+    {"AAA:PRIMEC", "s15", 76, 35, L2, "PRIMEC"},
     {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
 };
 
 constexpr Column kStrana21Columns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},          {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
+    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},
+    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
+    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
+    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
+    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
+    {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
     {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
 };
 
 constexpr Column kStrana22Columns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "Callsign"},     {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон"}, {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},         {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},         {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
-    {"AAA:QSL", "s5", 116, 13, L2, "QSL"},         {"AAA:MODE", "s5", 137, 11, L2, "Mode"},
+    {"AAA:POZ", "s12", 1, 35, L1, "Callsign"},
+    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
+    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
+    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
+    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
+    {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
+    {"AAA:QSL", "s5", 116, 13, L2, "QSL"},
+    {"AAA:MODE", "s5", 137, 11, L2, "Mode"},
 };
 
 constexpr Column kCountryColumns[] = {
@@ -238,19 +273,32 @@ constexpr Column kCountryColumns[] = {
     {"AAA:QSL", "s5", 77, 35, 5, "QSL"},
 };
 
+// The band's title between the rules of layout B, which leave it less room
+// than it takes at 10 points.
+constexpr double kNarrowTitlePt = 8;
+
 constexpr Column kModeColumns[] = {
-    {"AAA:POZ", "s12", 1, 15, 2, "POZ"},      {"AAA:N_QSO", "n-10.0", 18, 13, 2, "N_QSO"},
-    {"AAA:PREF", "s20", 33, 14, 2, "Страна"}, {"AAA:DATA", "D6", 49, 18, 2, "Дата"},
-    {"AAA:TIM", "T1", 69, 10, 2, "Время"},    {"AAA:DIAPAZ", "n5.1", 86, 10, 2, "Диапазон"},
-    {"AAA:RPT_1", "s3", 99, 10, 2, "Рапорт"}, {"AAA:RPT_2", "s3", 113, 10, 2, nullptr},
-    {"AAA:QTH", "s22", 125, 41, 2, "QTH"},    {"AAA:QSL", "s5", 169, 10, 2, "QSL"},
+    {"AAA:POZ", "s12", 1, 15, 2, "POZ"},
+    {"AAA:N_QSO", "n-10.0", 18, 13, 2, "N_QSO"},
+    {"AAA:PREF", "s20", 33, 14, 2, "Страна"},
+    {"AAA:DATA", "D6", 49, 18, 2, "Дата"},
+    {"AAA:TIM", "T1", 69, 10, 2, "Время"},
+    {"AAA:DIAPAZ", "n5.1", 86, 10, 2, "Диапазон", 0, kNarrowTitlePt},
+    {"AAA:RPT_1", "s3", 99, 10, 2, "Рапорт"},
+    {"AAA:RPT_2", "s3", 113, 10, 2, nullptr},
+    {"AAA:QTH", "s22", 125, 41, 2, "QTH"},
+    {"AAA:QSL", "s5", 169, 10, 2, "QSL"},
 };
 
 constexpr Column kDateColumns[] = {
-    {"AAA:POZ", "s12", 1, 25, 2, "CALL"},          {"AAA:N_QSO", "n-10.0", 30, 17, 2, "N_QSO"},
-    {"AAA:DATA", "D6", 49, 18, 2, "Дата"},         {"AAA:TIM", "T1", 70, 11, 2, "Время"},
-    {"AAA:DIAPAZ", "n5.1", 84, 11, 2, "Диапазон"}, {"AAA:RPT_1", "s3", 97, 11, 2, "Рапорт"},
-    {"AAA:RPT_2", "s3", 110, 11, 2, nullptr},      {"AAA:QTH", "s22", 124, 32, 2, "QTH"},
+    {"AAA:POZ", "s12", 1, 25, 2, "CALL"},
+    {"AAA:N_QSO", "n-10.0", 30, 17, 2, "N_QSO"},
+    {"AAA:DATA", "D6", 49, 18, 2, "Дата"},
+    {"AAA:TIM", "T1", 70, 11, 2, "Время"},
+    {"AAA:DIAPAZ", "n5.1", 84, 11, 2, "Диапазон", 0, kNarrowTitlePt},
+    {"AAA:RPT_1", "s3", 97, 11, 2, "Рапорт"},
+    {"AAA:RPT_2", "s3", 110, 11, 2, nullptr},
+    {"AAA:QTH", "s22", 124, 32, 2, "QTH"},
     {"AAA:QSL", "s5", 160, 15, 2, "QSL"},
 };
 
@@ -299,11 +347,11 @@ ReportLayout CardLayout() {
   layout.detail_area = {0, 10, 140, kCardHeight};
   layout.detail.rect = {0, 0, 140, kCardHeight};
   auto& d = layout.detail.elements;
-  d.push_back(W({55, 6, 30, 8}, "RUSSIA", kRussia));
+  d.push_back(TextUtf8({55, 6, 30, 8}, "RUSSIA", kRussia));
   d.push_back(Field({14, 14, 106, 17}, "SET:CALLSIGN", "s6", kCall));
-  d.push_back(W({13, 36, 20, 5}, "TO RADIO"));
+  d.push_back(TextUtf8({13, 36, 20, 5}, "TO RADIO"));
   d.emplace_back(LayoutLine{33, 40, 66, 40, kRuleMm});
-  d.push_back(W({100, 36, 10, 6}, "LOC", kLoc));
+  d.push_back(TextUtf8({100, 36, 10, 6}, "LOC", kLoc));
   d.push_back(Field({110, 36, 20, 6}, "SET:LOC", "s6", kLoc));
   for (double y : {45.0, 55.0, 69.0}) d.emplace_back(LayoutLine{7, y, 121, y, kRuleMm});
   for (double x : {33.0, 54.0, 76.0, 97.0}) d.emplace_back(LayoutLine{x, 45, x, 69, kRuleMm});
@@ -314,16 +362,16 @@ ReportLayout CardLayout() {
       {{80, 48, 16, 5}, "Mode"},
       {{104, 47, 16, 5}, "RST"},
   }};
-  for (const auto& [rect, title] : titles) d.push_back(W(rect, title, kGridTitle));
+  for (const auto& [rect, title] : titles) d.push_back(TextUtf8(rect, title, kGridTitle));
   d.push_back(Field({8, 58, 24, 5}, "AAA:DATA", "D6"));
   d.push_back(Field({37, 58, 16, 5}, "AAA:TIM", "T1"));
   d.push_back(Field({58, 58, 17, 5}, "AAA:DIAPAZ", "n5.1"));
   d.push_back(Field({80, 58, 16, 5}, "AAA:MODE", "s5"));
   d.push_back(Field({104, 58, 16, 5}, "AAA:RPT_1", "s3"));
-  d.push_back(W({8, 72, 118, 5}, "PSE /  TNX  QSL DIRECT OR VIA  QSL-BUREAU", kSmall));
-  d.push_back(W({7, 78, 121, 6}, "SRR P.O. BOX 59, Moskow 105122, RUSSIA, EUROPE.", kSmall));
-  d.push_back(W({6, 85, 15, 5}, "VY  73 !", kSmall));
-  d.push_back(W({21, 84, 7, 6}, "op.", kOp));
+  d.push_back(TextUtf8({8, 72, 118, 5}, "PSE /  TNX  QSL DIRECT OR VIA  QSL-BUREAU", kSmall));
+  d.push_back(TextUtf8({7, 78, 121, 6}, "SRR P.O. BOX 59, Moskow 105122, RUSSIA, EUROPE.", kSmall));
+  d.push_back(TextUtf8({6, 85, 15, 5}, "VY  73 !", kSmall));
+  d.push_back(TextUtf8({21, 84, 7, 6}, "op.", kOp));
   d.push_back(Field({28, 85, 27, 5}, "SET:IMJA", "s12", kName));
   d.push_back(Field({56, 85, 40, 5}, "SET:FAM", "s15", kName));
   return layout;
@@ -369,7 +417,8 @@ const ReportInstance& STRANA22() {
 const ReportInstance& PRINTAAA_BEY_SS() {
   static const ReportInstance instance = [] {
     Band heading;
-    heading.elements.push_back(W({0, 0, 40, 6}, "Радиосвязи с ", kCountryFont, TextAlign::kRight));
+    heading.elements.push_back(
+        TextUtf8({0, 0, 40, 6}, "Радиосвязи с ", kCountryFont, TextAlign::kRight));
     heading.elements.push_back(Field({40, 0, 60, 6}, "AAA:PREF", "s20", kCountryFont));
     return SelectionReport("PRINTAAA:BEY_SS", {"Report:Save::AAA:PREF", "AAA:PREF"}, "AAA:BEY_SS",
                            "UPPER(AAA:PREF) = UPPER(Report:Save::AAA:PREF)",
@@ -382,7 +431,8 @@ const ReportInstance& PRINTAAA_BEY_SS() {
 const ReportInstance& PRINTMODE() {
   static const ReportInstance instance = [] {
     Band heading;
-    heading.elements.push_back(W({30, 0, 60, 5}, "Вид модуляции", kHeading, TextAlign::kRight));
+    heading.elements.push_back(
+        TextUtf8({30, 0, 60, 5}, "Вид модуляции", kHeading, TextAlign::kRight));
     heading.elements.push_back(Field({92, 0, 20, 5}, "AAA:MODE", "s5", kHeading));
     return SelectionReport("PRINTMODE", {"Report:Save::AAA:MODE", "AAA:MODE"}, "AAA:BEY_MODE",
                            "UPPER(AAA:MODE) = UPPER(Report:Save::AAA:MODE)",

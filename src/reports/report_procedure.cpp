@@ -90,9 +90,9 @@ void ReportProcedure::BindSelection() {
 }
 
 void ReportProcedure::SaveSelections() {
-  Table& table = FileOf(context_, instance_.primary).file();
   saved_records_.reserve(instance_.saved.size());
   for (const SavedSelection& s : instance_.saved) {
+    Table& table = FileOf(context_, s.table.value_or(instance_.primary)).file();
     const uint8_t* record = table.record();
     saved_records_.emplace_back(record, record + table.record_length());
     int field = table.def().FindField(s.field);

@@ -24,6 +24,7 @@
 
 #include "app/form_window.h"
 #include "app/private_profile.h"
+#include "app/report_preview.h"
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
 #include "data/globals.h"
@@ -212,6 +213,24 @@ TEST_F(ReferenceWindowsTest, IotaAddsAnIslandToTheSelectedGroup) {
                                                    dict::TextOf(r.PRIMEC)});
                                     })),
             std::vector<std::string>{"EU|EU-001|UA1|Россия|редкий"});
+
+  // "&Печать" lays out the group's islands and shows them in the preview;
+  // the island list keeps its island.
+  int32_t previewed_pages = 0;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* preview = qobject_cast<ReportPreviewWindow*>(QApplication::activeModalWidget())) {
+      previewed_pages = preview->logic().ImageCount();
+      preview->reject();
+    }
+  });
+  watch.start(20);
+  Press(iota->groups(), browseiota::kPrint);
+  watch.stop();
+  EXPECT_EQ(previewed_pages, 1);
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  EXPECT_EQ(iota->islands()->engine().RecordCount, 1);
+  EXPECT_EQ(remark->text(), "редкий");
 }
 
 }  // namespace

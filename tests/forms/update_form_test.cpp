@@ -39,7 +39,6 @@ class ScriptedView : public FormView {
 };
 
 HistoryRecord test_history_dxcc;
-HistoryRecord test_history_rajon;
 HistoryRecord test_history_setup;
 
 const FormDescription& CountryForm() {
@@ -56,24 +55,6 @@ const FormDescription& CountryForm() {
     d.RISnap = RISnap_DXCC;
     d.RIUpdate = RIUpdate_DXCC;
     d.RIDelete = RIDelete_DXCC;
-    return d;
-  }();
-  return d;
-}
-
-const FormDescription& AddressForm() {
-  static const FormDescription d = [] {
-    FormDescription d;
-    d.procedure = "F_ADRESS";
-    d.file = FileId::RAJON;
-    d.files = procedure_files::F_ADRESS;
-    d.fields = {{"RAJ:POZ", Ru("Позывной"), "@s8"},
-                {"RAJ:TELEFON", Ru(" Телефон"), "@s9"},
-                {"RAJ:ADRESS", Ru("Адрес"), "@s120"}};
-    d.history = &test_history_rajon;
-    d.duplicate_keys = {{"RAJ:BEY_POZ", "RAj:BEY_POZ"}, {"RAJ:BEY_FAM", "RAj:BEY_FAM"}};
-    d.RIUpdate = RIUpdate_RAJON;
-    d.RIDelete = RIDelete_RAJON;
     return d;
   }();
   return d;
@@ -350,31 +331,6 @@ TEST_F(UpdateFormTest, DittoCopiesTheFocusedFieldFromTheLastConfirmedRecord) {
   form.Close();
   EXPECT_EQ(GlobalResponse.load(), kRequestCancelled);
   EXPECT_EQ(TableRows(FileId::DXCC), Rows({"EA|Spain"}));
-}
-
-TEST_F(UpdateFormTest, DuplicateKeysAreNamedAsTheDescriptionSpellsThem) {
-  const auto insert = [&](std::vector<std::string> texts) {
-    GlobalRequest = kInsertRecord;
-    view_.close_posted = false;
-    UpdateForm form(AddressForm(), context_, view_);
-    EXPECT_TRUE(form.Open());
-    form.OkPressed(texts);
-    const bool saved = view_.close_posted;
-    if (!saved) form.CancelPressed();
-    form.Close();
-    return saved;
-  };
-  EXPECT_TRUE(insert({"UA1AAA", "123", "Ivanov"}));
-  EXPECT_FALSE(insert({"ua1aaa", "456", "Petrov"}));
-  ASSERT_EQ(boxes_.shown().size(), 1u);
-  EXPECT_EQ(boxes_.shown()[0].text,
-            "Adding this record creates a duplicate entry for the key:RAj:BEY_POZ");
-  EXPECT_EQ(view_.selected, 0);
-  EXPECT_FALSE(insert({"UA1BBB", "456", "IVANOV"}));
-  ASSERT_EQ(boxes_.shown().size(), 2u);
-  EXPECT_EQ(boxes_.shown()[1].text,
-            "Adding this record creates a duplicate entry for the key:RAj:BEY_FAM");
-  EXPECT_EQ(TableRows(FileId::RAJON).size(), 1u);
 }
 
 TEST_F(UpdateFormTest, ARecordChangedByAnotherStationIsShownAndBecomesTheBase) {

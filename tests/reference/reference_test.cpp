@@ -52,7 +52,8 @@ class ReferenceTest : public ::testing::Test {
 
   // A form as its window would run it: opened with GlobalRequest, OK with
   // `texts` (UTF-8), cancelled when OK did not close it. The texts of the
-  // fields as the form showed them after OK are kept in shown_.
+  // fields as the form showed them after OK are kept in shown_, the field
+  // it focused last in selected_.
   void RunForm(const forms::FormDescription& description, std::vector<std::string> texts) {
     RecordingView view;
     forms::UpdateForm form(description, context_, view);
@@ -62,6 +63,7 @@ class ReferenceTest : public ::testing::Test {
       form.OkPressed(texts);
       shown_.clear();
       for (int f = 0; f < form.FieldCount(); ++f) shown_.push_back(form.FieldText(f));
+      selected_ = view.selected;
       if (!view.close_posted) form.CancelPressed();
     }
     form.Close();
@@ -85,6 +87,7 @@ class ReferenceTest : public ::testing::Test {
   ScopedMessageBox scoped_boxes_{&boxes_};
   std::vector<std::string> titles_;
   std::vector<std::string> shown_;
+  int selected_ = -1;
 };
 
 // ---- browseiota and f_iot ----
@@ -255,15 +258,24 @@ TEST_F(AddressTest, DuplicatesAreNamedAndTheTypedValuesStay) {
   engine_->Accepted(browseadress::kInsert);
   list_.Pump(*engine_);
   EXPECT_EQ(titles_.back(), "Добавение записи");
+  EXPECT_EQ(selected_, 0);
+  // The callsign key ignores letter case.
+  texts_ = {"ua1bbb", "1234567", "Смирнов, Луга"};
+  engine_->Accepted(browseadress::kInsert);
+  list_.Pump(*engine_);
   texts_ = {"UA1ZZZ", "7654321", "Павлов, Псков"};
   engine_->Accepted(browseadress::kInsert);
   list_.Pump(*engine_);
+  const std::string by_callsign =
+      "Adding this record creates a duplicate entry for the key:RAj:BEY_POZ";
   EXPECT_EQ(Warnings(),
             (std::vector<std::string>{
-                "Adding this record creates a duplicate entry for the key:RAj:BEY_POZ",
+                by_callsign, by_callsign,
                 "Adding this record creates a duplicate entry for the key:RAj:BEY_FAM"}));
-  // The form kept what was typed when the warning came.
+  // The form kept what was typed when the warning came, with the focus on
+  // its first field.
   EXPECT_EQ(shown_[0], "UA1ZZZ");
+  EXPECT_EQ(selected_, 0);
   EXPECT_EQ(Page(*engine_).size(), 4u);
 }
 

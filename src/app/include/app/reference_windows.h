@@ -44,8 +44,11 @@ class IotaWindowQt : public QObject {
   // The window refresh after the group list served an event: the island
   // list sees a new group in NA_:NAIM and starts again from its first island.
   void Refresh();
-  // "OK" and "&Печать": the selected island is read again.
+  // "OK": the selected island is read again.
   void ReadIslandAgain();
+  // "&Печать": the islands of the selected group through the report frame
+  // and its preview.
+  void PrintIslands();
   void ShowRemark();
 
   BrowseWindowQt* groups_;

@@ -61,6 +61,8 @@ inline constexpr FileUse UpdateDXCC[] = {{FileId::DXCC, 1}};
 inline constexpr FileUse SelectDXCC[] = {{FileId::DXCC, 1}};
 inline constexpr FileUse f_iot[] = {{FileId::IOTA, 1}};
 inline constexpr FileUse browseiota[] = {{FileId::IOTA, 1}, {FileId::NA_IOTA, 1}};
+// The island report reads the islands and takes the group from the group list.
+inline constexpr auto& PRINTIOTA = browseiota;
 inline constexpr FileUse F_ADRESS[] = {{FileId::RAJON, 1}};
 inline constexpr FileUse BROWSEADRESS[] = {{FileId::RAJON, 1}};
 inline constexpr FileUse f_gorod[] = {{FileId::PREFRUS, 1}};

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/context.h"
@@ -31,12 +32,18 @@ struct BoundName {
   SelectionVar var;
 };
 
-// A value copied from the primary table's record buffer when the report
-// starts (the contact the calling browse had highlighted), bound under
-// `name`: "Report:Save::AAA:PREF" := "AAA:PREF".
+// A value copied from a record buffer when the report starts (the contact
+// the calling browse had highlighted), bound under `name`:
+// "Report:Save::AAA:PREF" := "AAA:PREF". The buffer is the primary table's
+// unless `table` names another registered table (the island report takes
+// the group its caller's group list selected).
 struct SavedSelection {
+  SavedSelection(std::string name, std::string field, std::optional<FileId> table = std::nullopt)
+      : name(std::move(name)), field(std::move(field)), table(table) {}
+
   std::string name;
   std::string field;
+  std::optional<FileId> table;
 };
 
 class LayoutEngine;

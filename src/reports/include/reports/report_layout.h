@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -45,8 +46,10 @@ enum class FieldTotal {
 
 // A variable shown through a picture. The picture's text is cut at both ends
 // of its blanks; a field without an alignment is right-aligned for numbers
-// and left-aligned otherwise, and never paints outside its rectangle. A
-// hidden field is resolved but not printed.
+// and left-aligned otherwise, and never paints left or right of its
+// rectangle, so a long text is cut at its column; upwards and downwards it
+// may reach to the edges of its band, so that a large font's ascent is not
+// cut off. A hidden field is resolved but not printed.
 struct LayoutField {
   RectMm rect;
   std::string name;
@@ -82,6 +85,9 @@ struct Band {
 // Shorthands for layouts written as data.
 LayoutText Text(const RectMm& rect, std::string text, const FontStyle& font = {},
                 TextAlign align = TextAlign::kLeft);
+// A fixed text written in UTF-8 (as layouts are written in the source).
+LayoutText TextUtf8(const RectMm& rect, std::string_view utf8, const FontStyle& font = {},
+                    TextAlign align = TextAlign::kLeft);
 LayoutField Field(const RectMm& rect, std::string name, std::string picture,
                   const FontStyle& font = {});
 LayoutField Total(const RectMm& rect, FieldTotal total, std::string picture,
