@@ -12,7 +12,7 @@ Status PageTree::Descend(std::string_view key, Path* path) {
   for (;;) {
     if (page->leaf()) {
       size_t i = page->LowerBound(key);
-      path->push_back({page, i});
+      path->push_back({std::move(page), i});
       return Status::OK();
     }
     if (page->records.empty() || page->children.size() != page->records.size())

@@ -265,6 +265,10 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
     *page = std::move(p);
     return Status::OK();
   }
+  if (k == kRegionUnknown) {
+    k = ref < 0 ? 0 : header_.RegionOf(ref);
+    if (ref >= 0 && k == 0) return Status::Check(store_check::kNoPageRegion);
+  }
   if (ref < 0 || k <= 0 || k > fmt::kMaxBlocks) return Status::Check(store_check::kMissingPage);
   if (!committing_) {
     if (auto p = reserve_.Take(ref, header_.change_counter)) {
@@ -289,15 +293,7 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
 }
 
 Status StoreFile::ReadPage(int32_t ref, std::shared_ptr<Page>* page) {
-  int k = ref < 0 ? 0 : header_.RegionOf(ref);
-  if (ref >= 0 && k == 0) {
-    if (auto p = cache_.Find(ref)) {
-      *page = std::move(p);
-      return Status::OK();
-    }
-    return Status::Check(store_check::kNoPageRegion);
-  }
-  return LoadPage(ref, k, page);
+  return LoadPage(ref, kRegionUnknown, page);
 }
 
 Status StoreFile::Root(std::shared_ptr<Page>* root) {

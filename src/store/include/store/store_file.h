@@ -171,6 +171,10 @@ class StoreFile final : public TransactionFile, private PageSource {
   // An unlocked read is about to read a page from the disk: takes the reader
   // slot and checks the header again (kRestart when it changed).
   Status LockForDiskRead();
+  // The page at ref, from the cache, the reserve or the disk. k: the size
+  // class of its region, or kRegionUnknown to look it up only when the page
+  // is not cached.
+  static constexpr int kRegionUnknown = -1;
   Status LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page);
   // PageSource.
   std::shared_ptr<Page> NewPage(uint8_t level) override;
