@@ -51,6 +51,10 @@ std::string ImportSummary::Text() const {
                      ", duplicates " + std::to_string(duplicates) + ", refused " +
                      std::to_string(refused);
   if (renumbered > 0) text += ", renumbered " + std::to_string(renumbered);
+  if (countries_replaced > 0) {
+    text += ", countries replaced " + std::to_string(countries_replaced);
+  }
+  if (countries_added > 0) text += ", countries added " + std::to_string(countries_added);
   text += "\n";
   if (!failure.empty()) {
     text += "failed: " + failure + "; the log was not changed\n";
@@ -96,7 +100,7 @@ bool AdifImport::Start(const std::string& path) {
   } else {
     reader_ = std::make_unique<AdiReader>(*in_);
   }
-  Status st = transaction_.Logout(kLogoutSeconds, {&AAAA_});
+  Status st = transaction_.Logout(kLogoutSeconds, {&AAAA_, &DXCC_});
   if (st.ok()) st = log::NextQsoNumber(AAAA_, &next_number_);
   if (!st.ok()) {
     Fail("the log cannot be written: " + StoreFailure(st));
@@ -133,19 +137,60 @@ void AdifImport::Refuse(const AdifRecord& record, std::string_view call, const s
   refusals_.push_back(line + reason);
 }
 
-std::string AdifImport::FirstCountry(std::string_view callsign) {
-  const std::string prefix = Upper(log::CallsignPrefix(callsign));
+std::vector<std::string>* AdifImport::CountriesOf(std::string_view callsign) {
+  std::string prefix = Upper(log::CallsignPrefix(callsign));
   auto found = countries_.find(prefix);
-  if (found != countries_.end()) return found->second;
+  if (found != countries_.end()) return &found->second;
   std::vector<std::string> countries;
   Status st = log::CountriesOfCallsign(DXCC_, callsign, &countries);
   if (!st.ok()) {
     Fail("the country table cannot be read: " + StoreFailure(st));
-    return {};
+    return nullptr;
   }
-  std::string first = countries.empty() ? std::string() : countries.front();
-  countries_.emplace(prefix, first);
-  return first;
+  return &countries_.emplace(std::move(prefix), std::move(countries)).first->second;
+}
+
+bool AdifImport::AddCountry(std::string_view callsign, const std::string& STRANA,
+                            std::vector<std::string>* countries) {
+  auto& DXC = *reinterpret_cast<dict::DXCCRecord*>(DXCC_.record());
+  DXC.Clear();
+  const std::string prefix = log::CallsignPrefix(callsign);
+  dict::SetText(DXC.PR, prefix);
+  dict::SetText(DXC.STRANA, STRANA);
+  Status st = DXCC_.Add();
+  if (!st.ok()) {
+    Fail("the country table cannot be written: " + StoreFailure(st));
+    return false;
+  }
+  countries->insert(std::upper_bound(countries->begin(), countries->end(), STRANA), STRANA);
+  added_.push_back(Utf8FromCp1251(prefix) + " " + Utf8FromCp1251(STRANA));
+  ++summary_.countries_added;
+  return true;
+}
+
+bool AdifImport::LinkCountry(const MappedContact& mapped, dict::AAAARecord* contact) {
+  const std::string_view POZ = dict::TextOf(contact->POZ);
+  std::vector<std::string>* countries = CountriesOf(POZ);
+  if (!countries) return false;
+  const std::string written(dict::TextOf(contact->PREF));
+  const auto listed = std::find_if(countries->begin(), countries->end(),
+                                   [&](const std::string& c) { return SameText(c, written); });
+  if (mapped.has_region) {
+    if (written.empty() || listed != countries->end()) return true;
+    return AddCountry(POZ, written, countries);
+  }
+  if (!mapped.has_country) {
+    dict::SetText(contact->PREF, countries->empty() ? std::string() : countries->front());
+  } else if (listed != countries->end()) {
+    dict::SetText(contact->PREF, *listed);
+  } else if (countries->empty()) {
+    return AddCountry(POZ, written, countries);
+  } else {
+    ++replaced_[{written, countries->front()}];
+    ++summary_.countries_replaced;
+    dict::SetText(contact->PREF, countries->front());
+  }
+  return true;
 }
 
 bool AdifImport::IsDuplicate(const dict::AAAARecord& candidate, bool* duplicate) {
@@ -198,19 +243,16 @@ void AdifImport::ImportRecord(const AdifRecord& record) {
     return;
   }
   dict::AAAARecord& contact = mapped.AAA;
-  if (!mapped.has_country) {
-    dict::SetText(contact.PREF, FirstCountry(dict::TextOf(contact.POZ)));
-    if (done_) return;
-  }
-  if (!mapped.has_region &&
-      log::RegionRuleApplies(dict::TextOf(contact.PREF), dict::TextOf(contact.PR))) {
-    dict::SetText(contact.PR, log::RegionCodeOfCallsign(dict::TextOf(contact.POZ)));
-  }
   bool duplicate = false;
   if (!IsDuplicate(contact, &duplicate)) return;
   if (duplicate) {
     ++summary_.duplicates;
     return;
+  }
+  if (!LinkCountry(mapped, &contact)) return;
+  if (!mapped.has_region &&
+      log::RegionRuleApplies(dict::TextOf(contact.PREF), dict::TextOf(contact.PR))) {
+    dict::SetText(contact.PR, log::RegionCodeOfCallsign(dict::TextOf(contact.POZ)));
   }
   std::int64_t number = mapped.N_QSO.value_or(next_number_);
   dict::AAAARecord& AAA = Rec(AAAA_);
@@ -265,7 +307,7 @@ void AdifImport::WriteReport() {
   // A file that could not be opened has nothing to report beside it.
   if (!reader_) return;
   if (summary_.refused == 0 && summary_.renumbered == 0 && summary_.not_kept.empty() &&
-      summary_.failure.empty()) {
+      replaced_.empty() && added_.empty() && summary_.failure.empty()) {
     return;
   }
   const std::string path =
@@ -279,6 +321,17 @@ void AdifImport::WriteReport() {
   if (!renumberings_.empty()) {
     out << "\nRenumbered records:\n";
     for (const std::string& line : renumberings_) out << line << "\n";
+  }
+  if (!replaced_.empty()) {
+    out << "\nCountries replaced by the country of the callsign's prefix (records):\n";
+    for (const auto& [names, count] : replaced_) {
+      out << Utf8FromCp1251(names.first) << " -> " << Utf8FromCp1251(names.second) << " " << count
+          << "\n";
+    }
+  }
+  if (!added_.empty()) {
+    out << "\nCountries added to the country table (prefix, country):\n";
+    for (const std::string& line : added_) out << line << "\n";
   }
   if (!summary_.not_kept.empty()) {
     out << "\nFields not kept (records that had them):\n";

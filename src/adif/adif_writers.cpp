@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "adif/text_encoding.h"
+
 namespace kavo::adif {
 namespace {
 
@@ -14,9 +16,22 @@ void AppendTag(std::string* out, std::string_view name, std::string_view value) 
   out->append(value);
 }
 
+// XML text: markup characters as entities; tab, line feed and carriage
+// return as references, which XML's end-of-line handling and whitespace
+// trimming leave alone; the other control characters as their pictures
+// (text_encoding.h).
 void AppendEscaped(std::string* out, std::string_view text) {
   for (char c : text) {
     switch (c) {
+      case '\t':
+        out->append("&#9;");
+        break;
+      case '\n':
+        out->append("&#10;");
+        break;
+      case '\r':
+        out->append("&#13;");
+        break;
       case '&':
         out->append("&amp;");
         break;
@@ -30,7 +45,11 @@ void AppendEscaped(std::string* out, std::string_view text) {
         out->append("&quot;");
         break;
       default:
-        out->push_back(c);
+        if (IsXmlForbidden(c)) {
+          AppendControlPicture(out, c);
+        } else {
+          out->push_back(c);
+        }
     }
   }
 }

@@ -89,6 +89,7 @@ struct AdxReader::Parser {
     auto* p = static_cast<Parser*>(data);
     if (p->depth == 4 && p->in_field) {
       p->in_field = false;
+      ControlsFromPictures(&p->field.value);
       p->record.fields.push_back(std::move(p->field));
     } else if (p->depth == 3 && p->in_record) {
       p->in_record = false;

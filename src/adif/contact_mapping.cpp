@@ -1,5 +1,7 @@
 #include "adif/contact_mapping.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <string_view>
@@ -204,17 +206,28 @@ void AdifToContact(const AdifRecord& record, const MappingOptions& options, Mapp
   dict::AAAARecord& AAA = out->AAA;
   AAA.Clear();
   Filler fill(options, out);
-  const auto value = [&](std::string_view name) { return record.Find(name); };
+  // The first value of each mapped field, found in one pass.
+  std::array<const std::string*, std::size(kMapped)> first{};
+  const auto slot = [](std::string_view name) {
+    return static_cast<std::size_t>(std::find(std::begin(kMapped), std::end(kMapped), name) -
+                                    std::begin(kMapped));
+  };
+  for (const AdifField& field : record.fields) {
+    const std::size_t at = slot(field.name);
+    if (at == first.size()) {
+      fill.NotKept(field.name);
+    } else if (!first[at]) {
+      first[at] = &field.value;
+    }
+  }
+  const auto value = [&](std::string_view name) {
+    const std::size_t at = slot(name);
+    return at < first.size() ? first[at] : nullptr;
+  };
   const auto either = [&](std::string_view intl, std::string_view plain) {
     const std::string* v = value(intl);
     return v ? v : value(plain);
   };
-
-  for (const AdifField& field : record.fields) {
-    bool mapped = false;
-    for (std::string_view name : kMapped) mapped = mapped || field.name == name;
-    if (!mapped) fill.NotKept(field.name);
-  }
 
   const std::string* call = value("CALL");
   if (!call || Trimmed(*call).empty()) {

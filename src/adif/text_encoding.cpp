@@ -13,6 +13,14 @@ constexpr std::uint32_t kFirstCyrillic = 0x0410;
 constexpr std::uint32_t kLastCyrillic = 0x044F;
 constexpr std::uint8_t kCyrillicByte = 0xC0;
 
+// The first character XML 1.0 takes freely; below it only tab, line feed and
+// carriage return.
+constexpr std::uint8_t kFirstXmlCharacter = 0x20;
+// The control picture of code c, U+2400 + c, in UTF-8: these two bytes and
+// then kPictureBase + c.
+constexpr std::string_view kPictureLead = "\xE2\x90";
+constexpr std::uint8_t kPictureBase = 0x80;
+
 // Length of the well-formed sequence at text[pos], 0 when it is malformed.
 std::size_t SequenceLength(std::string_view text, std::size_t pos) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
@@ -104,6 +112,36 @@ bool ToCp1251(std::string_view utf8, bool replace, std::string* out, std::string
     pos += n;
   }
   return true;
+}
+
+bool IsXmlForbidden(char c) {
+  return static_cast<std::uint8_t>(c) < kFirstXmlCharacter && c != '\t' && c != '\n' && c != '\r';
+}
+
+void AppendControlPicture(std::string* out, char c) {
+  out->append(kPictureLead);
+  out->push_back(static_cast<char>(kPictureBase + static_cast<std::uint8_t>(c)));
+}
+
+void ControlsFromPictures(std::string* utf8) {
+  std::size_t at = utf8->find(kPictureLead);
+  if (at == std::string::npos) return;
+  std::size_t out = at;
+  while (at < utf8->size()) {
+    const std::size_t last_at = at + kPictureLead.size();
+    if (last_at < utf8->size() &&
+        std::string_view(*utf8).substr(at, kPictureLead.size()) == kPictureLead) {
+      const auto last = static_cast<std::uint8_t>((*utf8)[last_at]);
+      const char c = static_cast<char>(last - kPictureBase);
+      if (last >= kPictureBase && last < kPictureBase + kFirstXmlCharacter && IsXmlForbidden(c)) {
+        (*utf8)[out++] = c;
+        at = last_at + 1;
+        continue;
+      }
+    }
+    (*utf8)[out++] = (*utf8)[at++];
+  }
+  utf8->resize(out);
 }
 
 }  // namespace kavo::adif

@@ -88,6 +88,12 @@ QString ImportSummaryText(const adif::ImportSummary& summary) {
                .arg(summary.duplicates)
                .arg(summary.refused);
   if (summary.renumbered > 0) lines << Text(adif_text::kRenumbered).arg(summary.renumbered);
+  if (summary.countries_replaced > 0) {
+    lines << Text(adif_text::kCountriesReplaced).arg(summary.countries_replaced);
+  }
+  if (summary.countries_added > 0) {
+    lines << Text(adif_text::kCountriesAdded).arg(summary.countries_added);
+  }
   if (!summary.not_kept.empty()) {
     QStringList fields;
     for (const auto& [name, count] : summary.not_kept) {

@@ -18,6 +18,8 @@ inline constexpr char kCancelling[] = "Отмена...";
 inline constexpr char kImportCounts[] =
     "Прочитано записей: %1\nИмпортировано: %2\nДубликатов (пропущено): %3\nОтклонено: %4";
 inline constexpr char kRenumbered[] = "Номер занят, дан следующий: %1";
+inline constexpr char kCountriesReplaced[] = "Страна заменена страной префикса позывного: %1";
+inline constexpr char kCountriesAdded[] = "Добавлено стран в таблицу DXCC: %1";
 inline constexpr char kNotKept[] = "Поля ADIF, которые журнал не хранит: %1";
 inline constexpr char kReport[] = "Отчет: %1";
 inline constexpr char kImportCancelled[] = "Импорт отменен, журнал не изменен.";

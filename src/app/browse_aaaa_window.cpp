@@ -324,8 +324,10 @@ class LogControls : public QObject {
     region_->setView(list);
   }
 
+  // The city of the region shown in the combo; none for a code the list
+  // does not have.
   void ShowCity() {
-    const int row = region_->currentIndex();
+    const int row = region_->findText(region_->currentText());
     city_->setText(row >= 0 ? regions_->item(row, 1)->text() : QString());
   }
 
@@ -367,6 +369,9 @@ class LogControls : public QObject {
   void Start(const TabButton& b) {
     if (b.control == kPrintBand && !logic_->TakeSelectedBand()) return;
     if (b.control == kPrintQSL && !logic_->TakeSelectedNumber()) return;
+    const bool takes_contact =
+        b.control == kPrintCountry || b.control == kPrintMode || b.control == kPrintRegion;
+    if (takes_contact && !logic_->TakeSelectedRecord()) return;
     if (b.control == kSelectCountry) {
       // The picker runs in the log's context: the chosen country stays in
       // its DXCC record buffer, the country tab's range.

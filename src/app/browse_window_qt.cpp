@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/browse_toolbar_qt.h"
 #include "app/window_state_qt.h"
 #include "data/globals.h"
 #include "runtime/cp1251.h"
@@ -169,11 +170,26 @@ void BrowseWindowQt::Accept(int32_t control) {
 }
 
 void BrowseWindowQt::AttachToolbar(BrowseToolbar* toolbar) {
+  toolbar_ = toolbar;
   if (engine_ && !finished_) engine_->SetToolbar(toolbar);
 }
 
 void BrowseWindowQt::ToolbarCommand(int32_t command) {
-  if (opened_ && !finished_) engine_->ToolbarCommand(command);
+  if (command_target_) {
+    command_target_(command);
+  } else if (opened_ && !finished_) {
+    engine_->ToolbarCommand(command);
+  }
+}
+
+void BrowseWindowQt::SetCommandTarget(std::function<void(int32_t)> target) {
+  command_target_ = std::move(target);
+  if (toolbar_) toolbar_->EnableCommand(browse_toolbar::kHistory, bool(command_target_));
+}
+
+QAction* BrowseWindowQt::FrameCommand(int32_t command) const {
+  auto* frame_toolbar = dynamic_cast<BrowseToolbarQt*>(toolbar_);
+  return frame_toolbar ? frame_toolbar->command(command) : nullptr;
 }
 
 void BrowseWindowQt::PostAccepted(int32_t control) {

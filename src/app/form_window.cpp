@@ -19,10 +19,12 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "app/browse_window_qt.h"
 #include "app/window_resize_qt.h"
 #include "app/window_state_qt.h"
 #include "runtime/cp1251.h"
@@ -75,10 +77,10 @@ QIcon IconFor(const std::string& name) {
 }  // namespace
 
 FormWindow::FormWindow(const forms::FormDescription& description, DataContext& context,
-                       QWidget* parent)
+                       QWidget* parent, QAction* history)
     : QDialog(parent), form_(description, context, *this) {
   setAttribute(Qt::WA_DeleteOnClose, false);
-  Build();
+  Build(history);
   // Spread the controls on resizing, then put the window where the user
   // left it (the resizer must see the design layout first).
   resizer_ = std::make_unique<WindowResizer>(this, this, kSpreadStrategy);
@@ -93,7 +95,7 @@ FormWindow::~FormWindow() {
   hide();
 }
 
-void FormWindow::Build() {
+void FormWindow::Build(QAction* history) {
   const forms::FormDescription& d = form_.description();
   setWindowTitle(QText(d.design_title));
   const QIcon icon = IconFor(d.icon);
@@ -143,6 +145,11 @@ void FormWindow::Build() {
   cancel_ = new QPushButton(QText(d.cancel_text), this);
   ok_->setGeometry(width - 2 * (kButtonWidth + kMargin), buttons_top, kButtonWidth, kButtonHeight);
   cancel_->setGeometry(width - kButtonWidth - kMargin, buttons_top, kButtonWidth, kButtonHeight);
+  if (history) {
+    auto* command = new QToolButton(this);
+    command->setDefaultAction(history);
+    command->setGeometry(kMargin, buttons_top, kButtonHeight, kButtonHeight);
+  }
   const QIcon ok_icon = IconFor(d.ok_icon);
   if (!ok_icon.isNull()) ok_->setIcon(ok_icon);
   ok_->setDefault(true);
@@ -249,6 +256,12 @@ void FormWindow::FieldEdited(int field) {
   accepting_ = true;
   form_.AcceptField(field, FieldValue(field).toStdString());
   accepting_ = false;
+}
+
+void FormWindow::ToolbarCommand(int32_t command) {
+  if (command != browse_toolbar::kHistory) return;
+  const int field = FocusedField() >= 0 ? FocusedField() : last_field_;
+  form_.DittoEvent(field);
 }
 
 int FormWindow::FocusedField() const {
@@ -367,7 +380,9 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn && !closing_) {
     for (std::size_t i = 0; i < editors_.size(); ++i) {
-      if (editors_[i].widget == watched) form_.FieldSelectedEvent(static_cast<int>(i));
+      if (editors_[i].widget != watched) continue;
+      last_field_ = static_cast<int>(i);
+      form_.FieldSelectedEvent(last_field_);
     }
   }
   return QDialog::eventFilter(watched, event);
@@ -375,9 +390,16 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void RunFormProcedure(const forms::FormDescription& description, DataContext& context,
                       QWidget* caller) {
-  FormWindow window(description, context, caller);
+  // Called by a browse of the frame, the form serves the frame's history
+  // command while it is open.
+  auto* browse = qobject_cast<BrowseWindowQt*>(caller);
+  QAction* history = browse ? browse->FrameCommand(browse_toolbar::kHistory) : nullptr;
+  FormWindow window(description, context, caller, history);
   if (!window.form().Open()) return;
+  if (browse)
+    browse->SetCommandTarget([&window](int32_t command) { window.ToolbarCommand(command); });
   window.exec();
+  if (browse) browse->SetCommandTarget({});
   // The event loop may end without the window closing (the program quits):
   // the closing steps still run, so nothing is left half done in the file.
   window.form().Close();

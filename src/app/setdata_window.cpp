@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/dialog_units.h"
 #include "app/picture_spin_box.h"
@@ -33,6 +34,7 @@ constexpr UnitRect kLastDate{76, 42, 60, 12};
 constexpr UnitRect kTitlePromptAt{6, 60, 140, 10};
 constexpr UnitRect kTitle{5, 76, 224, 12};
 constexpr UnitRect kOkButton{195, 93, 35, 14};
+constexpr int kPromptGap = 2;  // between a prompt and its date box
 
 }  // namespace
 
@@ -56,6 +58,17 @@ SetdataWindow::SetdataWindow(QWidget* parent)
   units.Place(title_prompt, kTitlePromptAt);
   units.Place(title, kTitle);
   units.Place(ok, kOkButton);
+  // A prompt wider than its place (the font decides) keeps its whole text;
+  // the date boxes then stand after the wider prompt.
+  const int prompts_right =
+      std::max(first->x() + first->sizeHint().width(), last->x() + last->sizeHint().width());
+  const int dates_left = prompts_right + units.ToPixelsX(kPromptGap);
+  for (QLabel* prompt : {first, last}) {
+    prompt->resize(std::max(prompt->width(), prompts_right - prompt->x()), prompt->height());
+  }
+  for (PictureSpinBox* date : {d1_, d2_}) {
+    if (date->x() < dates_left) date->move(dates_left, date->y());
+  }
   first->setBuddy(d1_);
   last->setBuddy(d2_);
   title_prompt->setBuddy(title);

@@ -686,7 +686,8 @@ void BrowseEngine::InitializeBrowse() {
       ValidateRecord();
       if (RecordStatus == kRecordOutOfRange) break;
       if (RecordStatus == kRecordFiltered) continue;
-      FillQueue();
+      // FillQueue's work on a record that joins no page: its hook alone.
+      if (d_.FillQueueHook) d_.FillQueueHook();
       ++RecordsCounted;
     }
   }

@@ -1,6 +1,6 @@
 #include "data/globals.h"
 
-#include <algorithm>
+#include <bit>
 
 namespace kavo {
 
@@ -23,25 +23,49 @@ FixedText<60> ZAGOL;
 std::atomic<int32_t> QSO{0};
 TagQueue TAG_AAAA;
 
-namespace {
-bool PoleLess(const TagAAAAEntry& e, int32_t pole) {
-  return e.POLE < pole;
-}
-}  // namespace
-
 bool TagQueue::Contains(int32_t pole) const {
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), pole, PoleLess);
-  return it != entries_.end() && it->POLE == pole;
+  if (pole < 0) return false;
+  const std::size_t word = static_cast<std::size_t>(pole) / kWordBits;
+  return word < bits_.size() && (bits_[word] >> (pole % kWordBits) & 1) != 0;
 }
 
 void TagQueue::Add(int32_t pole) {
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), pole, PoleLess);
-  if (it == entries_.end() || it->POLE != pole) entries_.insert(it, TagAAAAEntry{pole});
+  if (pole < 0 || Contains(pole)) return;
+  const std::size_t word = static_cast<std::size_t>(pole) / kWordBits;
+  if (word >= bits_.size()) bits_.resize(word + 1, 0);
+  bits_[word] |= uint64_t{1} << (pole % kWordBits);
+  ++count_;
+  ordered_valid_ = false;
 }
 
 void TagQueue::Delete(int32_t pole) {
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), pole, PoleLess);
-  if (it != entries_.end() && it->POLE == pole) entries_.erase(it);
+  if (!Contains(pole)) return;
+  bits_[static_cast<std::size_t>(pole) / kWordBits] &= ~(uint64_t{1} << (pole % kWordBits));
+  --count_;
+  ordered_valid_ = false;
+}
+
+void TagQueue::Free() {
+  bits_.clear();
+  count_ = 0;
+  ordered_.clear();
+  ordered_valid_ = true;
+}
+
+const TagAAAAEntry& TagQueue::Get(std::size_t ordinal) const {
+  if (!ordered_valid_) {
+    ordered_.clear();
+    ordered_.reserve(count_);
+    for (std::size_t word = 0; word < bits_.size(); ++word) {
+      for (uint64_t w = bits_[word]; w != 0; w &= w - 1) {
+        const int bit = std::countr_zero(w);
+        ordered_.push_back(
+            {static_cast<int32_t>(word * kWordBits + static_cast<std::size_t>(bit))});
+      }
+    }
+    ordered_valid_ = true;
+  }
+  return ordered_.at(ordinal - 1);
 }
 
 void ResetGlobals() {

@@ -373,7 +373,11 @@ void UpdateForm::PostClose() {
 }
 
 void UpdateForm::BackToFirstField() {
-  if (!bindings_.empty()) view_.SelectField(0);
+  if (bindings_.empty()) return;
+  view_.SelectField(0);
+  // Selected again even where the focus never left it: Enter in the first
+  // field of an insert loop saves and comes back to it.
+  FieldSelectedEvent(0);
 }
 
 void UpdateForm::Close() {

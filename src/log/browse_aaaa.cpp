@@ -222,16 +222,20 @@ bool BrowseAAAA::FillRegionList(std::vector<RegionEntry>* list) {
   return true;
 }
 
-bool BrowseAAAA::TakeSelectedBand() {
+bool BrowseAAAA::TakeSelectedRecord() {
   if (engine_->RecordCount == 0) return false;
   engine_->GetRecord();
+  return true;
+}
+
+bool BrowseAAAA::TakeSelectedBand() {
+  if (!TakeSelectedRecord()) return false;
   DIAPAZ = context_.AAAA.rec().DIAPAZ;
   return true;
 }
 
 bool BrowseAAAA::TakeSelectedNumber() {
-  if (engine_->RecordCount == 0) return false;
-  engine_->GetRecord();
+  if (!TakeSelectedRecord()) return false;
   QSO = static_cast<int32_t>(context_.AAAA.rec().N_QSO.get());
   return true;
 }

@@ -106,6 +106,9 @@ struct Column {
   // the column, right-aligned over the column's numbers. 0: the title sits
   // over the column, left-aligned.
   double title_left = 0;
+  // A title too wide for its room between the rules (layout B): its own
+  // smaller size in points. 0: the report's size.
+  double title_pt = 0;
 };
 
 constexpr double kFieldHeight = 4;
@@ -180,8 +183,10 @@ ReportLayout LayoutB(const RectMm& area, const RectMm& header_rect, const RectMm
     while (last + 1 < columns.size() && columns[last + 1].title == nullptr) ++last;
     const double left = i == 0 ? 0 : rules[i - 1];
     const double right = last + 1 == columns.size() ? width : rules[last];
+    FontStyle font;
+    if (columns[i].title_pt > 0) font.size_pt = columns[i].title_pt;
     header.elements.push_back(TextUtf8({left, box_top + 1, right - left, kFieldHeight},
-                                       columns[i].title, {}, TextAlign::kCentre));
+                                       columns[i].title, font, TextAlign::kCentre));
     if (i > 0)
       header.elements.emplace_back(LayoutLine{left, box_top, left, header_rect.h, kRuleMm});
   }
@@ -268,19 +273,32 @@ constexpr Column kCountryColumns[] = {
     {"AAA:QSL", "s5", 77, 35, 5, "QSL"},
 };
 
+// The band's title between the rules of layout B, which leave it less room
+// than it takes at 10 points.
+constexpr double kNarrowTitlePt = 8;
+
 constexpr Column kModeColumns[] = {
-    {"AAA:POZ", "s12", 1, 15, 2, "POZ"},      {"AAA:N_QSO", "n-10.0", 18, 13, 2, "N_QSO"},
-    {"AAA:PREF", "s20", 33, 14, 2, "Страна"}, {"AAA:DATA", "D6", 49, 18, 2, "Дата"},
-    {"AAA:TIM", "T1", 69, 10, 2, "Время"},    {"AAA:DIAPAZ", "n5.1", 86, 10, 2, "Диапазон"},
-    {"AAA:RPT_1", "s3", 99, 10, 2, "Рапорт"}, {"AAA:RPT_2", "s3", 113, 10, 2, nullptr},
-    {"AAA:QTH", "s22", 125, 41, 2, "QTH"},    {"AAA:QSL", "s5", 169, 10, 2, "QSL"},
+    {"AAA:POZ", "s12", 1, 15, 2, "POZ"},
+    {"AAA:N_QSO", "n-10.0", 18, 13, 2, "N_QSO"},
+    {"AAA:PREF", "s20", 33, 14, 2, "Страна"},
+    {"AAA:DATA", "D6", 49, 18, 2, "Дата"},
+    {"AAA:TIM", "T1", 69, 10, 2, "Время"},
+    {"AAA:DIAPAZ", "n5.1", 86, 10, 2, "Диапазон", 0, kNarrowTitlePt},
+    {"AAA:RPT_1", "s3", 99, 10, 2, "Рапорт"},
+    {"AAA:RPT_2", "s3", 113, 10, 2, nullptr},
+    {"AAA:QTH", "s22", 125, 41, 2, "QTH"},
+    {"AAA:QSL", "s5", 169, 10, 2, "QSL"},
 };
 
 constexpr Column kDateColumns[] = {
-    {"AAA:POZ", "s12", 1, 25, 2, "CALL"},          {"AAA:N_QSO", "n-10.0", 30, 17, 2, "N_QSO"},
-    {"AAA:DATA", "D6", 49, 18, 2, "Дата"},         {"AAA:TIM", "T1", 70, 11, 2, "Время"},
-    {"AAA:DIAPAZ", "n5.1", 84, 11, 2, "Диапазон"}, {"AAA:RPT_1", "s3", 97, 11, 2, "Рапорт"},
-    {"AAA:RPT_2", "s3", 110, 11, 2, nullptr},      {"AAA:QTH", "s22", 124, 32, 2, "QTH"},
+    {"AAA:POZ", "s12", 1, 25, 2, "CALL"},
+    {"AAA:N_QSO", "n-10.0", 30, 17, 2, "N_QSO"},
+    {"AAA:DATA", "D6", 49, 18, 2, "Дата"},
+    {"AAA:TIM", "T1", 70, 11, 2, "Время"},
+    {"AAA:DIAPAZ", "n5.1", 84, 11, 2, "Диапазон", 0, kNarrowTitlePt},
+    {"AAA:RPT_1", "s3", 97, 11, 2, "Рапорт"},
+    {"AAA:RPT_2", "s3", 110, 11, 2, nullptr},
+    {"AAA:QTH", "s22", 124, 32, 2, "QTH"},
     {"AAA:QSL", "s5", 160, 15, 2, "QSL"},
 };
 

@@ -428,13 +428,8 @@ Status StoreFile::Find(std::string_view key, SeekMode mode, Record* out, bool* f
 
 Status StoreFile::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
   *found = false;
-  // The path is kept between seeks for its capacity, but emptied on the way
-  // out: a page it held would count as in use and never leave the cache.
-  Path& path = seek_path_;
-  struct Emptied {
-    Path& path;
-    ~Emptied() { path.clear(); }
-  } emptied{path};
+  PathLease lease(seek_path_);
+  Path& path = *lease;
   if (!FromFinger(key, &path)) {
     KAVO_RETURN_IF_ERROR(Descend(key, &path));
     SaveFinger(path);
@@ -553,7 +548,8 @@ Status StoreFile::Insert(std::string_view key, std::string_view data, bool* exis
   if (key.size() + data.size() > fmt::kMaxTreeRecord || key.empty())
     return Status::Check(store_check::kRecordTooLong);
   Outdate();
-  Path path;
+  PathLease lease(write_path_);
+  Path& path = *lease;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
   if (leaf.index < leaf.page->records.size() && leaf.page->records[leaf.index].key() == key) {
@@ -573,7 +569,8 @@ Status StoreFile::Replace(std::string_view key, std::string_view data, bool* fou
   if (key.size() + data.size() > fmt::kMaxTreeRecord)
     return Status::Check(store_check::kRecordTooLong);
   Outdate();
-  Path path;
+  PathLease lease(write_path_);
+  Path& path = *lease;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
   if (leaf.index >= leaf.page->records.size() || leaf.page->records[leaf.index].key() != key)
@@ -586,6 +583,36 @@ Status StoreFile::Replace(std::string_view key, std::string_view data, bool* fou
   MarkChanged(leaf.page.get());
   if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
   return FixOverflow(path);
+}
+
+Status StoreFile::UpdateRange(std::string_view from, std::string_view to,
+                              const RecordUpdate& update) {
+  Outdate();
+  PathLease lease(write_path_);
+  Path& path = *lease;
+  KAVO_RETURN_IF_ERROR(Descend(from, &path));
+  std::string data;
+  for (;;) {
+    Step& leaf = path.back();
+    if (leaf.index >= leaf.page->records.size()) {
+      bool more = false;
+      KAVO_RETURN_IF_ERROR(StepLeaf(&path, true, &more));
+      if (!more) return Status::OK();
+      continue;
+    }
+    Record& r = leaf.page->records[leaf.index];
+    const std::string_view key = r.key();
+    if (key >= to) return Status::OK();
+    data.assign(r.data());
+    KAVO_RETURN_IF_ERROR(update(key, &data));
+    if (data.size() != r.data().size()) return Status::Check(store_check::kTreeShape);
+    if (r.data() != data) {
+      r.bytes.replace(r.key_length, data.size(), data);
+      MarkChanged(leaf.page.get());
+      if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
+    }
+    ++leaf.index;
+  }
 }
 
 void StoreFile::RemoveEmpty(Path& path) {
@@ -616,7 +643,8 @@ void StoreFile::RemoveEmpty(Path& path) {
 Status StoreFile::Erase(std::string_view key, bool* found) {
   *found = false;
   Outdate();
-  Path path;
+  PathLease lease(write_path_);
+  Path& path = *lease;
   KAVO_RETURN_IF_ERROR(Descend(key, &path));
   Step& leaf = path.back();
   if (leaf.index >= leaf.page->records.size() || leaf.page->records[leaf.index].key() != key)

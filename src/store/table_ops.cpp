@@ -78,13 +78,6 @@ Status TableOps::SetCounter(uint8_t kind, uint32_t count, uint32_t flags) {
   return found ? Status::OK() : Status::Error(err::kAccessDenied);
 }
 
-Status TableOps::AdjustCounter(uint8_t kind, int delta) {
-  if (delta == 0) return Status::OK();
-  uint32_t count = 0, flags = 0;
-  KAVO_RETURN_IF_ERROR(Counter(kind, &count, &flags));
-  return SetCounter(kind, static_cast<uint32_t>(static_cast<int64_t>(count) + delta), flags);
-}
-
 Status TableOps::MarkDeferred(size_t k, uint32_t r) {
   uint32_t count = 0, low = 0;
   KAVO_RETURN_IF_ERROR(Counter(static_cast<uint8_t>(k), &count, &low));
@@ -258,14 +251,35 @@ Status TableOps::MaintainKeys(uint32_t r, const uint8_t* old_row, const uint8_t*
   return Status::OK();
 }
 
-Status TableOps::ApplyDeltas(const std::vector<int>& deltas) {
-  for (size_t k = 0; k < deltas.size(); ++k)
-    KAVO_RETURN_IF_ERROR(AdjustCounter(static_cast<uint8_t>(k), deltas[k]));
-  return Status::OK();
+Status TableOps::ApplyDeltas(const std::vector<int>& deltas, int rows) {
+  // A counter's key is the counter kind's start and one byte: the key's
+  // number or the row kind.
+  const std::string first = rec::CounterKey(t_.table_number_, 0);
+  const std::string end =
+      rec::KindKey(t_.table_number_, static_cast<uint8_t>(fmt::kKindCounter + 1));
+  const auto delta_of = [&](uint8_t kind) {
+    if (kind == fmt::kKindRow) return rows;
+    return kind < deltas.size() ? deltas[kind] : 0;
+  };
+  size_t pending = rows != 0 ? 1 : 0;
+  for (int d : deltas) pending += d != 0 ? 1 : 0;
+  if (pending == 0) return Status::OK();
+  KAVO_RETURN_IF_ERROR(sf_.UpdateRange(first, end, [&](std::string_view key, std::string* data) {
+    if (key.size() != first.size()) return Status::OK();
+    const int delta = delta_of(static_cast<uint8_t>(key.back()));
+    if (delta == 0) return Status::OK();
+    uint32_t count = 0, flags = 0;
+    if (!rec::ParseCounter(*data, &count, &flags)) return Status::Error(err::kAccessDenied);
+    *data = rec::CounterData(static_cast<uint32_t>(static_cast<int64_t>(count) + delta), flags);
+    --pending;
+    return Status::OK();
+  }));
+  return pending == 0 ? Status::OK() : Status::Error(err::kAccessDenied);
 }
 
 Status TableOps::InsertNewRow(bool maintain_keys) {
   KAVO_RETURN_IF_ERROR(RowsFitTree());
+  // A table without its row counter is refused before anything changes.
   uint32_t count = 0, flags = 0;
   KAVO_RETURN_IF_ERROR(Counter(fmt::kKindRow, &count, &flags));
   uint32_t r = 0;
@@ -282,8 +296,7 @@ Status TableOps::InsertNewRow(bool maintain_keys) {
   KAVO_RETURN_IF_ERROR(
       sf_.Insert(rec::RowKey(t_.table_number_, r), StoredRow(t_.state_.record.data()), &existed));
   if (existed) return Status::Check(store_check::kTreeShape);
-  KAVO_RETURN_IF_ERROR(SetCounter(fmt::kKindRow, count + 1, flags));
-  KAVO_RETURN_IF_ERROR(ApplyDeltas(deltas));
+  KAVO_RETURN_IF_ERROR(ApplyDeltas(deltas, 1));
   KAVO_RETURN_IF_ERROR(WriteMemos(r, t_.state_.memos, nullptr));
   t_.state_.current_record = r;
   t_.state_.bytes = t_.def_.record_length;

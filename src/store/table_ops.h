@@ -142,7 +142,6 @@ class TableOps {
   // ---- counters ----
   Status Counter(uint8_t kind, uint32_t* count, uint32_t* flags);
   Status SetCounter(uint8_t kind, uint32_t count, uint32_t flags);
-  Status AdjustCounter(uint8_t kind, int delta);
   // A deferred key records the lowest record number whose entries are missing.
   Status MarkDeferred(size_t k, uint32_t r);
 
@@ -174,7 +173,9 @@ class TableOps {
     }
     return Status::OK();
   }
-  Status ApplyDeltas(const std::vector<int>& deltas);
+  // Adds deltas[k] to the entry count of key k and rows to the row count,
+  // in one walk over the table's counters.
+  Status ApplyDeltas(const std::vector<int>& deltas, int rows = 0);
   // The insertion step of ADD and APPEND: the buffer becomes a new row with
   // the next record number and the current row, its keys maintained or, with
   // maintain_keys false, deferred from this row on. A row of that number

@@ -1,5 +1,6 @@
 // An import whose process dies at any write or flush of its commit leaves
-// the log either as it was or with the whole file imported, never a part.
+// the log and its country table either as they were or with the whole file
+// imported, never a part.
 #include <gtest/gtest.h>
 
 #include "adif/adif_export.h"
@@ -10,6 +11,11 @@
 
 namespace kavo::adif {
 namespace {
+
+// An absolute directory: a transaction's link names its control file by
+// its canonical name, which the in-memory file system does not make
+// absolute itself.
+constexpr char kLog[] = "/log";
 
 TEST(AdifFault, ProcessDyingDuringAnImportLeavesAllOrNothing) {
   kavo::testing::ScratchDir dir;
@@ -30,22 +36,27 @@ TEST(AdifFault, ProcessDyingDuringAnImportLeavesAllOrNothing) {
     kavo::testing::FaultFileSystem fault(&disk);
     ImportSummary summary;
     {
-      testing::TestLog log(&fault);
+      testing::TestLog log(&fault, kLog);
       log.Add(before);
       fault.Arm(fault.calls() + at);
       summary = ImportAdifFile(log.AAAA, log.DXCC, file, {});
     }
     const bool crashed = fault.crashed();
     std::size_t seen;
+    uint32_t countries = 0;
     {
-      testing::TestLog after(&disk);
+      testing::TestLog after(&disk, kLog);
       seen = after.All().size();
+      EXPECT_TRUE(after.DXCC.Records(&countries).ok());
     }
+    // The countries the import adds to the empty country table go with it.
     if (seen == 1) {
       ++none;
       EXPECT_FALSE(summary.committed) << "crash at call " << at;
+      EXPECT_EQ(countries, 0u) << "crash at call " << at;
     } else {
       EXPECT_EQ(seen, contacts.size() + 1) << "crash at call " << at;
+      EXPECT_EQ(countries, 4u) << "crash at call " << at;
       ++all;
     }
     if (!crashed) {

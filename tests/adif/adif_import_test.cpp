@@ -73,7 +73,9 @@ TEST_F(AdifImportTest, RoundTripThroughBothFormatsGivesBackEveryField) {
     EXPECT_EQ(summary.imported, static_cast<std::int64_t>(contacts.size()));
     EXPECT_EQ(summary.refused + summary.duplicates + summary.renumbered, 0);
     EXPECT_TRUE(summary.not_kept.empty());
-    EXPECT_TRUE(summary.report_file.empty());
+    // The empty country table takes the four countries of the contacts.
+    EXPECT_EQ(summary.countries_added, 4);
+    EXPECT_EQ(summary.countries_replaced, 0);
     EXPECT_TRUE(SameContacts(contacts, target.All()));
   }
 }
@@ -197,6 +199,62 @@ TEST_F(AdifImportTest, NumbersCountriesAndRegionsAsTheEntryFormGivesThem) {
     EXPECT_EQ(dict::TextOf(all[3 + i].QSL), log::kDefaultQSL);
   }
   EXPECT_NE(ReadFile(summary.report_file).find("number 2 is taken; numbered 5"), std::string::npos);
+}
+
+// Other loggers name countries their own way and give the entity number;
+// the log keeps the names of its country table, found by the callsign's
+// prefix, and adds to the table a country for a prefix it lacks. A record
+// written by this program keeps its country.
+TEST_F(AdifImportTest, CountriesAreLinkedToTheCountryTable) {
+  TestLog log(&fs_);
+  log.AddCountry("UA", "RUSSIA");
+  log.AddCountry("DL", "GERMANY");
+  const auto countries = [&] {
+    std::vector<std::string> rows;
+    auto& DXC = *reinterpret_cast<dict::DXCCRecord*>(log.DXCC.record());
+    EXPECT_TRUE(log.DXCC.Set().ok());
+    while (log.DXCC.Next().ok()) {
+      rows.push_back(std::string(dict::TextOf(DXC.PR)) + " " +
+                     Utf8FromCp1251(dict::TextOf(DXC.STRANA)));
+    }
+    return rows;
+  };
+  WriteFile(File("in.adi"),
+            "<CALL:6>UA3ABC<COUNTRY:15>European Russia<DXCC:2>54<EOR>\n"
+            "<CALL:5>DL1AB<COUNTRY:7>germany<EOR>\n"
+            "<CALL:5>UA9XX<COUNTRY:13>Asiatic Russia<EOR>\n"
+            "<CALL:5>ZZ1AA<COUNTRY:12>Земля X<EOR>\n"
+            "<CALL:5>ZZ2BB<COUNTRY:5>Other<EOR>\n"
+            "<CALL:5>UA0ZZ<COUNTRY:7>ASIATIC<APP_KAVO_PR:2>0Z<EOR>\n");
+  const std::vector<std::string> before = countries();
+
+  ImportOptions dry;
+  dry.dry_run = true;
+  ImportSummary summary = Import(log, File("in.adi"), dry);
+  EXPECT_EQ(summary.countries_added, 2);
+  EXPECT_EQ(countries(), before) << "a dry run adds no country";
+
+  summary = Import(log, File("in.adi"));
+  ASSERT_TRUE(summary.committed) << summary.Text();
+  EXPECT_EQ(summary.imported, 6);
+  EXPECT_EQ(summary.countries_replaced, 3);
+  EXPECT_EQ(summary.countries_added, 2);
+  EXPECT_EQ(summary.not_kept.at("DXCC"), 1);
+  const auto all = log.All();
+  ASSERT_EQ(all.size(), 6u);
+  const char* want[] = {"RUSSIA", "GERMANY", "RUSSIA", "Земля X", "Земля X", "ASIATIC"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(Utf8FromCp1251(dict::TextOf(all[i].PREF)), want[i]) << i;
+  }
+  // The region rule runs on the country the contact was given.
+  EXPECT_EQ(dict::TextOf(all[0].PR), "3A");
+  EXPECT_EQ(dict::TextOf(all[5].PR), "0Z");
+  const std::vector<std::string> after = {"UA RUSSIA", "DL GERMANY", "ZZ Земля X", "UA ASIATIC"};
+  EXPECT_EQ(countries(), after);
+  const std::string report = ReadFile(summary.report_file);
+  EXPECT_NE(report.find("European Russia -> RUSSIA 1"), std::string::npos) << report;
+  EXPECT_NE(report.find("Other -> Земля X 1"), std::string::npos) << report;
+  EXPECT_NE(report.find("ZZ Земля X"), std::string::npos) << report;
 }
 
 TEST_F(AdifImportTest, BrokenFilesDryRunsAndCancelLeaveTheLogAsItWas) {

@@ -6,12 +6,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 
@@ -19,8 +22,10 @@
 
 #include "app/adif_procedures.h"
 #include "app/browse_aaaa_window.h"
+#include "app/browse_toolbar_qt.h"
 #include "app/browse_window_qt.h"
 #include "app/file_dialog.h"
+#include "app/form_window.h"
 #include "app/procedure_registry.h"
 #include "data/dict_records.h"
 #include "data/globals.h"
@@ -37,15 +42,30 @@ void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
-TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
-  ResetGlobals();
-  TAG_AAAA.Free();
-  char pattern[] = "/tmp/kavo_log_XXXXXX";
-  const fs::path dir = mkdtemp(pattern);
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  ScriptedMessageBox boxes;
-  ScopedMessageBox install{&boxes};
+// Each test works in a scratch working directory, as the program does.
+class LogBrowseWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetGlobals();
+    TAG_AAAA.Free();
+    char pattern[] = "/tmp/kavo_log_XXXXXX";
+    dir_ = mkdtemp(pattern);
+    previous_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    TAG_AAAA.Free();
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+  }
+
+  fs::path dir_;
+  fs::path previous_;
+  ScriptedMessageBox boxes_;
+  ScopedMessageBox install_{&boxes_};
+};
+
+TEST_F(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
   {
     ASSERT_TRUE(Table::Create("AAAA", dict::AAAA()).ok());
     Table log;
@@ -104,10 +124,10 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
 
     tabs->setCurrentIndex(browse_aaaa::kNumberTab - 1);
     Settle();
-    std::ofstream(dir / "in.adi") << "<EOH>\n<CALL:5>UA3AB <BAND:3>20M <MODE:2>CW <EOR>\n";
+    std::ofstream(dir_ / "in.adi") << "<EOH>\n<CALL:5>UA3AB <BAND:3>20M <MODE:2>CW <EOR>\n";
     ScriptedFileDialog files;
     SetFileDialogService(&files);
-    files.Answer(QString::fromStdString((dir / "in.adi").string()));
+    files.Answer(QString::fromStdString((dir_ / "in.adi").string()));
     ImportADIF(ProcedureContext{&area, Launch::kStart});
     SetFileDialogService(nullptr);
     Settle();
@@ -115,9 +135,70 @@ TEST(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
     area.closeAllSubWindows();
     Settle();
   }
-  TAG_AAAA.Free();
-  fs::current_path(previous);
-  fs::remove_all(dir);
+}
+
+// The entry form over the log takes the frame's history command: the
+// command is enabled while the form is open, shown in it, and copies the
+// field the user is in from the contact saved last.
+TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
+  {
+    // The form reads the station's offset from the one SETUP record.
+    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
+    Table setup;
+    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
+    reinterpret_cast<dict::SETUPRecord*>(setup.record())->Clear();
+    ASSERT_TRUE(setup.Add().ok());
+    ASSERT_TRUE(setup.Close().ok());
+  }
+  {
+    QMdiArea area;
+    area.resize(1000, 700);
+    area.show();
+    BrowseToolbarQt toolbar(&area);
+    ProcedureRegistry registry;
+    BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
+    ASSERT_NE(window, nullptr);
+    Settle();
+    QAction* history = toolbar.command(browse_toolbar::kHistory);
+    ASSERT_NE(history, nullptr);
+    EXPECT_FALSE(history->isEnabled());
+
+    bool served = false;
+    QTimer::singleShot(0, [&] {
+      auto* form = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+      ASSERT_NE(form, nullptr);
+      EXPECT_TRUE(history->isEnabled());
+      const int call = form->form().FieldIndex("AAA:POZ");
+      const int band = form->form().FieldIndex("AAA:DIAPAZ");
+      qobject_cast<QLineEdit*>(form->editor(call))->setText("UA1ABC");
+      auto* bands = qobject_cast<QComboBox*>(form->editor(band));
+      ASSERT_NE(bands, nullptr);
+      bands->setCurrentIndex(bands->findText("7.0"));
+      form->ok_button()->click();
+      // The next contact is primed on 14.0; the command brings back 7.0.
+      EXPECT_EQ(bands->currentText(), "14.0");
+      bands->setFocus();
+      Settle();
+      QToolButton* shown = nullptr;
+      for (auto* button : form->findChildren<QToolButton*>()) {
+        if (button->defaultAction() == history) shown = button;
+      }
+      ASSERT_NE(shown, nullptr);
+      shown->click();
+      EXPECT_EQ(bands->currentText(), "7.0");
+      served = true;
+      form->cancel_button()->click();
+    });
+    auto* insert = qobject_cast<QPushButton*>(window->control(browse_aaaa::kInsert));
+    ASSERT_NE(insert, nullptr);
+    insert->click();
+    Settle();
+    EXPECT_TRUE(served);
+    EXPECT_FALSE(history->isEnabled());
+    EXPECT_EQ(window->list()->view()->model()->rowCount(), 1);
+    area.closeAllSubWindows();
+    Settle();
+  }
 }
 
 }  // namespace

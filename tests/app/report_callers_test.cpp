@@ -190,6 +190,30 @@ TEST_F(ReportCallersTest, TheLogsModeReportListsTheHighlightedContactsMode) {
   EXPECT_FALSE(previewed.Has("UA1"));
 }
 
+TEST_F(ReportCallersTest, AnEmptyListHasNoContactToReportOn) {
+  ASSERT_NO_FATAL_FAILURE(WriteLog());
+  int runs = 0;
+  for (const char* report : {"PRINTAAA:BEY_SS", "PRINTMODE", "STRANA21"}) {
+    registry_.Register(report, [&runs](const ProcedureContext&) { ++runs; });
+  }
+  BrowseWindowQt* log = OpenLog();
+  ASSERT_NE(log, nullptr);
+  auto* tabs = log->findChild<QTabWidget*>();
+  // No country, mode or region chosen yet: each of these tabs lists nothing.
+  const std::pair<int32_t, int32_t> buttons[] = {
+      {browse_aaaa::kCountryTab, browse_aaaa::kPrintCountry},
+      {browse_aaaa::kModeTab, browse_aaaa::kPrintMode},
+      {browse_aaaa::kRegionTab, browse_aaaa::kPrintRegion}};
+  for (const auto& [tab, button] : buttons) {
+    tabs->setCurrentIndex(tab - 1);
+    Settle();
+    ASSERT_EQ(log->list()->view()->model()->rowCount(), 0) << tab;
+    QTest::mouseClick(qobject_cast<QPushButton*>(log->control(button)), Qt::LeftButton);
+    Settle();
+  }
+  EXPECT_EQ(runs, 0);
+}
+
 TEST_F(ReportCallersTest, TheLabelMenuPrintsTheTaggedContactsAndStaysOpen) {
   ASSERT_NO_FATAL_FAILURE(WriteLog());
   BrowseWindowQt* log = OpenLog();

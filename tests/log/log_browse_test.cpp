@@ -424,7 +424,7 @@ TEST_F(EntryFormTest, TwoStationsInsertingAtOnceGetDifferentNumbers) {
   EXPECT_EQ(Log(), (std::vector<std::string>{"1 UA1A", "2 UA1B"}));
 }
 
-TEST_F(EntryFormTest, EnterRightAfterTheCallsignStillFillsInTheCountry) {
+TEST_F(EntryFormTest, EnterRightAfterTheCallsignFillsInTheCountryAndStamps) {
   AddCountry("UA", "RUSSIA");
   auto form = OpenForm(context_, view_);
   ASSERT_TRUE(form);
@@ -435,11 +435,19 @@ TEST_F(EntryFormTest, EnterRightAfterTheCallsignStillFillsInTheCountry) {
   std::vector<std::string> shown = Texts(*form);
   shown[static_cast<std::size_t>(call)] = "UA1ABC";
   form->OkPressed(shown);
+  // The focus stays in the callsign for the next contact: it is stamped
+  // all the same.
+  shown = Texts(*form);
+  shown[static_cast<std::size_t>(call)] = "UA3ABC";
+  form->OkPressed(shown);
   form->CancelPressed();
   form->Close();
   const dict::AAAARecord saved = Stored(1);
   EXPECT_EQ(std::string(dict::TextOf(saved.POZ)), "UA1ABC");
   EXPECT_EQ(std::string(dict::TextOf(saved.PREF)), "RUSSIA");
+  EXPECT_EQ(saved.DATA, today_);
+  EXPECT_EQ(std::string(dict::TextOf(Stored(2).PREF)), "RUSSIA");
+  EXPECT_EQ(Stored(2).DATA, today_);
 }
 
 TEST_F(EntryFormTest, ChangeWritesOnlyAChangedRecordAndOffersToSaveAgain) {

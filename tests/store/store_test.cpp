@@ -577,6 +577,54 @@ TEST(StoreMemo, MemoAndBlobSegments) {
   ASSERT_TRUE(sf->End(Status::OK()).ok());
 }
 
+// A walk that rewrites records across several leaves, starting inside one,
+// keeps the separators of the index pages equal to their leaves' first
+// records and touches nothing outside its range.
+TEST(StoreFileTest, UpdateRangeRewritesAcrossLeaves) {
+  MemFileSystem fs;
+  OpenOptions opt;
+  opt.fs = &fs;
+  std::shared_ptr<StoreFile> sf;
+  ASSERT_TRUE(StoreFile::Acquire(&fs, "u.VTF", opt, true, &sf).ok());
+  const std::string filler(60, 'a');
+  ASSERT_TRUE(sf->Begin(true).ok());
+  for (int i = 0; i < 3000; ++i) {
+    bool existed = false;
+    ASSERT_TRUE(sf->Insert(Text("k", 10000 + i), filler, &existed).ok());
+  }
+  ASSERT_TRUE(sf->End(Status::OK()).ok());
+
+  const auto upper = [](std::string_view, std::string* data) {
+    for (char& c : *data) c = 'B';
+    return Status::OK();
+  };
+  ASSERT_TRUE(sf->Begin(true).ok());
+  ASSERT_TRUE(sf->End(sf->UpdateRange(Text("k", 10100), Text("k", 12900), upper)).ok());
+  TreeReport report;
+  ASSERT_TRUE(VerifyTree(*sf, &report).ok());
+  EXPECT_TRUE(report.problems.empty()) << report.problems[0];
+  EXPECT_GE(report.depth, 2);
+  ASSERT_TRUE(sf->Begin(false).ok());
+  for (int i = 0; i < 3000; ++i) {
+    Record r;
+    bool found = false;
+    ASSERT_TRUE(sf->Find(Text("k", 10000 + i), SeekMode::kExact, &r, &found).ok());
+    ASSERT_TRUE(found);
+    const char want = i >= 100 && i < 2900 ? 'B' : 'a';
+    EXPECT_EQ(r.data(), std::string(60, want)) << i;
+  }
+  ASSERT_TRUE(sf->End(Status::OK()).ok());
+
+  // A data part that would change its length is refused.
+  const auto longer = [](std::string_view, std::string* data) {
+    data->push_back('x');
+    return Status::OK();
+  };
+  ASSERT_TRUE(sf->Begin(true).ok());
+  Status st = sf->End(sf->UpdateRange(Text("k", 10000), Text("k", 10001), longer));
+  EXPECT_EQ(st.check(), store_check::kTreeShape);
+}
+
 TEST_F(StoreTest, DeepTreeVerifiesAndSurvivesPackAndReopen) {
   TableDef big = testing::TestTable(7000);
   ASSERT_TRUE(Table::Create("db\\!BIG", big, opt_).ok());

@@ -404,7 +404,9 @@ TEST_F(KavoToolTest, ExportThenImportIntoAnEmptyDirectoryReproducesTheLog) {
     EXPECT_EQ(Run("dump " + (empty / "AAAA").string()).out, Lines(before).front() + "\n");
     r = Run("import " + empty.string() + " " + file.string());
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "read 1000, imported 1000, duplicates 0, refused 0\n");
+    // The empty country table takes the countries of the contacts.
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+              "read 1000, imported 1000, duplicates 0, refused 0, countries added 5");
     EXPECT_EQ(Run("dump " + (empty / "AAAA").string()).out, before);
     // A second import finds every contact there already.
     r = Run("import " + empty.string() + " " + file.string());

@@ -7,15 +7,24 @@
 //   - refused and reported when the mapping found problems;
 //   - skipped and counted when the log already has the contact (same
 //     callsign, date, time to the minute, band and mode);
-//   - given the country of its callsign's prefix from DXCC and the Russian
-//     region code, as if typed on the entry form, when it has no country;
+//   - linked to the log's country table as the entry form links a contact:
+//     a COUNTRY that names a country of the callsign's prefix in DXCC (case
+//     aside) takes the table's spelling; another COUNTRY ("European
+//     Russia"), or none, gives way to the prefix's first country, and the
+//     replaced names are reported; a COUNTRY for a prefix that DXCC lacks is
+//     added to DXCC under that prefix, as the form adds a missing country.
+//     A record written by this program (it carries APP_KAVO_PR) keeps its
+//     country as written, which is added to DXCC when the prefix lacks it,
+//     so that a round trip is exact;
+//   - given the Russian region code as if typed, when it has none;
 //   - added with its own number, or numbered after the last in file order
 //     when it has none; a number the log already uses is replaced by the
 //     next free one and reported.
+// The transaction holds DXCC too, so countries added go with the contacts.
 // A report file (the file's name with ".report.txt") lists every refused
-// and renumbered record (record number, line, callsign, field, reason) and
-// every field not kept with its count; it is written only when there is
-// something to report.
+// and renumbered record (record number, line, callsign, field, reason),
+// every field not kept with its count, the countries replaced and those
+// added; it is written only when there is something to report.
 //
 // REQUIRES: AAAA and DXCC open in the calling thread; every call of one
 // import on that thread, because the transaction belongs to it. Texts of
@@ -28,6 +37,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "adif/adif_record.h"
@@ -49,6 +59,8 @@ struct ImportSummary {
   std::int64_t duplicates = 0;
   std::int64_t refused = 0;
   std::int64_t renumbered = 0;
+  std::int64_t countries_replaced = 0;           // records whose COUNTRY gave way to DXCC's
+  std::int64_t countries_added = 0;              // countries added to DXCC
   std::map<std::string, std::int64_t> not_kept;  // field name -> records
   bool character_counts = false;                 // some .adi lengths counted characters
   bool cp1251 = false;                           // the .adi text was code page 1251
@@ -89,7 +101,14 @@ class AdifImport {
  private:
   void ImportRecord(const AdifRecord& record);
   bool IsDuplicate(const dict::AAAARecord& candidate, bool* duplicate);
-  std::string FirstCountry(std::string_view callsign);
+  // The countries of the callsign's prefix, in country order; nullptr when
+  // DXCC cannot be read (the import has then failed).
+  std::vector<std::string>* CountriesOf(std::string_view callsign);
+  bool AddCountry(std::string_view callsign, const std::string& STRANA,
+                  std::vector<std::string>* countries);
+  // Sets AAA:PREF of the contact by the log's rules (above); false when the
+  // import failed.
+  bool LinkCountry(const MappedContact& mapped, dict::AAAARecord* contact);
   void Refuse(const AdifRecord& record, std::string_view call, const std::string& field,
               const std::string& reason);
   void Fail(std::string failure);
@@ -105,7 +124,11 @@ class AdifImport {
   TransactionScope transaction_;
   bool done_ = false;
   std::int64_t next_number_ = 1;
-  std::map<std::string, std::string> countries_;  // prefix -> first country
+  std::map<std::string, std::vector<std::string>>
+      countries_;  // prefix (upper case) -> its countries
+  // (COUNTRY as written, the country it gave way to) -> records; code page 1251.
+  std::map<std::pair<std::string, std::string>, std::int64_t> replaced_;
+  std::vector<std::string> added_;  // "prefix country" of the countries added, UTF-8
   std::vector<std::string> refusals_;
   std::vector<std::string> renumberings_;
   ImportSummary summary_;

@@ -3,7 +3,9 @@
 // AdiWriter writes tagged text with every length counted in bytes (what
 // LoTW, QRZ and most readers expect), one record per line after a short
 // header. AdxWriter writes ADIF XML in UTF-8; an application field
-// "APP_P_F" becomes <APP PROGRAMID="P" FIELDNAME="F" TYPE="S">.
+// "APP_P_F" becomes <APP PROGRAMID="P" FIELDNAME="F" TYPE="S">. Every value
+// is valid XML 1.0 text: control characters that XML forbids go as their
+// Unicode pictures, which the .adx reader turns back (text_encoding.h).
 //
 // REQUIRES: field names are ADIF names (letters, digits, '_'); the caller
 // checks its stream after Finish.

@@ -7,7 +7,9 @@
 // Elements inside <RECORD> are fields named by their element name; an
 // <APP PROGRAMID="P" FIELDNAME="F"> element is the field APP_P_F and a
 // <USERDEF FIELDNAME="F"> element the field F. Documents declared in
-// windows-1251 are read too. Malformed XML ends the file with error(),
+// windows-1251 are read too. The pictures of the control characters XML
+// forbids (U+2401 and the like) are read as those characters, as the writer
+// wrote them (text_encoding.h). Malformed XML ends the file with error(),
 // naming the line and column.
 #pragma once
 

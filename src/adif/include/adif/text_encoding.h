@@ -25,4 +25,14 @@ std::size_t Utf8PrefixBytes(std::string_view text, std::size_t characters);
 // set: then it becomes '?'.
 bool ToCp1251(std::string_view utf8, bool replace, std::string* out, std::string* bad);
 
+// XML 1.0 has no place, not even as a character reference, for the control
+// characters below 0x20 other than tab, line feed and carriage return. The
+// .adx writer writes each of them as its Unicode control picture (U+2400 plus
+// the code: U+2401 for 0x01) and the reader turns exactly those pictures
+// back. Text from the log never holds a picture (code page 1251 has none),
+// so a round trip gives the text back unchanged.
+bool IsXmlForbidden(char c);
+void AppendControlPicture(std::string* out, char c);
+void ControlsFromPictures(std::string* utf8);
+
 }  // namespace kavo::adif

@@ -29,6 +29,7 @@
 #include "app/browse_list_qt.h"
 #include "data/procedure_files.h"
 
+class QAction;
 class QLineEdit;
 class QMdiArea;
 class QTabWidget;
@@ -100,6 +101,13 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
   // The frame's navigation toolbar.
   void AttachToolbar(BrowseToolbar* toolbar);
   void ToolbarCommand(int32_t command);
+  // While a procedure called by this browse runs (a form), the toolbar's
+  // commands go to it and the history command is enabled; an empty target
+  // gives them back to the browse.
+  void SetCommandTarget(std::function<void(int32_t)> target);
+  // The frame's action of a toolbar command, null without the frame's
+  // toolbar.
+  QAction* FrameCommand(int32_t command) const;
 
   // BrowseWindow
   void PostAccepted(int32_t control) override;
@@ -137,6 +145,8 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
   QTabWidget* tabs_ = nullptr;
   std::map<int32_t, QWidget*> controls_;
   std::map<int32_t, QLineEdit*> entries_;
+  BrowseToolbar* toolbar_ = nullptr;
+  std::function<void(int32_t)> command_target_;
   bool opened_ = false;
   bool finished_ = false;
   bool wait_ = false;

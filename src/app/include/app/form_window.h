@@ -5,7 +5,10 @@
 // asks of it through forms::FormView. No rule of any form lives here.
 //
 // Keys: Enter is OK, Escape is Cancel, the description's ditto key copies
-// the focused field from the history record. A field left after a change is
+// the focused field from the history record. Called by a browse of the
+// frame, the form takes the frame's history command (2011) too; since the
+// frame cannot be reached while the form is open, the form shows that
+// command beside its buttons. A field left after a change is
 // taken at once, so a refused text is reported while the user is still at
 // it; OK takes all fields again.
 //
@@ -17,6 +20,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +28,7 @@
 #include "forms/form_view.h"
 #include "forms/update_form.h"
 
+class QAction;
 class QButtonGroup;
 class QPushButton;
 class QTabWidget;
@@ -38,8 +43,9 @@ class FormWindow : public QDialog, public forms::FormView {
  public:
   // Builds the window of a form over `context`; the form is opened by the
   // caller (form().Open()) and the window shown only when that answers true.
+  // history: the frame's history command, shown in the form; may be null.
   FormWindow(const forms::FormDescription& description, DataContext& context,
-             QWidget* parent = nullptr);
+             QWidget* parent = nullptr, QAction* history = nullptr);
   ~FormWindow() override;
 
   forms::UpdateForm& form() { return form_; }
@@ -50,6 +56,9 @@ class FormWindow : public QDialog, public forms::FormView {
   QPushButton* cancel_button() const { return cancel_; }
   // The texts of all fields as the user sees them (UTF-8).
   std::vector<std::string> Texts() const;
+  // A command of the frame's toolbar: history (2011) copies the field the
+  // user was in last from the history record; others do nothing here.
+  void ToolbarCommand(int32_t command);
 
   // forms::FormView.
   void SetTitle(const std::string& title) override;
@@ -76,7 +85,7 @@ class FormWindow : public QDialog, public forms::FormView {
     QButtonGroup* options = nullptr;  // kOptions only
   };
 
-  void Build();
+  void Build(QAction* history);
   QWidget* MakeEditor(int field, QWidget* page, Editor* editor);
   QString FieldValue(int field) const;
   void FieldEdited(int field);
@@ -88,6 +97,7 @@ class FormWindow : public QDialog, public forms::FormView {
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   std::unique_ptr<WindowResizer> resizer_;
+  int last_field_ = -1;  // the field that had the focus last
   bool shown_once_ = false;
   bool closing_ = false;
   // A field being taken: a message box it raises must not take it again.

@@ -27,8 +27,13 @@ inline constexpr int32_t kSelectRecord = 4;
 inline constexpr int32_t kRequestCompleted = 1;
 inline constexpr int32_t kRequestCancelled = 2;
 
-// The contacts tagged in the log browse: record pointers of AAAA, kept in
-// ascending order without duplicates so that a lookup is a binary search.
+// The contacts tagged in the log browse: record pointers of AAAA (record
+// numbers, never negative), read back in ascending order without
+// duplicates. Tagging, untagging and the lookup take constant time, so a
+// mass operation over the whole log stays linear; the ordered entries are
+// laid out again at the first Get after a change.
+//
+// REQUIRES: one thread at a time (the browse tags, the label run reads).
 struct TagAAAAEntry {
   int32_t POLE = 0;
 };
@@ -36,17 +41,21 @@ struct TagAAAAEntry {
 class TagQueue {
  public:
   bool Contains(int32_t pole) const;
-  // Adds pole unless it is already tagged.
+  // Adds pole unless it is already tagged; a negative pole is no record.
   void Add(int32_t pole);
   // Removes pole; untagged pointers are ignored.
   void Delete(int32_t pole);
-  void Free() { entries_.clear(); }
-  std::size_t Records() const { return entries_.size(); }
+  void Free();
+  std::size_t Records() const { return count_; }
   // The entry at 1-based position ordinal; ordinal must be in 1..Records().
-  const TagAAAAEntry& Get(std::size_t ordinal) const { return entries_.at(ordinal - 1); }
+  const TagAAAAEntry& Get(std::size_t ordinal) const;
 
  private:
-  std::vector<TagAAAAEntry> entries_;
+  static constexpr int kWordBits = 64;
+  std::vector<uint64_t> bits_;  // bit pole % 64 of word pole / 64
+  std::size_t count_ = 0;
+  mutable std::vector<TagAAAAEntry> ordered_;
+  mutable bool ordered_valid_ = true;
 };
 
 extern std::atomic<int32_t> GlobalRequest;

@@ -122,8 +122,12 @@ class BrowseAAAA {
   // window closes.
   bool FillRegionList(std::vector<RegionEntry>* list);
 
-  // Before the band report: DIAPAZ takes the band of the selected contact.
-  // Before the QSL report: QSO takes its number. False on an empty page.
+  // Before a report that lists what the selected contact shares with others
+  // (its country, mode or region): the contact is read into the record
+  // buffer. Before the band report DIAPAZ takes its band as well, before
+  // the QSL report QSO its number. False on an empty page: there is no
+  // contact to take the selection from, and no report runs.
+  bool TakeSelectedRecord();
   bool TakeSelectedBand();
   bool TakeSelectedNumber();
 

@@ -40,8 +40,8 @@ struct KeyHead {
 };
 
 // One record: key part followed by data part. Invariant: head is the head
-// of key(); the fields are set only by the constructor and by decoding,
-// which keep it.
+// of key(); the key part is set only by the constructor and by decoding,
+// which keep it (a data part may be rewritten in place).
 struct Record {
   std::string bytes;
   uint16_t key_length = 0;

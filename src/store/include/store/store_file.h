@@ -149,6 +149,13 @@ class StoreFile final : public TransactionFile {
   // Replaces the data part of an existing record; *found false when none.
   Status Replace(std::string_view key, std::string_view data, bool* found);
   Status Erase(std::string_view key, bool* found);
+  // Visits the records whose key parts lie in [from, to), in record order,
+  // with one descent: update gets each key part and a copy of its data part,
+  // and what it leaves there is stored. The data part must keep its length
+  // (check 306 otherwise), so the tree keeps its shape; an update that fails
+  // ends the walk with its status.
+  using RecordUpdate = std::function<Status(std::string_view key, std::string* data)>;
+  Status UpdateRange(std::string_view from, std::string_view to, const RecordUpdate& update);
   // Takes every page of the tree out of its region so that the next commit
   // places all of them anew and compacts the file (PACK).
   Status Repack();
@@ -174,6 +181,19 @@ class StoreFile final : public TransactionFile {
     size_t index;
   };
   using Path = std::vector<Step>;
+  // A path kept between descents for its capacity, emptied when the user is
+  // done: a page it held would count as in use and never leave the cache.
+  class PathLease {
+   public:
+    explicit PathLease(Path& path) : path_(path) {}
+    ~PathLease() { path_.clear(); }
+    PathLease(const PathLease&) = delete;
+    PathLease& operator=(const PathLease&) = delete;
+    Path& operator*() const { return path_; }
+
+   private:
+    Path& path_;
+  };
 
   static constexpr size_t kReserveBytes = size_t{64} << 20;
 
@@ -262,6 +282,7 @@ class StoreFile final : public TransactionFile {
   };
   std::array<Finger, 2> fingers_;
   Path seek_path_;
+  Path write_path_;  // the descents of Insert, Replace, Erase and UpdateRange
   size_t last_finger_ = 0;
   uint64_t generation_ = 1;
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
