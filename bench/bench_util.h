@@ -6,10 +6,10 @@
 // <ours/sqlite>"; scripts collect the figures by that shape.
 #pragma once
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,15 +31,26 @@ inline void Check(const Status& st, const char* what) {
   if (!st.ok()) Die(std::string(what) + ": " + ErrorText(st.code()) + " " + st.detail());
 }
 
+// Wall-clock seconds; with KAVO_BENCH_CLOCK=cpu in the environment, the
+// processor time of the process instead (user and system), which other
+// work on a busy machine disturbs far less. Figures to report are wall-clock.
 class Stopwatch {
  public:
-  Stopwatch() : start_(std::chrono::steady_clock::now()) {}
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
+  Stopwatch() : start_(Now()) {}
+  double Seconds() const { return Now() - start_; }
 
  private:
-  std::chrono::steady_clock::time_point start_;
+  static double Now() {
+    static const bool cpu = [] {
+      const char* clock = std::getenv("KAVO_BENCH_CLOCK");
+      return clock != nullptr && std::strcmp(clock, "cpu") == 0;
+    }();
+    timespec t{};
+    clock_gettime(cpu ? CLOCK_PROCESS_CPUTIME_ID : CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+  }
+
+  double start_;
 };
 
 // bytes: whole numbers (file sizes) rather than seconds.

@@ -469,9 +469,13 @@ void BrowseEngine::FillRecord() {
     if (RecordStatus == kRecordFiltered) continue;
     if (AddQueue) {
       if (RecordCount >= VisibleRows()) {
+        // The row that leaves the page lends its buffers to the one that
+        // comes, so scrolling allocates nothing.
         if (forward) {
+          entry_ = std::move(queue_.front());
           queue_.erase(queue_.begin());
         } else {
+          entry_ = std::move(queue_.back());
           queue_.pop_back();
         }
         --RecordCount;

@@ -217,48 +217,36 @@ constexpr double L2 = 6;
 // the N_QSO title leaves free.
 constexpr double kBandTitleLeft = 54;
 
-constexpr Column kStranaColumns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},
-    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
-    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
-    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
-    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
-    {"AAA:PRIMEC", "s15", 76, 35, L2, "PRIMEC"},
-    {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
-};
+// Layout A's columns of the period reports, which differ in the titles of
+// the callsign and the remark.
+constexpr std::array<Column, 11> PeriodColumns(const char* call_title, const char* remark_title) {
+  return {{
+      {"AAA:POZ", "s12", 1, 35, L1, call_title},
+      {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
+      {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
+      {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
+      {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
+      {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
+      {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
+      {"AAA:TIM", "T1", 26, 11, L2, "Время"},
+      {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
+      {"AAA:PRIMEC", "s15", 76, 35, L2, remark_title},
+      {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
+  }};
+}
 
-constexpr Column kStrana21Columns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "POZ"},
-    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
-    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
-    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
-    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
-    {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
-    {"AAA:QSL", "s5", 116, 32, L2, "QSL"},
-};
+constexpr auto kStranaColumns = PeriodColumns("POZ", "PRIMEC");
+constexpr auto kStrana21Columns = PeriodColumns("POZ", "Примечание");
 
-constexpr Column kStrana22Columns[] = {
-    {"AAA:POZ", "s12", 1, 35, L1, "Callsign"},
-    {"AAA:N_QSO", "n-10.0", 39, 20, L1, "N_QSO"},
-    {"AAA:DIAPAZ", "n5.1", 65, 9, L1, "Диапазон", kBandTitleLeft},
-    {"AAA:PREF", "s20", 76, 35, L1, "Страна"},
-    {"AAA:RPT_1", "s3", 114, 10, L1, "Рапорт"},
-    {"AAA:RPT_2", "s3", 140, 8, L1, nullptr},
-    {"AAA:DATA", "D6", 2, 19, L2, "Дата"},
-    {"AAA:TIM", "T1", 26, 11, L2, "Время"},
-    {"AAA:QTH", "s22", 39, 35, L2, "QTH"},
-    {"AAA:PRIMEC", "s15", 76, 35, L2, "Примечание"},
-    {"AAA:QSL", "s5", 116, 13, L2, "QSL"},
-    {"AAA:MODE", "s5", 137, 11, L2, "Mode"},
-};
+// STRANA22 adds the mode after a narrower QSL column.
+constexpr std::array<Column, 12> kStrana22Columns = [] {
+  const std::array<Column, 11> period = PeriodColumns("Callsign", "Примечание");
+  std::array<Column, 12> columns{};
+  for (size_t i = 0; i < period.size(); ++i) columns[i] = period[i];
+  columns[10].w = 13;
+  columns[11] = {"AAA:MODE", "s5", 137, 11, L2, "Mode"};
+  return columns;
+}();
 
 constexpr Column kCountryColumns[] = {
     {"AAA:POZ", "s12", 1, 19, L1, "CALL"},

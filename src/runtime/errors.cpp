@@ -277,7 +277,12 @@ void PostFileSystemError(std::string_view store_text, std::string_view detail) {
 }
 
 void ClearError() {
-  Store(0, {});
+  // Every record operation that succeeds ends here, so it builds no strings.
+  LastError& last = Last();
+  std::lock_guard<std::mutex> lock(last.mutex);
+  last.code = 0;
+  last.message.clear();
+  last.file_detail.clear();
 }
 
 int ERRORCODE() {

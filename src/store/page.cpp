@@ -221,20 +221,17 @@ bool DecodeRecords(std::string_view body, size_t count, std::vector<Record>* rec
     }
     if (i == 0 && shared != 0) return false;
     if (klen > total || shared > total) return false;
-    Record r;
-    r.bytes.reserve(total);
-    if (shared > 0) {
-      const std::string& pb = records->back().bytes;
-      if (shared > pb.size()) return false;
-      r.bytes.append(pb, 0, shared);
-    }
-    size_t rest = total - shared;
+    if (shared > 0 && shared > records->back().bytes.size()) return false;
+    const size_t rest = total - shared;
     if (body.size() - pos < rest) return false;
-    r.bytes.append(body.substr(pos, rest));
+    // Built in place: a page holds a hundred records or more.
+    Record& r = records->emplace_back();
+    r.bytes.reserve(total);
+    if (shared > 0) r.bytes.append((records->end() - 2)->bytes.data(), shared);
+    r.bytes.append(body.data() + pos, rest);
     pos += rest;
     r.key_length = static_cast<uint16_t>(klen);
     r.head = KeyHead::Of(r.key());
-    records->push_back(std::move(r));
   }
   return pos == body.size();
 }

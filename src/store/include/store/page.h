@@ -8,7 +8,9 @@
 // child's first record; only the root may be empty.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,14 +27,19 @@ struct KeyHead {
   uint64_t hi = 0;
   uint64_t lo = 0;
 
+  static uint64_t BigEndian64(const uint8_t* b) {
+    uint64_t v = 0;
+    std::memcpy(&v, b, 8);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    return v;
+  }
+
   static KeyHead Of(std::string_view key) {
     uint8_t b[16] = {};
-    for (size_t i = 0; i < key.size() && i < 16; ++i) b[i] = static_cast<uint8_t>(key[i]);
+    if (!key.empty()) std::memcpy(b, key.data(), key.size() < 16 ? key.size() : 16);
     KeyHead h;
-    for (int i = 0; i < 8; ++i) {
-      h.hi = h.hi << 8 | b[i];
-      h.lo = h.lo << 8 | b[8 + i];
-    }
+    h.hi = BigEndian64(b);
+    h.lo = BigEndian64(b + 8);
     return h;
   }
   bool operator==(const KeyHead& o) const { return hi == o.hi && lo == o.lo; }

@@ -3,9 +3,10 @@
 // open store files), so there is exactly one cache and one set of changed
 // pages per disk file and process.
 //
-// The page tree keeps all records of all tables in record order. Leaves hold
-// records; an index page holds for each child a copy of the child's first
-// record and the child's reference. Only the root may be empty.
+// The page tree (page_tree.h) keeps all records of all tables in record
+// order; the store file is its PageSource, giving it pages from the cache,
+// the reserve or the disk and collecting the pages it changes for the next
+// commit.
 //
 // Operation bracket: Begin() reads the header (keeping the cache when the
 // change counter did not move), the operation reads and changes records, and
@@ -30,16 +31,17 @@
 // reading.
 //
 // Commit path (where the journal plugs in): Commit() places every changed
-// page in its size-class region, compacts the regions, encodes the pages with
-// their final home addresses and gathers them with the old and the new header
-// into one CommitSet (journal.h), then hands that set to the journal
-// (CommitAll, or a transaction's JournalCommit), the only writer of the disk.
+// page in its size-class region and compacts the regions
+// (store_placement.cpp), encodes the pages with their final home addresses
+// and gathers them with the old and the new header into one CommitSet
+// (journal.h), then hands that set to the journal (CommitAll, or a
+// transaction's JournalCommit), the only writer of the disk.
 //
 // Threading: a StoreFile is shared by every Table of the file in the process
 // and has no lock of its own. StoreMutex() (table.h), which every Table
 // operation takes for its whole operation bracket, guards all of its state:
-// the header, the page cache and reserve, the changed pages, the locks and
-// the registry of open files.
+// the header, the page cache and reserve, the page tree, the changed pages,
+// the locks and the registry of open files.
 // REQUIRES: StoreMutex() held, for every member.
 #pragma once
 
@@ -60,6 +62,8 @@
 #include "store/page.h"
 #include "store/page_cache.h"
 #include "store/page_reserve.h"
+#include "store/page_tree.h"
+#include "store/store_check.h"
 #include "store/table.h"
 #include "store/transaction.h"
 
@@ -68,26 +72,7 @@ namespace kavo {
 struct CommitSet;
 class UnitCipher;
 
-enum class SeekMode { kExact, kAtOrAfter, kAfter, kBefore };
-
-// Check numbers of the store file's consistency failures (error 90).
-namespace store_check {
-inline constexpr int kRecordTooLong = 301;
-inline constexpr int kNoPageRegion = 302;
-inline constexpr int kShortRead = 303;
-inline constexpr int kLevel = 304;
-inline constexpr int kNumbersExhausted = 305;
-inline constexpr int kTreeShape = 306;
-inline constexpr int kSplitSingle = 307;
-inline constexpr int kMissingPage = 308;
-inline constexpr int kParentNotFound = 309;
-inline constexpr int kPageClass = 311;
-inline constexpr int kUnlock = 312;
-inline constexpr int kIoSize = 313;
-inline constexpr int kOrder = 314;
-}  // namespace store_check
-
-class StoreFile final : public TransactionFile {
+class StoreFile final : public TransactionFile, private PageSource {
  public:
   // The open store file of path, opened now when the process has none.
   static Status Acquire(FileSystem* fs, const std::string& path, const OpenOptions& opt,
@@ -140,24 +125,23 @@ class StoreFile final : public TransactionFile {
   Status TakeNumberByte(uint32_t number, const void* owner);
   void DropNumberByte(uint32_t number, const void* owner);
 
-  // ---- Records ----
-  // Finds a record by key part; *found false when none (out untouched).
-  Status Find(std::string_view key, SeekMode mode, Record* out, bool* found);
-  // Inserts a record; *existed true (and nothing changed) when the key part
-  // is taken.
-  Status Insert(std::string_view key, std::string_view data, bool* existed);
-  // Replaces the data part of an existing record; *found false when none.
-  Status Replace(std::string_view key, std::string_view data, bool* found);
-  Status Erase(std::string_view key, bool* found);
-  // Visits the records whose key parts lie in [from, to), in record order,
-  // with one descent: update gets each key part and a copy of its data part,
-  // and what it leaves there is stored. The data part must keep its length
-  // (check 306 otherwise), so the tree keeps its shape; an update that fails
-  // ends the walk with its status.
-  using RecordUpdate = std::function<Status(std::string_view key, std::string* data)>;
-  Status UpdateRange(std::string_view from, std::string_view to, const RecordUpdate& update);
+  // ---- Records (the page tree, page_tree.h) ----
+  Status Find(std::string_view key, SeekMode mode, Record* out, bool* found) {
+    return tree_.Find(key, mode, out, found);
+  }
+  Status Insert(std::string_view key, std::string_view data, bool* existed) {
+    return tree_.Insert(key, data, existed);
+  }
+  Status Replace(std::string_view key, std::string_view data, bool* found) {
+    return tree_.Replace(key, data, found);
+  }
+  Status Erase(std::string_view key, bool* found) { return tree_.Erase(key, found); }
+  Status UpdateRange(std::string_view from, std::string_view to,
+                     const PageTree::RecordUpdate& update) {
+    return tree_.UpdateRange(from, to, update);
+  }
   // Takes every page of the tree out of its region so that the next commit
-  // places all of them anew and compacts the file (PACK).
+  // places all of them anew and compacts the file (PACK; store_placement.cpp).
   Status Repack();
   // The next record or table number from the header's counter.
   Status NextNumber(uint32_t* number);
@@ -170,31 +154,12 @@ class StoreFile final : public TransactionFile {
   bool shared() const { return shared_; }
 
   // ---- For the verifier ----
-  Status ReadPage(int32_t ref, std::shared_ptr<Page>* page);
-  Status Root(std::shared_ptr<Page>* root);
+  Status ReadPage(int32_t ref, std::shared_ptr<Page>* page) override;
+  Status Root(std::shared_ptr<Page>* root) override;
   size_t cached_pages() const { return cache_.size(); }
   int flushes() const { return flushes_; }
 
  private:
-  struct Step {
-    std::shared_ptr<Page> page;
-    size_t index;
-  };
-  using Path = std::vector<Step>;
-  // A path kept between descents for its capacity, emptied when the user is
-  // done: a page it held would count as in use and never leave the cache.
-  class PathLease {
-   public:
-    explicit PathLease(Path& path) : path_(path) {}
-    ~PathLease() { path_.clear(); }
-    PathLease(const PathLease&) = delete;
-    PathLease& operator=(const PathLease&) = delete;
-    Path& operator*() const { return path_; }
-
-   private:
-    Path& path_;
-  };
-
   static constexpr size_t kReserveBytes = size_t{64} << 20;
 
   StoreFile() = default;
@@ -206,26 +171,21 @@ class StoreFile final : public TransactionFile {
   // An unlocked read is about to read a page from the disk: takes the reader
   // slot and checks the header again (kRestart when it changed).
   Status LockForDiskRead();
+  // The page at ref, from the cache, the reserve or the disk. k: the size
+  // class of its region, or kRegionUnknown to look it up only when the page
+  // is not cached.
+  static constexpr int kRegionUnknown = -1;
   Status LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page);
-  std::shared_ptr<Page> NewPage(uint8_t level);
-  void MarkChanged(Page* page);
-  Status Descend(std::string_view key, Path* path);
-  Status StepLeaf(Path* path, bool forward, bool* found);
-  Status Seek(std::string_view key, SeekMode mode, Record* out, bool* found);
-  // The path of a recent descent whose leaf covers key, when the tree has
-  // not changed since.
-  bool FromFinger(std::string_view key, Path* path);
-  void SaveFinger(const Path& path);
+  // PageSource.
+  std::shared_ptr<Page> NewPage(uint8_t level) override;
+  void MarkChanged(Page* page) override;
+  void DropPage(int32_t ref) override;
   // Every change of the tree, of the cached pages or of the header's view of
-  // the file outdates the fingers.
-  void Outdate() { ++generation_; }
-  void UpdateSeparators(Path& path, size_t depth);
-  Status FixOverflow(Path& path);
-  Status SplitInto(const std::shared_ptr<Page>& page, Page* parent, size_t index);
-  Status SplitRoot(const std::shared_ptr<Page>& root);
-  void RemoveEmpty(Path& path);
+  // the file outdates the tree's fingers.
+  void Outdate() { tree_.Outdate(); }
 
-  // Placement, part of a commit's build stage (journal.h).
+  // Placement, part of a commit's build stage (journal.h;
+  // store_placement.cpp).
   Status PlaceAll();
   Status Place(Page* page, int k);
   Status Vacate(int32_t ref, int j);
@@ -270,21 +230,7 @@ class StoreFile final : public TransactionFile {
   bool committing_ = false;
   std::vector<std::shared_ptr<Page>> trimmed_;
   std::vector<uint8_t> read_buffer_;  // the blocks of the page being read
-  // Fingers: the paths of the last descents (weakly held, so that they never
-  // keep a page in the cache), valid while generation_ stays. Reads that
-  // alternate between two places of the tree (a key's entries and the rows
-  // they name) keep one finger each and step within a leaf without a
-  // descent.
-  struct Finger {
-    std::vector<std::weak_ptr<Page>> pages;
-    std::vector<size_t> index;
-    uint64_t generation = 0;
-  };
-  std::array<Finger, 2> fingers_;
-  Path seek_path_;
-  Path write_path_;  // the descents of Insert, Replace, Erase and UpdateRange
-  size_t last_finger_ = 0;
-  uint64_t generation_ = 1;
+  PageTree tree_{this};
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
   int32_t next_temp_ = -2;
   int deferred_ = 0;

@@ -1,0 +1,148 @@
+// The page tree of a store file: all records of all its tables in record
+// order, as a tree of pages, and the operations on it: find, insert, replace
+// and erase a record, the descent from the root to a leaf, the step from a
+// leaf to its neighbour, the splitting of overfull pages and the removal of
+// emptied ones.
+//
+// Shape, kept by every operation that succeeds:
+// - Leaves (level 0) hold records in strictly increasing key order.
+// - An index page at level L holds, for each child (at level L - 1), a copy
+//   of the child's first record and the child's reference: as many children
+//   as records.
+// - Only the root may be empty, and an empty root is a leaf.
+// - No page is TooBig().
+// An operation that fails with a check (error 90) may leave its changed pages
+// half done; the owner then drops them (StoreFile::Rollback).
+//
+// The tree owns no page. It reads pages, makes new ones and reports the ones
+// it changes or removes through its PageSource: the store file with its page
+// cache, reserve and disk. New pages carry temporary (negative) references
+// until a commit places them.
+//
+// Fingers: the paths of the last two descents are kept, weakly, so that a
+// read near one of them steps within its leaf without a descent. Any change
+// of the tree or of the pages beneath it must call Outdate() first; fingers
+// from before it are never used.
+//
+// Threading: a PageTree belongs to one StoreFile and has no lock of its own.
+// REQUIRES: StoreMutex() (table.h) held, for every member.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/status.h"
+#include "store/page.h"
+
+namespace kavo {
+
+enum class SeekMode { kExact, kAtOrAfter, kAfter, kBefore };
+
+// What the page tree needs of the file beneath it.
+class PageSource {
+ public:
+  virtual ~PageSource() = default;
+  // The root page; made (an empty leaf) when the file has no tree yet.
+  virtual Status Root(std::shared_ptr<Page>* root) = 0;
+  // The page with reference ref, from the cache or the disk.
+  virtual Status ReadPage(int32_t ref, std::shared_ptr<Page>* page) = 0;
+  // A new, changed, empty page of the level under a temporary reference.
+  virtual std::shared_ptr<Page> NewPage(uint8_t level) = 0;
+  // The page's records or children changed: it goes to the next commit.
+  virtual void MarkChanged(Page* page) = 0;
+  // The page with reference ref has left the tree; nobody holds it any more.
+  virtual void DropPage(int32_t ref) = 0;
+};
+
+class PageTree {
+ public:
+  explicit PageTree(PageSource* source) : source_(source) {}
+  PageTree(const PageTree&) = delete;
+  PageTree& operator=(const PageTree&) = delete;
+
+  // Finds a record by key part; *found false when none (out untouched).
+  // Records out of order across pages are reported as a check.
+  Status Find(std::string_view key, SeekMode mode, Record* out, bool* found);
+  // Inserts a record; *existed true (and nothing changed) when the key part
+  // is taken.
+  Status Insert(std::string_view key, std::string_view data, bool* existed);
+  // Replaces the data part of an existing record; *found false when none.
+  Status Replace(std::string_view key, std::string_view data, bool* found);
+  Status Erase(std::string_view key, bool* found);
+  // Visits the records whose key parts lie in [from, to), in record order,
+  // with one descent: update gets each key part and a copy of its data part,
+  // and what it leaves there is stored. The data part must keep its length
+  // (check 306 otherwise), so the tree keeps its shape; an update that fails
+  // ends the walk with its status.
+  using RecordUpdate = std::function<Status(std::string_view key, std::string* data)>;
+  Status UpdateRange(std::string_view from, std::string_view to, const RecordUpdate& update);
+  // Every page of the tree, the root first and each page before its
+  // children.
+  Status AllPages(std::vector<std::shared_ptr<Page>>* all);
+
+  // The tree or the pages beneath it are about to change: the fingers are
+  // outdated.
+  void Outdate() { ++generation_; }
+
+ private:
+  struct Step {
+    std::shared_ptr<Page> page;
+    size_t index;
+  };
+  using Path = std::vector<Step>;
+  // A path kept between descents for its capacity, emptied when the user is
+  // done: a page it held would count as in use and never leave the cache.
+  class PathLease {
+   public:
+    explicit PathLease(Path& path) : path_(path) {}
+    ~PathLease() { path_.clear(); }
+    PathLease(const PathLease&) = delete;
+    PathLease& operator=(const PathLease&) = delete;
+    Path& operator*() const { return path_; }
+
+   private:
+    Path& path_;
+  };
+  // The path of a descent, weakly held so that it never keeps a page in the
+  // cache, valid while generation_ stays.
+  struct Finger {
+    std::vector<std::weak_ptr<Page>> pages;
+    std::vector<size_t> index;
+    uint64_t generation = 0;
+  };
+
+  Status Descend(std::string_view key, Path* path);
+  // Moves the leaf at the end of path to its neighbour; *found false at the
+  // end of the tree.
+  Status StepLeaf(Path* path, bool forward, bool* found);
+  Status Seek(std::string_view key, SeekMode mode, Record* out, bool* found);
+  // The path of a recent descent whose leaf covers key, when the tree has
+  // not changed since.
+  bool FromFinger(std::string_view key, Path* path);
+  void SaveFinger(const Path& path);
+  // The first record of the page at depth changed: so do the separators
+  // above it.
+  void UpdateSeparators(Path& path, size_t depth);
+  Status FixOverflow(Path& path);
+  Status SplitInto(const std::shared_ptr<Page>& page, Page* parent, size_t index);
+  Status SplitRoot(const std::shared_ptr<Page>& root);
+  // Removes the emptied pages at the end of path, bottom up.
+  void RemoveEmpty(Path& path);
+
+  PageSource* const source_;
+  // Reads that alternate between two places of the tree (a key's entries and
+  // the rows they name) keep one finger each.
+  std::array<Finger, 2> fingers_;
+  size_t last_finger_ = 0;
+  uint64_t generation_ = 1;
+  // Leased by one operation at a time; empty between operations.
+  Path seek_path_;
+  Path write_path_;  // the descents of Insert, Replace, Erase and UpdateRange
+};
+
+}  // namespace kavo

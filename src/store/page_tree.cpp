@@ -1,0 +1,363 @@
+#include "store/page_tree.h"
+
+#include "store/format.h"
+#include "store/store_check.h"
+
+namespace kavo {
+
+Status PageTree::Descend(std::string_view key, Path* path) {
+  path->clear();
+  std::shared_ptr<Page> page;
+  KAVO_RETURN_IF_ERROR(source_->Root(&page));
+  for (;;) {
+    if (page->leaf()) {
+      size_t i = page->LowerBound(key);
+      path->push_back({std::move(page), i});
+      return Status::OK();
+    }
+    if (page->records.empty() || page->children.size() != page->records.size())
+      return Status::Check(store_check::kTreeShape);
+    size_t i = page->ChildFor(key);
+    uint8_t level = page->level;
+    int32_t child = page->children[i];
+    path->push_back({std::move(page), i});
+    KAVO_RETURN_IF_ERROR(source_->ReadPage(child, &page));
+    if (page->level + 1 != level) return Status::Check(store_check::kLevel);
+    if (page->records.empty()) return Status::Check(store_check::kTreeShape);
+  }
+}
+
+// The leaf's index is set to its first (forward) or one past its last record.
+Status PageTree::StepLeaf(Path* path, bool forward, bool* found) {
+  size_t d = path->size() - 1;
+  while (d > 0) {
+    Step& up = (*path)[d - 1];
+    if (forward ? up.index + 1 < up.page->children.size() : up.index > 0) break;
+    --d;
+  }
+  if (d == 0) {
+    *found = false;
+    return Status::OK();
+  }
+  path->resize(d);
+  Step& up = path->back();
+  up.index = forward ? up.index + 1 : up.index - 1;
+  int32_t ref = up.page->children[up.index];
+  for (;;) {
+    std::shared_ptr<Page> page;
+    uint8_t level = path->back().page->level;
+    KAVO_RETURN_IF_ERROR(source_->ReadPage(ref, &page));
+    if (page->level + 1 != level || page->records.empty())
+      return Status::Check(store_check::kTreeShape);
+    size_t i = forward ? 0 : page->records.size() - (page->leaf() ? 0 : 1);
+    if (page->leaf()) {
+      path->push_back({page, forward ? 0 : page->records.size()});
+      *found = true;
+      return Status::OK();
+    }
+    if (page->children.size() != page->records.size())
+      return Status::Check(store_check::kTreeShape);
+    ref = page->children[i];
+    path->push_back({page, i});
+  }
+}
+
+bool PageTree::FromFinger(std::string_view key, Path* path) {
+  for (size_t n = 0; n < fingers_.size(); ++n) {
+    Finger& f = fingers_[n];
+    if (f.generation != generation_ || f.pages.empty()) continue;
+    std::shared_ptr<Page> leaf = f.pages.back().lock();
+    if (!leaf || !leaf->leaf() || leaf->records.empty()) continue;
+    if (key < leaf->records.front().key() || key > leaf->records.back().key()) continue;
+    path->clear();
+    for (size_t d = 0; d + 1 < f.pages.size(); ++d) {
+      std::shared_ptr<Page> p = f.pages[d].lock();
+      if (!p) break;
+      path->push_back({std::move(p), f.index[d]});
+    }
+    if (path->size() + 1 != f.pages.size()) continue;
+    path->push_back({std::move(leaf), 0});
+    path->back().index = path->back().page->LowerBound(key);
+    last_finger_ = n;
+    return true;
+  }
+  return false;
+}
+
+void PageTree::SaveFinger(const Path& path) {
+  last_finger_ = (last_finger_ + 1) % fingers_.size();
+  Finger& f = fingers_[last_finger_];
+  f.pages.clear();
+  f.index.clear();
+  for (const Step& s : path) {
+    f.pages.push_back(s.page);
+    f.index.push_back(s.index);
+  }
+  f.generation = generation_;
+}
+
+Status PageTree::Find(std::string_view key, SeekMode mode, Record* out, bool* found) {
+  KAVO_RETURN_IF_ERROR(Seek(key, mode, out, found));
+  // Records out of order across pages would let a walk return to a key it
+  // passed and never end: a damaged tree is reported instead.
+  if (*found) {
+    int c = out->key().compare(key);
+    bool sound = mode == SeekMode::kExact || (mode == SeekMode::kAtOrAfter && c >= 0) ||
+                 (mode == SeekMode::kAfter && c > 0) || (mode == SeekMode::kBefore && c < 0);
+    if (!sound) {
+      *found = false;
+      return Status::Check(store_check::kOrder);
+    }
+  }
+  return Status::OK();
+}
+
+Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
+  *found = false;
+  PathLease lease(seek_path_);
+  Path& path = *lease;
+  if (!FromFinger(key, &path)) {
+    KAVO_RETURN_IF_ERROR(Descend(key, &path));
+    SaveFinger(path);
+  }
+  Page* leaf = path.back().page.get();
+  size_t i = path.back().index;
+  switch (mode) {
+    case SeekMode::kExact:
+      if (i < leaf->records.size() && leaf->records[i].key() == key) {
+        *out = leaf->records[i];
+        *found = true;
+      }
+      return Status::OK();
+    case SeekMode::kAfter:
+      if (i < leaf->records.size() && leaf->records[i].key() == key) ++i;
+      [[fallthrough]];
+    case SeekMode::kAtOrAfter:
+      if (i >= leaf->records.size()) {
+        bool more = false;
+        KAVO_RETURN_IF_ERROR(StepLeaf(&path, true, &more));
+        if (!more) return Status::OK();
+        leaf = path.back().page.get();
+        i = 0;
+      }
+      *out = leaf->records[i];
+      *found = true;
+      return Status::OK();
+    case SeekMode::kBefore:
+      if (i == 0) {
+        bool more = false;
+        KAVO_RETURN_IF_ERROR(StepLeaf(&path, false, &more));
+        if (!more) return Status::OK();
+        leaf = path.back().page.get();
+        i = leaf->records.size();
+      }
+      *out = leaf->records[i - 1];
+      *found = true;
+      return Status::OK();
+  }
+  return Status::OK();
+}
+
+void PageTree::UpdateSeparators(Path& path, size_t depth) {
+  for (size_t d = depth; d > 0; --d) {
+    Page* child = path[d].page.get();
+    Step& up = path[d - 1];
+    if (child->records.empty()) return;
+    Record& sep = up.page->records[up.index];
+    if (sep.bytes == child->records[0].bytes && sep.key_length == child->records[0].key_length)
+      return;
+    up.page->record_bytes += child->records[0].bytes.size() - sep.bytes.size();
+    sep = child->records[0];
+    source_->MarkChanged(up.page.get());
+    if (up.index != 0) return;
+  }
+}
+
+Status PageTree::SplitInto(const std::shared_ptr<Page>& page, Page* parent, size_t index) {
+  size_t n = page->records.size();
+  if (n < 2) return Status::Check(store_check::kSplitSingle);
+  // The middle record of the page's balanced tree joins the half with fewer
+  // records; on a tie it stays, so the page keeps the larger half and
+  // ascending inserts leave full pages behind them.
+  size_t keep = (n + 1) / 2;
+  std::shared_ptr<Page> right = source_->NewPage(page->level);
+  right->records.assign(std::make_move_iterator(page->records.begin() + static_cast<long>(keep)),
+                        std::make_move_iterator(page->records.end()));
+  page->records.resize(keep);
+  page->Recount();
+  right->Recount();
+  if (!page->leaf()) {
+    right->children.assign(page->children.begin() + static_cast<long>(keep), page->children.end());
+    page->children.resize(keep);
+  }
+  source_->MarkChanged(page.get());
+  parent->records.insert(parent->records.begin() + static_cast<long>(index + 1), right->records[0]);
+  parent->record_bytes += right->records[0].bytes.size();
+  parent->children.insert(parent->children.begin() + static_cast<long>(index + 1), right->ref);
+  source_->MarkChanged(parent);
+  if (right->TooBig()) KAVO_RETURN_IF_ERROR(SplitInto(right, parent, index + 1));
+  if (page->TooBig()) KAVO_RETURN_IF_ERROR(SplitInto(page, parent, index));
+  return Status::OK();
+}
+
+Status PageTree::SplitRoot(const std::shared_ptr<Page>& root) {
+  if (root->level >= 40) return Status::Check(store_check::kLevel);
+  std::shared_ptr<Page> child = source_->NewPage(root->level);
+  child->records = std::move(root->records);
+  child->children = std::move(root->children);
+  root->records.clear();
+  root->children.clear();
+  root->level = static_cast<uint8_t>(root->level + 1);
+  root->records.push_back(child->records[0]);
+  child->Recount();
+  root->Recount();
+  root->children.push_back(child->ref);
+  source_->MarkChanged(root.get());
+  return SplitInto(child, root.get(), 0);
+}
+
+Status PageTree::FixOverflow(Path& path) {
+  for (size_t d = path.size(); d-- > 0;) {
+    const std::shared_ptr<Page>& page = path[d].page;
+    if (!page->TooBig()) continue;
+    if (d == 0) {
+      while (page->TooBig()) KAVO_RETURN_IF_ERROR(SplitRoot(page));
+    } else {
+      KAVO_RETURN_IF_ERROR(SplitInto(page, path[d - 1].page.get(), path[d - 1].index));
+    }
+  }
+  return Status::OK();
+}
+
+Status PageTree::Insert(std::string_view key, std::string_view data, bool* existed) {
+  *existed = false;
+  if (key.size() + data.size() > fmt::kMaxTreeRecord || key.empty())
+    return Status::Check(store_check::kRecordTooLong);
+  Outdate();
+  PathLease lease(write_path_);
+  Path& path = *lease;
+  KAVO_RETURN_IF_ERROR(Descend(key, &path));
+  Step& leaf = path.back();
+  if (leaf.index < leaf.page->records.size() && leaf.page->records[leaf.index].key() == key) {
+    *existed = true;
+    return Status::OK();
+  }
+  leaf.page->records.insert(leaf.page->records.begin() + static_cast<long>(leaf.index),
+                            Record(key, data));
+  leaf.page->record_bytes += key.size() + data.size();
+  source_->MarkChanged(leaf.page.get());
+  if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
+  return FixOverflow(path);
+}
+
+Status PageTree::Replace(std::string_view key, std::string_view data, bool* found) {
+  *found = false;
+  if (key.size() + data.size() > fmt::kMaxTreeRecord)
+    return Status::Check(store_check::kRecordTooLong);
+  Outdate();
+  PathLease lease(write_path_);
+  Path& path = *lease;
+  KAVO_RETURN_IF_ERROR(Descend(key, &path));
+  Step& leaf = path.back();
+  if (leaf.index >= leaf.page->records.size() || leaf.page->records[leaf.index].key() != key)
+    return Status::OK();
+  *found = true;
+  Record& r = leaf.page->records[leaf.index];
+  if (r.data() == data) return Status::OK();
+  leaf.page->record_bytes += key.size() + data.size() - r.bytes.size();
+  r = Record(key, data);
+  source_->MarkChanged(leaf.page.get());
+  if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
+  return FixOverflow(path);
+}
+
+Status PageTree::UpdateRange(std::string_view from, std::string_view to,
+                             const RecordUpdate& update) {
+  Outdate();
+  PathLease lease(write_path_);
+  Path& path = *lease;
+  KAVO_RETURN_IF_ERROR(Descend(from, &path));
+  std::string data;
+  for (;;) {
+    Step& leaf = path.back();
+    if (leaf.index >= leaf.page->records.size()) {
+      bool more = false;
+      KAVO_RETURN_IF_ERROR(StepLeaf(&path, true, &more));
+      if (!more) return Status::OK();
+      continue;
+    }
+    Record& r = leaf.page->records[leaf.index];
+    const std::string_view key = r.key();
+    if (key >= to) return Status::OK();
+    data.assign(r.data());
+    KAVO_RETURN_IF_ERROR(update(key, &data));
+    if (data.size() != r.data().size()) return Status::Check(store_check::kTreeShape);
+    if (r.data() != data) {
+      r.bytes.replace(r.key_length, data.size(), data);
+      source_->MarkChanged(leaf.page.get());
+      if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
+    }
+    ++leaf.index;
+  }
+}
+
+void PageTree::RemoveEmpty(Path& path) {
+  size_t d = path.size() - 1;
+  while (d > 0 && path[d].page->records.empty()) {
+    const int32_t ref = path[d].page->ref;
+    path[d].page.reset();
+    source_->DropPage(ref);
+    Step& up = path[d - 1];
+    up.page->record_bytes -= up.page->records[up.index].bytes.size();
+    up.page->records.erase(up.page->records.begin() + static_cast<long>(up.index));
+    up.page->children.erase(up.page->children.begin() + static_cast<long>(up.index));
+    source_->MarkChanged(up.page.get());
+    path.resize(d);
+    --d;
+  }
+  Page* top = path[d].page.get();
+  if (d == 0 && top->records.empty()) {
+    top->level = 0;
+    top->children.clear();
+    return;
+  }
+  if (path[d].index == 0) UpdateSeparators(path, d);
+}
+
+Status PageTree::Erase(std::string_view key, bool* found) {
+  *found = false;
+  Outdate();
+  PathLease lease(write_path_);
+  Path& path = *lease;
+  KAVO_RETURN_IF_ERROR(Descend(key, &path));
+  Step& leaf = path.back();
+  if (leaf.index >= leaf.page->records.size() || leaf.page->records[leaf.index].key() != key)
+    return Status::OK();
+  *found = true;
+  leaf.page->record_bytes -= leaf.page->records[leaf.index].bytes.size();
+  leaf.page->records.erase(leaf.page->records.begin() + static_cast<long>(leaf.index));
+  source_->MarkChanged(leaf.page.get());
+  RemoveEmpty(path);
+  return Status::OK();
+}
+
+Status PageTree::AllPages(std::vector<std::shared_ptr<Page>>* all) {
+  all->clear();
+  std::shared_ptr<Page> root;
+  KAVO_RETURN_IF_ERROR(source_->Root(&root));
+  all->push_back(std::move(root));
+  for (size_t i = 0; i < all->size(); ++i) {
+    if ((*all)[i]->leaf()) continue;
+    for (int32_t child : (*all)[i]->children) {
+      std::shared_ptr<Page> p;
+      KAVO_RETURN_IF_ERROR(source_->ReadPage(child, &p));
+      if (p->level + 1 != (*all)[i]->level) return Status::Check(store_check::kLevel);
+      all->push_back(std::move(p));
+      if (all->size() > static_cast<size_t>(fmt::kDataEndBlock))
+        return Status::Check(store_check::kTreeShape);
+    }
+  }
+  return Status::OK();
+}
+
+}  // namespace kavo
