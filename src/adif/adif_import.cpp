@@ -102,6 +102,9 @@ bool AdifImport::Start(const std::string& path) {
   }
   Status st = transaction_.Logout(kLogoutSeconds, {&AAAA_, &DXCC_});
   if (st.ok()) st = log::NextQsoNumber(AAAA_, &next_number_);
+  uint32_t contacts = 0;
+  if (st.ok()) st = AAAA_.Records(&contacts);
+  if (st.ok() && contacts == 0) added_contacts_.emplace();
   if (!st.ok()) {
     Fail("the log cannot be written: " + StoreFailure(st));
     return false;
@@ -193,9 +196,31 @@ bool AdifImport::LinkCountry(const MappedContact& mapped, dict::AAAARecord* cont
   return true;
 }
 
+std::string AdifImport::MinuteKey(const dict::AAAARecord& contact) {
+  std::string key = Upper(dict::TextOf(contact.POZ));
+  const int32_t TIM = contact.TIM;
+  const int32_t DATA = contact.DATA;
+  const int32_t minute = TIM > 0 ? (TIM - kFirstTime) / kHundredthsPerMinute : -1;
+  key.append(reinterpret_cast<const char*>(&DATA), sizeof DATA);
+  key.append(reinterpret_cast<const char*>(&minute), sizeof minute);
+  return key;
+}
+
 bool AdifImport::IsDuplicate(const dict::AAAARecord& candidate, bool* duplicate) {
   static const int kByCall = dict::AAAA().FindKey("AAA:BEY_P");
   *duplicate = false;
+  if (added_contacts_) {
+    const auto found = added_contacts_->find(MinuteKey(candidate));
+    if (found == added_contacts_->end()) return true;
+    const std::string MODE = Upper(dict::TextOf(candidate.MODE));
+    for (const AddedContact& added : found->second) {
+      if (log::SameDiapaz(added.DIAPAZ, candidate.DIAPAZ) && added.MODE == MODE) {
+        *duplicate = true;
+        break;
+      }
+    }
+    return true;
+  }
   const int32_t TIM = candidate.TIM;
   const int32_t DATA = candidate.DATA;
   const int32_t minute = TIM > 0 ? (TIM - kFirstTime) / kHundredthsPerMinute : 0;
@@ -281,6 +306,10 @@ void AdifImport::ImportRecord(const AdifRecord& record) {
   }
   next_number_ = std::max(next_number_, number + 1);
   ++summary_.imported;
+  if (added_contacts_) {
+    (*added_contacts_)[MinuteKey(contact)].push_back(
+        {contact.DIAPAZ, Upper(dict::TextOf(contact.MODE))});
+  }
 }
 
 const ImportSummary& AdifImport::Finish(bool cancel) {

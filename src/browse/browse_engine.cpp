@@ -279,6 +279,11 @@ void BrowseEngine::ClearLesserComponents() {
 
 void BrowseEngine::RunUpdate() {
   if (d_.update) {
+    updating_ = true;
+    struct Done {
+      bool& updating;
+      ~Done() { updating = false; }
+    } done{updating_};
     d_.update();
     return;
   }
@@ -314,6 +319,7 @@ void BrowseEngine::Resized() {
 }
 
 void BrowseEngine::TakeEvent(const ListEvent& event) {
+  if (updating_) return;
   event_ = event;
   switch (event.event) {
     case browse_event::kNewSelection:

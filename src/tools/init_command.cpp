@@ -128,6 +128,35 @@ int SeedCountries(const std::string& dir, const std::string& cty) {
   return 0;
 }
 
+// The IOTA programme's continent groups, which the island list is ranged by.
+constexpr const char* kIotaGroups[] = {"AF", "AN", "AS", "EU", "NA", "OC", "SA"};
+
+// Adds the continent groups to an empty group table: the program has no
+// window that adds groups, so without them no island could be entered.
+int SeedIotaGroups(const std::string& dir) {
+  Table groups;
+  uint32_t rows = 0;
+  Status st = groups.Open(dir + "/" + dict::NA_IOTA().disk_name, &dict::NA_IOTA());
+  if (st.ok()) st = groups.Records(&rows);
+  int added = 0;
+  if (st.ok() && rows == 0) {
+    for (const char* name : kIotaGroups) {
+      dict::NA_IOTARecord record;
+      record.Clear();
+      dict::SetText(record.NAIM, name);
+      std::memcpy(groups.record(), &record, sizeof record);
+      st = groups.Add();
+      if (!st.ok()) break;
+      ++added;
+    }
+  }
+  Status closed = groups.Close();
+  if (st.ok()) st = closed;
+  if (!st.ok()) return Fail("NA_IOTA: " + Describe(st));
+  if (added != 0) std::printf("seeded\tNA_IOTA\t%d IOTA continent groups\n", added);
+  return 0;
+}
+
 }  // namespace
 
 int RunInitCommand(int argc, char** argv) {
@@ -180,8 +209,10 @@ int RunInitCommand(int argc, char** argv) {
   const int tables = CreateTables(dir);
   const int setup = CreateSetup(dir, record);
   const int countries = tables != 0 ? 0 : SeedCountries(dir, cty);
+  const int groups = tables != 0 ? 0 : SeedIotaGroups(dir);
   if (tables != 0) return tables;
-  return setup != 0 ? setup : countries;
+  if (setup != 0) return setup;
+  return countries != 0 ? countries : groups;
 }
 
 }  // namespace kavo::tool

@@ -157,6 +157,35 @@ TEST_F(AdifImportTest, DuplicatesAreSkippedRefusalsReportedAndUnkeptFieldsCounte
   EXPECT_EQ(Utf8FromCp1251(dict::TextOf(log.All().back().QTH)), "Петропавловск-Камчатск");
 }
 
+// Duplicates within one file: an empty log finds them in memory, another
+// through its keys; both must count the same.
+TEST_F(AdifImportTest, DuplicatesInAFileCountTheSameInAnEmptyLogAndInAFullOne) {
+  WriteFile(File("in.adi"),
+            "<CALL:5>UA3AB<QSO_DATE:8>20240105<TIME_ON:6>123005<BAND:3>20m<MODE:3>SSB<EOR>\n"
+            // Case, second and band value aside the same: duplicates.
+            "<CALL:5>ua3ab<QSO_DATE:8>20240105<TIME_ON:6>123059<BAND:3>20m<MODE:3>ssb<EOR>\n"
+            // Another minute, another band value of 10m, another mode: new.
+            "<CALL:5>UA3AB<QSO_DATE:8>20240105<TIME_ON:4>1231<BAND:3>20m<MODE:3>SSB<EOR>\n"
+            "<CALL:5>UA3AB<QSO_DATE:8>20240105<TIME_ON:4>1230<FREQ:6>28.500<MODE:3>SSB<EOR>\n"
+            "<CALL:5>UA3AB<QSO_DATE:8>20240105<TIME_ON:4>1230<FREQ:6>29.500<MODE:3>SSB<EOR>\n"
+            "<CALL:5>UA3AB<QSO_DATE:8>20240105<TIME_ON:4>1230<BAND:3>20m<MODE:2>CW<EOR>\n"
+            // Without date and time twice: duplicates; at midnight without a date: new.
+            "<CALL:4>DL1A<BAND:3>40m<MODE:2>CW<EOR>\n"
+            "<CALL:4>DL1A<BAND:3>40m<MODE:2>CW<EOR>\n"
+            "<CALL:4>DL1A<TIME_ON:6>000000<BAND:3>40m<MODE:2>CW<EOR>\n");
+  TestLog empty(&fs_, "empty");
+  TestLog full(&fs_, "full");
+  full.Add(Contact(1, "OK1AB", 7.0, "CW", log::kDefaultQSL));
+  for (TestLog* log : {&empty, &full}) {
+    ImportSummary summary = Import(*log, File("in.adi"));
+    EXPECT_EQ(summary.imported, 7) << summary.Text();
+    EXPECT_EQ(summary.duplicates, 2);
+    summary = Import(*log, File("in.adi"));
+    EXPECT_EQ(summary.imported, 0);
+    EXPECT_EQ(summary.duplicates, 9);
+  }
+}
+
 TEST_F(AdifImportTest, NumbersCountriesAndRegionsAsTheEntryFormGivesThem) {
   TestLog log(&fs_);
   log.AddCountry("UA", "RUSSIA");

@@ -154,6 +154,27 @@ TEST_F(ReferenceWindowsTest, AddressBookAddsAnEntry) {
             return Join({dict::TextOf(r.POZ), dict::TextOf(r.TELEFON), dict::TextOf(r.ADRESS)});
           })),
       std::vector<std::string>{"UA1ABC|2345678|Иванов И.И., Санкт-Петербург"});
+
+  // A double click and Ctrl+Enter open the entry for change with all its
+  // fields.
+  QTableView* list = window->list()->view();
+  const QPoint row = list->visualRect(list->model()->index(0, 0)).center();
+  QStringList opened;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* form = qobject_cast<FormWindow*>(QApplication::activeModalWidget())) {
+      opened << qobject_cast<QLineEdit*>(form->editor(0))->text();
+      form->reject();
+    }
+  });
+  watch.start(20);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::qWait(300);
+  QTest::keyClick(list, Qt::Key_Return, Qt::ControlModifier);
+  QTest::qWait(300);
+  watch.stop();
+  EXPECT_EQ(opened, QStringList({"UA1ABC", "UA1ABC"}));
+
   area_.closeAllSubWindows();
   Settle();
   EXPECT_NE(GetPrivateProfileString("BROWSEADRESS", "Width", "", "kavo.INI"), "");

@@ -60,6 +60,8 @@ class ReferenceTest : public ::testing::Test {
     if (form.Open()) {
       form.WindowOpenedEvent();
       titles_.push_back(Utf8FromCp1251(form.Title()));
+      opened_.clear();
+      for (int f = 0; f < form.FieldCount(); ++f) opened_.push_back(form.FieldText(f));
       form.OkPressed(texts);
       shown_.clear();
       for (int f = 0; f < form.FieldCount(); ++f) shown_.push_back(form.FieldText(f));
@@ -87,6 +89,7 @@ class ReferenceTest : public ::testing::Test {
   ScopedMessageBox scoped_boxes_{&boxes_};
   std::vector<std::string> titles_;
   std::vector<std::string> shown_;
+  std::vector<std::string> opened_;  // the fields' texts when the form opened
   int selected_ = -1;
 };
 
@@ -224,8 +227,15 @@ class AddressTest : public ReferenceTest {
   void Open(int32_t tab) {
     list_.tab = tab;
     std::string error;
-    engine_ = testing::OpenBrowse(
-        list_, AddressBookList(context_, [this] { RunForm(F_ADRESSForm(), texts_); }), &error);
+    engine_ = testing::OpenBrowse(list_,
+                                  AddressBookList(context_,
+                                                  [this] {
+                                                    // The window's event loop runs on while
+                                                    // the form is open.
+                                                    list_.Pump(*engine_);
+                                                    RunForm(F_ADRESSForm(), texts_);
+                                                  }),
+                                  &error);
     ASSERT_TRUE(engine_) << error;
   }
   std::string Selected() const { return Page(*engine_, 2)[engine_->CurrentChoice - 1]; }
@@ -277,6 +287,20 @@ TEST_F(AddressTest, DuplicatesAreNamedAndTheTypedValuesStay) {
   EXPECT_EQ(shown_[0], "UA1ZZZ");
   EXPECT_EQ(selected_, 0);
   EXPECT_EQ(Page(*engine_).size(), 4u);
+}
+
+// The list's own events, queued behind the change, reach it while the form
+// is open; the form must still show the entry as stored.
+TEST_F(AddressTest, ChangeByKeyOrDoubleClickOpensTheHighlightedEntry) {
+  ASSERT_NO_FATAL_FAILURE(Open(browseadress::kCallsignTab));
+  list_.Click(*engine_, 2);
+  texts_ = {"RV1DDD", "5550101", "Иванов, Гатчина"};
+  list_.Key(*engine_, browse_key::kCtrlEnter);
+  ASSERT_EQ(opened_.size(), 3u);
+  EXPECT_EQ(opened_[0], "RV1DDD");
+  list_.Click(*engine_, 3);
+  list_.Key(*engine_, browse_key::kMouseLeft2);
+  EXPECT_EQ(opened_[0], "UA1AAA");
 }
 
 TEST_F(AddressTest, TextThatDoesNotFitIsRefusedNotCut) {

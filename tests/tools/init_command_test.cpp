@@ -75,6 +75,29 @@ TEST(InitCommand, ExistingStationRecordIsKept) {
   EXPECT_EQ(dict::TextOf(rows[0].CALLSIGN), "UA1ABC");
 }
 
+// Reads the group names of DIR/NA_IOTA in file order.
+std::vector<std::string> IotaGroups(const std::string& dir) {
+  std::vector<std::string> names;
+  Table groups;
+  if (!groups.Open(dir + "/NA_IOTA", &dict::NA_IOTA()).ok()) return names;
+  while (groups.Next().ok()) {
+    dict::NA_IOTARecord r;
+    std::memcpy(&r, groups.record(), sizeof r);
+    names.emplace_back(dict::TextOf(r.NAIM));
+  }
+  (void)groups.Close();
+  return names;
+}
+
+TEST(InitCommand, ContinentGroupsAreAddedOnceToAnEmptyGroupTable) {
+  ScratchDir dir;
+  ASSERT_EQ(Init({"init", dir.path(), "--callsign", "UA1ABC"}), 0);
+  const std::vector<std::string> first = IotaGroups(dir.path());
+  EXPECT_EQ(first, (std::vector<std::string>{"AF", "AN", "AS", "EU", "NA", "OC", "SA"}));
+  ASSERT_EQ(Init({"init", dir.path(), "--callsign", "UA1ABC"}), 0);
+  EXPECT_EQ(IotaGroups(dir.path()), first);
+}
+
 TEST(InitCommand, WrongArgumentsChangeNothing) {
   ScratchDir dir;
   EXPECT_EQ(Init({"init"}), 2);

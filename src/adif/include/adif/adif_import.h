@@ -36,7 +36,9 @@
 #include <istream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -101,6 +103,8 @@ class AdifImport {
  private:
   void ImportRecord(const AdifRecord& record);
   bool IsDuplicate(const dict::AAAARecord& candidate, bool* duplicate);
+  // Callsign (upper case), date and minute: what a duplicate shares.
+  static std::string MinuteKey(const dict::AAAARecord& contact);
   // The countries of the callsign's prefix, in country order; nullptr when
   // DXCC cannot be read (the import has then failed).
   std::vector<std::string>* CountriesOf(std::string_view callsign);
@@ -129,6 +133,13 @@ class AdifImport {
   // (COUNTRY as written, the country it gave way to) -> records; code page 1251.
   std::map<std::pair<std::string, std::string>, std::int64_t> replaced_;
   std::vector<std::string> added_;  // "prefix country" of the countries added, UTF-8
+  // When the log was empty at the start, the contacts added so far, by
+  // MinuteKey: duplicates are then found without reading the log.
+  struct AddedContact {
+    double DIAPAZ;
+    std::string MODE;  // upper case
+  };
+  std::optional<std::unordered_map<std::string, std::vector<AddedContact>>> added_contacts_;
   std::vector<std::string> refusals_;
   std::vector<std::string> renumberings_;
   ImportSummary summary_;

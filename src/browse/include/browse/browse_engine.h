@@ -109,6 +109,9 @@ class BrowseEngine {
   void OpenWindow();
   void GainFocus();
   void Resized();
+  // An event of the list. While the update procedure runs, events that
+  // reach the list (queued before its form opened) are dropped: the form
+  // shares the record buffer, and the engine refreshes when it returns.
   void TakeEvent(const ListEvent& event);
   // An accepted event on one of the instance's buttons (posted or pressed).
   void Accepted(int32_t control);
@@ -256,6 +259,7 @@ class BrowseEngine {
   bool forced_refresh_ = false;
   bool first_selection_done_ = false;
   bool change_enabled_ = false;
+  bool updating_ = false;  // the update procedure runs
 };
 
 }  // namespace kavo
