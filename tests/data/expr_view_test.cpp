@@ -6,6 +6,7 @@
 
 #include "data/dict_records.h"
 #include "data/dict_tables.h"
+#include "data_test_util.h"
 #include "expr/expr_view.h"
 #include "runtime/datetime.h"
 #include "runtime/errors.h"
@@ -270,8 +271,8 @@ TEST_F(ViewFilterTest, JoinConditionsFollowTheKeysCaseRule) {
 // The filter is bound to the table's own record buffer: every row read into
 // it is tested as it stands, and a new period applies at the next scan.
 TEST_F(ViewFilterTest, ScanOfAStoredLogThroughTheFilter) {
-  std::string name = ::testing::TempDir() + "expr_view_scan";
-  (void)Table::Remove(name);  // left over from an earlier run, if any
+  testing::ScratchDir dir;
+  const std::string name = dir.File("expr_view_scan");
   ASSERT_TRUE(Table::Create(name, dict::AAAA()).ok());
   Table t;
   ASSERT_TRUE(t.Open(name, &dict::AAAA()).ok());
@@ -302,7 +303,6 @@ TEST_F(ViewFilterTest, ScanOfAStoredLogThroughTheFilter) {
   d2 = 2000;
   EXPECT_EQ(passed(), (std::vector<int32_t>{1035, 1037, 1039}));
   ASSERT_TRUE(t.Close().ok());
-  EXPECT_TRUE(Table::Remove(name).ok());
 }
 
 TEST_F(ViewFilterTest, RecordFilterBindsTheTableOnItsOwn) {
