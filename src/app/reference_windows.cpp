@@ -1,5 +1,7 @@
 #include "app/reference_windows.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -158,7 +160,11 @@ IotaWindowQt::IotaWindowQt(BrowseWindowQt* groups) : QObject(groups), groups_(gr
     // The two lists need more room than one; a placement kept from an
     // earlier run stays as it was.
     if (GetPrivateProfileString("browseiota", "Width", "", kIniFileName).empty()) {
-      sub->resize(sub->size().expandedTo(QSize(kIotaWidth, kIotaHeight)));
+      const QSize room = sub->mdiArea()->viewport()->size();
+      sub->resize(sub->size().expandedTo(QSize(kIotaWidth, kIotaHeight)).boundedTo(room));
+      // Keep the whole window inside the frame's window area.
+      sub->move(std::max(0, std::min(sub->x(), room.width() - sub->width())),
+                std::max(0, std::min(sub->y(), room.height() - sub->height())));
     }
     islands_->SetFrame(sub);
     connect(sub, &QMdiSubWindow::aboutToActivate, islands_, &BrowseWindowQt::GainFocusLater);
