@@ -12,6 +12,7 @@
 #include "data_test_util.h"
 #include "runtime/halt.h"
 #include "runtime/message_box_scripted.h"
+#include "scripted_form_view.h"
 #include "store/transaction.h"
 
 namespace kavo::forms {
@@ -19,24 +20,7 @@ namespace {
 
 using kavo::testing::ScratchDir;
 
-// A window that records what the form asked of it.
-class ScriptedView : public FormView {
- public:
-  void SetTitle(const std::string& title) override { this->title = title; }
-  void DisplayAll() override { ++displays; }
-  void DisplayField(int field) override { displayed.push_back(field); }
-  void DisplayChoices(int) override {}
-  void SelectField(int field) override { selected = field; }
-  void Beep() override {}
-  void SetWaitCursor(bool) override {}
-  void PostClose() override { close_posted = true; }
-
-  std::string title;
-  int displays = 0;
-  std::vector<int> displayed;
-  int selected = -1;
-  bool close_posted = false;
-};
+using ScriptedView = kavo::testing::ScriptedFormView;
 
 HistoryRecord test_history_dxcc;
 HistoryRecord test_history_setup;

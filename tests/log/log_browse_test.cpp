@@ -22,6 +22,7 @@
 #include "runtime/datetime.h"
 #include "runtime/message_box_scripted.h"
 #include "scripted_browse.h"
+#include "scripted_form_view.h"
 #include "store/table.h"
 
 namespace kavo {
@@ -268,20 +269,7 @@ TEST_F(LogBrowseTest, MassOperationsWorkWithTheCountOffAndDisplayModesFilter) {
 
 // ---- The entry form ----
 
-class ScriptedFormView : public forms::FormView {
- public:
-  void SetTitle(const std::string& t) override { title = t; }
-  void DisplayAll() override {}
-  void DisplayField(int) override {}
-  void DisplayChoices(int) override {}
-  void SelectField(int field) override { selected = field; }
-  void Beep() override {}
-  void SetWaitCursor(bool) override {}
-  void PostClose() override { close_posted = true; }
-  std::string title;
-  int selected = -1;
-  bool close_posted = false;
-};
+using testing::ScriptedFormView;
 
 class EntryFormTest : public LogTest {
  protected:

@@ -20,6 +20,7 @@
 #include "runtime/cp1251.h"
 #include "runtime/message_box_scripted.h"
 #include "scripted_browse.h"
+#include "scripted_form_view.h"
 
 namespace kavo {
 namespace {
@@ -27,21 +28,7 @@ namespace {
 using testing::ScratchDir;
 using testing::ScriptedBrowse;
 
-class RecordingView : public forms::FormView {
- public:
-  void SetTitle(const std::string& t) override { title = t; }
-  void DisplayAll() override {}
-  void DisplayField(int) override {}
-  void DisplayChoices(int) override {}
-  void SelectField(int field) override { selected = field; }
-  void Beep() override {}
-  void SetWaitCursor(bool) override {}
-  void PostClose() override { close_posted = true; }
-
-  std::string title;
-  int selected = -1;
-  bool close_posted = false;
-};
+using RecordingView = testing::ScriptedFormView;
 
 class ReferenceTest : public ::testing::Test {
  protected:
