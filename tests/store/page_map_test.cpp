@@ -17,7 +17,7 @@ namespace {
 std::shared_ptr<Page> PageAt(int32_t ref, size_t record_bytes = 0) {
   auto p = std::make_shared<Page>();
   p->ref = ref;
-  p->record_bytes = record_bytes;
+  if (record_bytes > 0) p->records.Insert(0, "", std::string(record_bytes, 'x'));
   return p;
 }
 
