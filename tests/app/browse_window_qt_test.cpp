@@ -208,6 +208,22 @@ TEST_F(BrowseWindowQtTest, NavigationToolbarFollowsTheActiveBrowse) {
   Settle();
   text = browse->engine().CellText(browse->engine().CurrentChoice, 0);
   EXPECT_EQ(text.substr(0, 2), "YL");
+  // The other moves, then insert, which reaches the browse's update
+  // procedure (here none).
+  auto selected_after = [&](int32_t command) {
+    toolbar.command(command)->trigger();
+    Settle();
+    return browse->engine().CellText(browse->engine().CurrentChoice, 0).substr(0, 2);
+  };
+  EXPECT_EQ(selected_after(browse_toolbar::kTop), "3A");
+  EXPECT_EQ(selected_after(browse_toolbar::kDown), "4X");
+  EXPECT_NE(selected_after(browse_toolbar::kPageDown), "4X");
+  EXPECT_EQ(selected_after(browse_toolbar::kPageUp), "4X");
+  ASSERT_TRUE(boxes_.shown().empty());
+  toolbar.command(browse_toolbar::kInsert)->trigger();
+  Settle();
+  ASSERT_EQ(boxes_.shown().size(), 1u);
+  EXPECT_EQ(Utf8FromCp1251(boxes_.shown()[0].text), "Процедура UpdateDXCC еще не определена.");
   sub->close();
   delete sub;
   Settle();
