@@ -214,20 +214,25 @@ void BrowseEngine::BindNames() {
   expr::BindTable(scopes_, def(), table().record());
 }
 
-// Chooses the sort's key and filter with the range primed from the live
-// limits; `prime_buffer` primes the record buffer too.
+// Chooses the sort's key and filter, once for each order chosen, and primes
+// the range from the live limits; `prime_buffer` primes the record buffer
+// too.
 void BrowseEngine::SetViewOrder(bool prime_buffer) {
+  if (view_order_ != SortOrder || bound_record_ != table().record()) {
+    view_order_ = SortOrder;
+    bound_record_ = table().record();
+    // The names serve only to compile the filter.
+    if (!sort().filter.empty()) BindNames();
+    Status st = view_->SetOrder(sort_keys().key, sort_keys().range_fields, sort().filter, scopes_);
+    if (!st.ok()) StandardWarning(warning::kViewOpenError);
+  }
   std::vector<uint8_t> primed;
   if (!sort().ranges.empty()) {
     primed.assign(table().record(), table().record() + table().record_length());
     PrimeRanges(primed.data());
     if (prime_buffer) PrimeRanges(table().record());
   }
-  // The names serve only to compile the filter.
-  if (!sort().filter.empty()) BindNames();
-  Status st = view_->SetOrder(sort_keys().key, sort_keys().range_fields, std::move(primed),
-                              sort().filter, scopes_);
-  if (!st.ok()) StandardWarning(warning::kViewOpenError);
+  view_->SetRange(primed);
 }
 
 BrowseEngine::ReadResult BrowseEngine::ReadView(bool forward) {
@@ -240,9 +245,28 @@ BrowseEngine::ReadResult BrowseEngine::ReadView(bool forward) {
 }
 
 void BrowseEngine::EmptyQueue() {
+  spare_.reserve(spare_.size() + queue_.size());
+  for (PageEntry& row : queue_) {
+    row.record.clear();
+    row.Position.clear();
+    spare_.push_back(std::move(row));
+  }
   queue_.clear();
   RecordCount = 0;
   list_->PageChanged();
+}
+
+PageEntry& BrowseEngine::AddRow(bool at_front) {
+  PageEntry row;
+  if (!spare_.empty()) {
+    row = std::move(spare_.back());
+    spare_.pop_back();
+    // The page holds every row again: so does its memory.
+    if (spare_.empty()) std::vector<PageEntry>().swap(spare_);
+  }
+  ++RecordCount;
+  if (at_front) return *queue_.insert(queue_.begin(), std::move(row));
+  return queue_.emplace_back(std::move(row));
 }
 
 void BrowseEngine::MakeCurrent(int32_t row) {
@@ -419,8 +443,10 @@ const std::string& BrowseEngine::CurrentLocatorText() const {
 }
 
 size_t BrowseEngine::PageBytes() const {
-  size_t n = queue_.capacity() * sizeof(PageEntry);
-  for (const PageEntry& e : queue_) n += e.record.capacity() + e.Position.capacity();
+  size_t n = (queue_.capacity() + spare_.capacity()) * sizeof(PageEntry);
+  for (const auto* rows : {&queue_, &spare_}) {
+    for (const PageEntry& e : *rows) n += e.record.capacity() + e.Position.capacity();
+  }
   return n;
 }
 
@@ -438,7 +464,8 @@ void BrowseEngine::Reset() {
 
 void BrowseEngine::FillRecord() {
   const bool forward = FillDirection == kFillForward;
-  std::string edge;
+  // Used only before the first row is added, while the edge row stands.
+  std::string_view edge;
   SkipFirst = 0;
   if (RecordCount > 0) {
     edge = forward ? queue_.back().Position : queue_.front().Position;
@@ -449,6 +476,40 @@ void BrowseEngine::FillRecord() {
       SkipFirst = 1;
     }
   }
+  // A row that joins a full page takes the slot, and so the buffers, of the
+  // row that leaves it: `replaced` rows so far, counted round the page from
+  // its leaving end. Rows added before a page that is not full yet go
+  // behind it (`prepended`, the nearest first). Both are put in page order
+  // once, when the fill ends, so no row is moved for every row read.
+  size_t replaced = 0;
+  size_t prepended = 0;
+  const auto settle = [&] {
+    if (prepended != 0) {
+      const auto first = queue_.end() - static_cast<std::ptrdiff_t>(prepended);
+      std::reverse(first, queue_.end());
+      std::rotate(queue_.begin(), first, queue_.end());
+      prepended = 0;
+    }
+    if (replaced != 0) {
+      const size_t n = queue_.size();
+      const size_t turn = forward ? replaced % n : (n - replaced % n) % n;
+      // One row scrolled, the common case: one pass of moves rather than
+      // the swaps of a general rotation.
+      if (turn == 1) {
+        PageEntry first = std::move(queue_.front());
+        std::move(queue_.begin() + 1, queue_.end(), queue_.begin());
+        queue_.back() = std::move(first);
+      } else if (turn == n - 1) {
+        PageEntry last = std::move(queue_.back());
+        std::move_backward(queue_.begin(), queue_.end() - 1, queue_.end());
+        queue_.front() = std::move(last);
+      } else {
+        std::rotate(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(turn),
+                    queue_.end());
+      }
+      replaced = 0;
+    }
+  };
   bool changed = false;
   while (ItemsToFill != 0) {
     ReadResult r = ReadView(forward);
@@ -457,6 +518,7 @@ void BrowseEngine::FillRecord() {
       break;
     }
     if (r == ReadResult::kFailed) {
+      settle();
       if (changed) list_->PageChanged();
       return;
     }
@@ -466,6 +528,7 @@ void BrowseEngine::FillRecord() {
     }
     ValidateRecord();
     if (RecordStatus == kRecordOutOfRange) {
+      settle();
       if (RecordCount > 0) {
         MakeCurrent(forward ? RecordCount : 1);
         FillBuffer();
@@ -475,36 +538,28 @@ void BrowseEngine::FillRecord() {
     if (RecordStatus == kRecordFiltered) continue;
     if (AddQueue) {
       if (RecordCount >= VisibleRows()) {
-        // The row that leaves the page lends its buffers to the one that
-        // comes, so scrolling allocates nothing.
-        if (forward) {
-          entry_ = std::move(queue_.front());
-          queue_.erase(queue_.begin());
-        } else {
-          entry_ = std::move(queue_.back());
-          queue_.pop_back();
-        }
-        --RecordCount;
+        if (prepended != 0) settle();
+        const size_t n = queue_.size();
+        const size_t k = replaced++ % n;
+        entry_ = &queue_[forward ? k : n - 1 - k];
+      } else {
+        entry_ = &AddRow(false);
+        if (!forward) ++prepended;
       }
       FillQueue();
-      if (forward) {
-        queue_.push_back(std::move(entry_));
-      } else {
-        queue_.insert(queue_.begin(), std::move(entry_));
-      }
-      ++RecordCount;
       changed = true;
     }
     --ItemsToFill;
   }
+  settle();
   AddQueue = 1;
   if (changed) list_->PageChanged();
 }
 
 void BrowseEngine::FillQueue() {
-  entry_.icon = d_.FillQueueHook ? d_.FillQueueHook() : 0;
-  entry_.record.assign(table().record(), table().record() + table().record_length());
-  entry_.Position = view_->last_position();
+  entry_->icon = d_.FillQueueHook ? d_.FillQueueHook() : 0;
+  entry_->record.assign(table().record(), table().record() + table().record_length());
+  entry_->Position = view_->last_position();
 }
 
 void BrowseEngine::FillBuffer() {
@@ -545,9 +600,8 @@ void BrowseEngine::RefreshPage() {
   EmptyQueue();
   ItemsToFill = VisibleRows();
   if (seeded) {
+    entry_ = &AddRow(false);
     FillQueue();
-    queue_.push_back(std::move(entry_));
-    RecordCount = 1;
     --ItemsToFill;
   }
   const bool from_bottom = RefreshMode == kRefreshFromBottom;

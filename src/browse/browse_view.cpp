@@ -14,21 +14,28 @@ Status EndOfRange() {
 
 }  // namespace
 
-Status BrowseView::SetOrder(int key, std::vector<int> range_fields, std::vector<uint8_t> primed,
-                            std::string_view filter, expr::BindScopes& scopes) {
+Status BrowseView::SetOrder(int key, std::vector<int> range_fields, std::string_view filter,
+                            expr::BindScopes& scopes) {
   Close();
   key_ = key;
   range_fields_ = std::move(range_fields);
   range_length_ = 0;
   const TableDef& def = table_.def();
   for (int f : range_fields_) range_length_ += def.fields[static_cast<size_t>(f)].size;
-  primed_ = std::move(primed);
+  primed_.clear();
   range_known_ = false;
   range_prefix_.clear();
   if (key_ < 0 || static_cast<size_t>(key_) >= def.keys.size()) {
     return Status::Error(err::kInvalidKeyFile);
   }
   return conditions_.SetFilter(filter, scopes);
+}
+
+void BrowseView::SetRange(const std::vector<uint8_t>& primed) {
+  Close();
+  primed_ = primed;
+  range_known_ = false;
+  range_prefix_.clear();
 }
 
 Status BrowseView::OpenAtEnds() {

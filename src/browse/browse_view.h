@@ -36,12 +36,15 @@ class BrowseView {
   explicit BrowseView(Table& table) : table_(table) {}
 
   // Chooses key and filter; range_fields are the field numbers of the
-  // ranged leading components and `primed` a record image holding the
-  // range's values in them. Compiles the filter in `scopes`; a filter that
-  // does not compile is dropped and its error returned (the caller warns
-  // and reads on).
-  Status SetOrder(int key, std::vector<int> range_fields, std::vector<uint8_t> primed,
-                  std::string_view filter, expr::BindScopes& scopes);
+  // ranged leading components. Compiles the filter in `scopes`; a filter
+  // that does not compile is dropped and its error returned (the caller
+  // warns and reads on). The filter reads its names' values at every test,
+  // so it stays good while the variables it was bound to live.
+  Status SetOrder(int key, std::vector<int> range_fields, std::string_view filter,
+                  expr::BindScopes& scopes);
+  // The range's values: `primed` is a record image holding them in the
+  // ranged components (empty without a range). Positions nowhere.
+  void SetRange(const std::vector<uint8_t>& primed);
   // Positions at both ends of the range: forward reads start at its first
   // record, backward reads at its last.
   Status OpenAtEnds();

@@ -46,40 +46,14 @@ size_t Blocks(size_t bytes) {
 }
 }  // namespace
 
-void Page::Recount() {
-  record_bytes = 0;
-  for (const Record& r : records) record_bytes += r.bytes.size();
-}
-
 size_t Page::SizeEstimate() const {
-  return fmt::kPageHeaderSize + record_bytes + (leaf() ? 5 : 9) * records.size();
+  return fmt::kPageHeaderSize + records.bytes() + (leaf() ? 5 : 9) * records.size();
 }
 
 bool Page::TooBig() const {
   size_t est = SizeEstimate();
   return est > fmt::kMaxRecord ||
          (est > fmt::kSplitSmall && records.size() > fmt::kSplitSmallRecords);
-}
-
-size_t Page::LowerBound(std::string_view key) const {
-  const KeyHead head = KeyHead::Of(key);
-  auto it = std::lower_bound(records.begin(), records.end(), key,
-                             [&head](const Record& r, std::string_view k) {
-                               if (!(r.head == head)) return r.head < head;
-                               return r.key() < k;
-                             });
-  return static_cast<size_t>(it - records.begin());
-}
-
-size_t Page::ChildFor(std::string_view key) const {
-  const KeyHead head = KeyHead::Of(key);
-  auto it = std::upper_bound(records.begin(), records.end(), key,
-                             [&head](std::string_view k, const Record& r) {
-                               if (!(head == r.head)) return head < r.head;
-                               return k < r.key();
-                             });
-  size_t i = static_cast<size_t>(it - records.begin());
-  return i == 0 ? 0 : i - 1;
 }
 
 namespace {
@@ -176,64 +150,26 @@ bool UnpackBody(const uint8_t* in, size_t in_size, size_t n, std::string* out) {
   }
 }
 
-void EncodeRecords(const std::vector<Record>& records, std::string* out) {
-  const Record* prev = nullptr;
-  for (const Record& r : records) {
+void EncodeRecords(const RecordList& records, std::string* out) {
+  RecordView prev;
+  bool first = true;
+  for (const RecordView r : records) {
     size_t shared = 0;
     bool put_total = true, put_key = true;
-    if (prev != nullptr) {
-      size_t limit = std::min<size_t>({63, r.bytes.size(), prev->bytes.size()});
-      shared = SharedBytes(r.bytes.data(), prev->bytes.data(), limit);
-      put_total = r.bytes.size() != prev->bytes.size();
-      put_key = r.key_length != prev->key_length;
+    if (!first) {
+      size_t limit = std::min<size_t>({63, r.bytes.size(), prev.bytes.size()});
+      shared = SharedBytes(r.bytes.data(), prev.bytes.data(), limit);
+      put_total = r.bytes.size() != prev.bytes.size();
+      put_key = r.key_length != prev.key_length;
     }
     out->push_back(static_cast<char>((put_total ? 0x80 : 0) | (put_key ? 0x40 : 0) |
                                      static_cast<int>(shared)));
     if (put_total) fmt::Append16(out, static_cast<uint16_t>(r.bytes.size()));
     if (put_key) fmt::Append16(out, r.key_length);
-    out->append(r.bytes, shared, std::string::npos);
-    prev = &r;
+    out->append(r.bytes.substr(shared));
+    prev = r;
+    first = false;
   }
-}
-
-bool DecodeRecords(std::string_view body, size_t count, std::vector<Record>* records) {
-  records->clear();
-  records->reserve(count);
-  const uint8_t* p = fmt::U8(body);
-  size_t pos = 0, total = 0, klen = 0;
-  for (size_t i = 0; i < count; ++i) {
-    if (pos >= body.size()) return false;
-    uint8_t flag = p[pos++];
-    size_t shared = flag & 0x3F;
-    if (flag & 0x80) {
-      if (body.size() - pos < 2) return false;
-      total = fmt::Get16(p + pos);
-      pos += 2;
-    } else if (i == 0) {
-      return false;
-    }
-    if (flag & 0x40) {
-      if (body.size() - pos < 2) return false;
-      klen = fmt::Get16(p + pos);
-      pos += 2;
-    } else if (i == 0) {
-      return false;
-    }
-    if (i == 0 && shared != 0) return false;
-    if (klen > total || shared > total) return false;
-    if (shared > 0 && shared > records->back().bytes.size()) return false;
-    const size_t rest = total - shared;
-    if (body.size() - pos < rest) return false;
-    // Built in place: a page holds a hundred records or more.
-    Record& r = records->emplace_back();
-    r.bytes.reserve(total);
-    if (shared > 0) r.bytes.append((records->end() - 2)->bytes.data(), shared);
-    r.bytes.append(body.data() + pos, rest);
-    pos += rest;
-    r.key_length = static_cast<uint16_t>(klen);
-    r.head = KeyHead::Of(r.key());
-  }
-  return pos == body.size();
 }
 
 Status EncodePage(const Page& p, int64_t home, EncodedPage* out) {
@@ -242,7 +178,7 @@ Status EncodePage(const Page& p, int64_t home, EncodedPage* out) {
   thread_local std::string body;
   thread_local std::string packed;
   body.clear();
-  body.reserve(p.record_bytes + 5 * p.records.size());
+  body.reserve(p.records.bytes() + 5 * p.records.size());
   EncodeRecords(p.records, &body);
   const size_t head = fmt::kPageHeaderSize + (p.leaf() ? 0 : 4 * p.records.size());
   const size_t unpacked = head + body.size();
@@ -299,7 +235,7 @@ Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
       p->children.push_back(static_cast<int32_t>(fmt::Get32(b + fmt::kPageHeaderSize + 4 * i)));
   }
   // Kept from page to page: a walk decodes many, and the body is copied out
-  // into the records anyway.
+  // into the page's arena anyway.
   thread_local std::string unpacked_body;
   std::string_view body;
   if (stored < unpacked) {
@@ -310,10 +246,7 @@ Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
     body = std::string_view(reinterpret_cast<const char*>(b + head), stored - head);
   }
   if (!DecodeRecords(body, count, &p->records)) return Status::Check(kCheckDecode);
-  p->Recount();
-  for (size_t i = 1; i < p->records.size(); ++i) {
-    if (!(p->records[i - 1].key() < p->records[i].key())) return Status::Check(kCheckOrder);
-  }
+  if (!p->records.Ascending()) return Status::Check(kCheckOrder);
   return Status::OK();
 }
 

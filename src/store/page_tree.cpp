@@ -163,11 +163,10 @@ void PageTree::UpdateSeparators(Path& path, size_t depth) {
     Page* child = path[d].page.get();
     Step& up = path[d - 1];
     if (child->records.empty()) return;
-    Record& sep = up.page->records[up.index];
-    if (sep.bytes == child->records[0].bytes && sep.key_length == child->records[0].key_length)
-      return;
-    up.page->record_bytes += child->records[0].bytes.size() - sep.bytes.size();
-    sep = child->records[0];
+    const RecordView sep = up.page->records[up.index];
+    const RecordView first = child->records[0];
+    if (sep.bytes == first.bytes && sep.key_length == first.key_length) return;
+    up.page->records.Set(up.index, first);
     source_->MarkChanged(up.page.get());
     if (up.index != 0) return;
   }
@@ -181,18 +180,13 @@ Status PageTree::SplitInto(const std::shared_ptr<Page>& page, Page* parent, size
   // ascending inserts leave full pages behind them.
   size_t keep = (n + 1) / 2;
   std::shared_ptr<Page> right = source_->NewPage(page->level);
-  right->records.assign(std::make_move_iterator(page->records.begin() + static_cast<long>(keep)),
-                        std::make_move_iterator(page->records.end()));
-  page->records.resize(keep);
-  page->Recount();
-  right->Recount();
+  page->records.MoveTail(keep, &right->records);
   if (!page->leaf()) {
     right->children.assign(page->children.begin() + static_cast<long>(keep), page->children.end());
     page->children.resize(keep);
   }
   source_->MarkChanged(page.get());
-  parent->records.insert(parent->records.begin() + static_cast<long>(index + 1), right->records[0]);
-  parent->record_bytes += right->records[0].bytes.size();
+  parent->records.Insert(index + 1, right->records[0]);
   parent->children.insert(parent->children.begin() + static_cast<long>(index + 1), right->ref);
   source_->MarkChanged(parent);
   if (right->TooBig()) KAVO_RETURN_IF_ERROR(SplitInto(right, parent, index + 1));
@@ -203,14 +197,12 @@ Status PageTree::SplitInto(const std::shared_ptr<Page>& page, Page* parent, size
 Status PageTree::SplitRoot(const std::shared_ptr<Page>& root) {
   if (root->level >= 40) return Status::Check(store_check::kLevel);
   std::shared_ptr<Page> child = source_->NewPage(root->level);
-  child->records = std::move(root->records);
-  child->children = std::move(root->children);
+  child->records.swap(root->records);
+  child->children.swap(root->children);
   root->records.clear();
   root->children.clear();
   root->level = static_cast<uint8_t>(root->level + 1);
   root->records.push_back(child->records[0]);
-  child->Recount();
-  root->Recount();
   root->children.push_back(child->ref);
   source_->MarkChanged(root.get());
   return SplitInto(child, root.get(), 0);
@@ -242,9 +234,7 @@ Status PageTree::Insert(std::string_view key, std::string_view data, bool* exist
     *existed = true;
     return Status::OK();
   }
-  leaf.page->records.insert(leaf.page->records.begin() + static_cast<long>(leaf.index),
-                            Record(key, data));
-  leaf.page->record_bytes += key.size() + data.size();
+  leaf.page->records.Insert(leaf.index, key, data);
   source_->MarkChanged(leaf.page.get());
   if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
   return FixOverflow(path);
@@ -261,10 +251,8 @@ Status PageTree::Replace(std::string_view key, std::string_view data, bool* foun
   Step& leaf = path.back();
   if (!AtKey(leaf, key)) return Status::OK();
   *found = true;
-  Record& r = leaf.page->records[leaf.index];
-  if (r.data() == data) return Status::OK();
-  leaf.page->record_bytes += key.size() + data.size() - r.bytes.size();
-  r = Record(key, data);
+  if (leaf.page->records[leaf.index].data() == data) return Status::OK();
+  leaf.page->records.Set(leaf.index, key, data);
   source_->MarkChanged(leaf.page.get());
   if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
   return FixOverflow(path);
@@ -285,14 +273,14 @@ Status PageTree::UpdateRange(std::string_view from, std::string_view to,
       if (!more) return Status::OK();
       continue;
     }
-    Record& r = leaf.page->records[leaf.index];
+    const RecordView r = leaf.page->records[leaf.index];
     const std::string_view key = r.key();
     if (key >= to) return Status::OK();
     data.assign(r.data());
     KAVO_RETURN_IF_ERROR(update(key, &data));
     if (data.size() != r.data().size()) return Status::Check(store_check::kTreeShape);
     if (r.data() != data) {
-      r.bytes.replace(r.key_length, data.size(), data);
+      leaf.page->records.SetData(leaf.index, data);
       source_->MarkChanged(leaf.page.get());
       if (leaf.index == 0) UpdateSeparators(path, path.size() - 1);
     }
@@ -307,8 +295,7 @@ void PageTree::RemoveEmpty(Path& path) {
     path[d].page.reset();
     source_->DropPage(ref);
     Step& up = path[d - 1];
-    up.page->record_bytes -= up.page->records[up.index].bytes.size();
-    up.page->records.erase(up.page->records.begin() + static_cast<long>(up.index));
+    up.page->records.Erase(up.index);
     up.page->children.erase(up.page->children.begin() + static_cast<long>(up.index));
     source_->MarkChanged(up.page.get());
     path.resize(d);
@@ -332,8 +319,7 @@ Status PageTree::Erase(std::string_view key, bool* found) {
   Step& leaf = path.back();
   if (!AtKey(leaf, key)) return Status::OK();
   *found = true;
-  leaf.page->record_bytes -= leaf.page->records[leaf.index].bytes.size();
-  leaf.page->records.erase(leaf.page->records.begin() + static_cast<long>(leaf.index));
+  leaf.page->records.Erase(leaf.index);
   source_->MarkChanged(leaf.page.get());
   RemoveEmpty(path);
   return Status::OK();

@@ -62,10 +62,6 @@ class TreeWalker {
         Problem("page " + std::to_string(page->ref) + " of " + std::to_string(e.blocks) +
                 " blocks lies in region " + std::to_string(k));
     }
-    size_t bytes = 0;
-    for (const Record& r : page->records) bytes += r.bytes.size();
-    if (bytes != page->record_bytes)
-      Problem("page " + std::to_string(page->ref) + " miscounts its record bytes");
     if (separator != nullptr) {
       if (page->records.empty()) {
         Problem("page " + std::to_string(page->ref) + " is empty");
@@ -76,7 +72,7 @@ class TreeWalker {
       }
     }
     if (page->leaf()) {
-      for (const Record& r : page->records) {
+      for (const RecordView r : page->records) {
         if (have_last_ && !(last_ < r.key()))
           Problem("record order broken in page " + std::to_string(page->ref));
         last_.assign(r.key());

@@ -47,7 +47,7 @@ void LeafRecords(FileSystem* fs, const std::string& path, std::vector<Record>* r
   std::shared_ptr<Page> root;
   ASSERT_TRUE(sf->Root(&root).ok());
   ASSERT_TRUE(root->leaf());
-  *records = root->records;
+  records->assign(root->records.begin(), root->records.end());
   *last_number = sf->header().last_number;
   ASSERT_TRUE(sf->End(Status::OK()).ok());
 }
@@ -55,8 +55,7 @@ void LeafRecords(FileSystem* fs, const std::string& path, std::vector<Record>* r
 void BuildLeaf(const std::vector<Record>& records, uint32_t last_number, int32_t at, OneLeaf* out) {
   Page p;
   p.ref = at;
-  p.records = records;
-  p.Recount();
+  for (const Record& r : records) p.records.push_back(r);
   out->home = fmt::RefOffset(at);
   EncodedPage e;
   ASSERT_TRUE(EncodePage(p, out->home, &e).ok());

@@ -166,7 +166,7 @@ TEST(StorePages, PrefixSharingOfNeighbours) {
   // Second: the same lengths, seven shared bytes (T, key number, S, M).
   EXPECT_EQ(static_cast<uint8_t>(body[second]), 7);
   EXPECT_EQ(body.substr(second + 1), "YTHR002");
-  std::vector<Record> back;
+  RecordList back;
   ASSERT_TRUE(DecodeRecords(body, 2, &back));
   EXPECT_EQ(back[1].bytes, p.records[1].bytes);
 
@@ -212,8 +212,8 @@ TEST(StorePages, KeyHeadsOrderAsTheirKeysAndSearchesAgree) {
   Page leaf, index;
   index.level = 1;
   for (const std::string& k : keys) {
-    leaf.records.emplace_back(k, "data");
-    index.records.emplace_back(k, "");
+    leaf.records.Insert(leaf.records.size(), k, "data");
+    index.records.Insert(index.records.size(), k, "");
   }
   for (int i = 0; i < 2000; ++i) {
     std::string k(rng() % 24, '\0');
@@ -222,6 +222,85 @@ TEST(StorePages, KeyHeadsOrderAsTheirKeysAndSearchesAgree) {
     ASSERT_EQ(leaf.LowerBound(k), lower);
     size_t upper = std::upper_bound(keys.begin(), keys.end(), k) - keys.begin();
     ASSERT_EQ(index.ChildFor(k), upper == 0 ? 0 : upper - 1);
+  }
+}
+
+// A page's records share one arena: inserts, replacements from the list's
+// own records (whose bytes move when the arena grows), in-place data changes,
+// erasures and splits must read back as a plain list of records would, and
+// a copy and a decode of the encoding must agree with it.
+TEST(StorePages, RecordListAgreesWithAModel) {
+  std::mt19937 rng(11);
+  RecordList list;
+  std::vector<Record> model;
+  auto check = [&]() {
+    ASSERT_EQ(list.size(), model.size());
+    size_t bytes = 0;
+    for (size_t i = 0; i < model.size(); ++i) {
+      ASSERT_EQ(list[i].bytes, model[i].bytes) << i;
+      ASSERT_EQ(list[i].key_length, model[i].key_length) << i;
+      ASSERT_TRUE(list[i].head == model[i].head) << i;
+      bytes += model[i].bytes.size();
+    }
+    ASSERT_EQ(list.bytes(), bytes);
+  };
+  for (int step = 0; step < 20000; ++step) {
+    const size_t n = model.size();
+    const std::string key = Text("key", static_cast<int>(rng() % 5000));
+    const std::string data(rng() % 300, static_cast<char>('a' + rng() % 26));
+    switch (n == 0 ? 0 : rng() % 6) {
+      case 0:
+      case 1: {
+        const size_t at = rng() % (n + 1);
+        list.Insert(at, key, data);
+        model.insert(model.begin() + static_cast<long>(at), Record(key, data));
+        break;
+      }
+      case 2: {
+        const size_t at = rng() % n, from = rng() % n;
+        const Record copy = model[from];
+        list.Set(at, list[from]);
+        model[at] = copy;
+        break;
+      }
+      case 3: {
+        const size_t at = rng() % n;
+        std::string same(model[at].data().size(), static_cast<char>('A' + rng() % 26));
+        list.SetData(at, same);
+        model[at] = Record(model[at].key(), same);
+        break;
+      }
+      case 4: {
+        const size_t at = rng() % n;
+        list.Erase(at);
+        model.erase(model.begin() + static_cast<long>(at));
+        break;
+      }
+      case 5: {
+        if (n < 40) break;
+        RecordList tail;
+        tail.push_back(Record("first", "x"));
+        list.MoveTail(n / 2, &tail);
+        ASSERT_EQ(tail.size(), 1 + n - n / 2);
+        for (size_t i = n / 2; i < n; ++i) ASSERT_EQ(tail[1 + i - n / 2].bytes, model[i].bytes);
+        model.resize(n / 2);
+        break;
+      }
+    }
+    ASSERT_NO_FATAL_FAILURE(check());
+  }
+  const RecordList copy = list;
+  ASSERT_EQ(copy.size(), list.size());
+  for (size_t i = 0; i < copy.size(); ++i) ASSERT_EQ(copy[i].bytes, list[i].bytes);
+  std::string body;
+  EncodeRecords(list, &body);
+  RecordList back;
+  ASSERT_TRUE(DecodeRecords(body, list.size(), &back));
+  for (size_t i = 0; i < back.size(); ++i) ASSERT_EQ(back[i].bytes, list[i].bytes);
+  // A body with a record too few or too many does not decode.
+  EXPECT_FALSE(DecodeRecords(body, list.size() + 1, &back));
+  if (list.size() > 1) {
+    EXPECT_FALSE(DecodeRecords(body, list.size() - 1, &back));
   }
 }
 

@@ -137,7 +137,8 @@ class BrowseEngine {
   int32_t LocalRequest() const { return LocalRequest_; }
   int32_t LocalResponse() const { return LocalResponse_; }
   bool ChangeEnabled() const { return change_enabled_; }
-  // Bytes the page queue holds (entries and positions).
+  // Bytes the page queue holds (entries and positions, with the emptied
+  // rows kept for their buffers).
   size_t PageBytes() const;
   // Records read from the store through the view.
   uint64_t RecordsRead() const;
@@ -217,6 +218,8 @@ class BrowseEngine {
   expr::VarRef ResetCopy(size_t order, size_t range) const;
   void BindNames();
   void SetViewOrder(bool prime_buffer);
+  // A row added to the page: an emptied row's buffers when there is one.
+  PageEntry& AddRow(bool at_front);
   // Reads one record of the view. On an error other than the end of the
   // range it raises the read warning and posts the close request.
   enum class ReadResult { kRecord, kEnd, kFailed };
@@ -244,10 +247,17 @@ class BrowseEngine {
   std::vector<int> buffer_field_numbers_;
   std::vector<SortKeys> sort_keys_;
   std::unique_ptr<BrowseView> view_;
+  // The sort order whose key and filter the view has, and the record
+  // buffer the filter's names were bound to (0, nullptr: none yet).
+  uint8_t view_order_ = 0;
+  const uint8_t* bound_record_ = nullptr;
   expr::BindScopes scopes_;
   bool scope_pushed_ = false;
   std::vector<PageEntry> queue_;
-  PageEntry entry_;             // the entry FillQueue writes
+  // Rows the page emptied, holding no record: their buffers serve the next
+  // rows added, so refilling the page allocates nothing.
+  std::vector<PageEntry> spare_;
+  PageEntry* entry_ = nullptr;  // the queue entry FillQueue writes
   int32_t current_entry_ = -1;  // the queue entry FillBuffer reads, 0-based
   ListEvent event_;
   int32_t accepted_command_ = 0;
