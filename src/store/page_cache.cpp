@@ -4,19 +4,47 @@
 
 namespace kavo {
 
+void PageCache::Rest(Page* page) {
+  page->resting = true;
+  page->weight = page->SizeEstimate();
+  resting_.PushBack(page);
+  resting_bytes_ += page->weight;
+  while (resting_bytes_ > budget_) DropOldestResting();
+}
+
+void PageCache::Wake(Page* page) {
+  resting_.Erase(page);
+  resting_bytes_ -= page->weight;
+  page->resting = false;
+}
+
+void PageCache::DropOldestResting() {
+  Page* page = resting_.front();
+  Wake(page);
+  (void)pages_.Take(page->ref);
+}
+
 std::shared_ptr<Page> PageCache::Find(int32_t ref) {
   ++clock_;
   const std::shared_ptr<Page>* p = pages_.Find(ref);
   if (p == nullptr) return nullptr;
   Page* page = p->get();
+  if (page->resting) {
+    // Back from the reserve, as if read anew.
+    Wake(page);
+    page->entered = clock_;
+    lru_.PushBack(page);
+  } else if (!page->changed) {
+    lru_.MoveToBack(page);
+  }
   page->used = clock_;
-  if (!page->changed) lru_.MoveToBack(page);
   return *p;
 }
 
 void PageCache::Insert(const std::shared_ptr<Page>& page) {
   Erase(page->ref);
   page->entered = page->used = clock_;
+  page->resting = false;
   if (page->changed) {
     changed_.push_back(page.get());
   } else {
@@ -28,8 +56,14 @@ void PageCache::Insert(const std::shared_ptr<Page>& page) {
 void PageCache::MarkChanged(Page* page) {
   if (page->changed) return;
   const std::shared_ptr<Page>* p = pages_.Find(page->ref);
+  if (p != nullptr && p->get() == page) {
+    if (page->resting) {
+      Wake(page);
+    } else {
+      lru_.Erase(page);
+    }
+  }
   page->changed = true;
-  if (p != nullptr && p->get() == page) lru_.Erase(page);
   changed_.push_back(page);
 }
 
@@ -40,7 +74,11 @@ void PageCache::Rekey(int32_t old_ref, int32_t new_ref) {
   pages_.Put(std::move(page));
 }
 
-void PageCache::Trim(std::vector<std::shared_ptr<Page>>* dropped) {
+void PageCache::Trim(bool keep, int32_t counter) {
+  if (counter != counter_) {
+    DropResting();
+    counter_ = counter;
+  }
   while (lru_.size() >= 20) {
     Page* p = lru_.front();
     const std::shared_ptr<Page>* e = pages_.Find(p->ref);
@@ -53,8 +91,11 @@ void PageCache::Trim(std::vector<std::shared_ptr<Page>>* dropped) {
     }
     if (!drop) return;
     lru_.Erase(p);
-    std::shared_ptr<Page> page = pages_.Take(p->ref);
-    if (dropped != nullptr) dropped->push_back(std::move(page));
+    if (keep && p->ref >= 0 && p->SizeEstimate() <= budget_) {
+      Rest(p);
+    } else {
+      (void)pages_.Take(p->ref);
+    }
   }
 }
 
@@ -63,15 +104,22 @@ void PageCache::Erase(int32_t ref) {
   if (!page) return;
   if (page->changed) {
     changed_.erase(std::remove(changed_.begin(), changed_.end(), page.get()), changed_.end());
+  } else if (page->resting) {
+    Wake(page.get());
   } else {
     lru_.Erase(page.get());
   }
 }
 
 void PageCache::Clear() {
+  while (!resting_.empty()) Wake(resting_.front());
   pages_.Clear();
   lru_.Clear();
   changed_.clear();
+}
+
+void PageCache::DropResting() {
+  while (!resting_.empty()) DropOldestResting();
 }
 
 void PageCache::DropChanged() {

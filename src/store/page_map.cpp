@@ -17,14 +17,12 @@ const PageMap::Entry* PageMap::FindEntry(int32_t ref) const {
   return slot.page ? &slot : nullptr;
 }
 
-void PageMap::Put(std::shared_ptr<Page> page, uint64_t stamp, size_t bytes) {
+void PageMap::Put(std::shared_ptr<Page> page) {
   // At most half full, so that probe runs stay short.
   if ((count_ + 1) * 2 > slots_.size()) Grow();
   Entry& slot = slots_[Slot(page->ref)];
   if (!slot.page) ++count_;
   slot.ref = page->ref;
-  slot.stamp = stamp;
-  slot.bytes = bytes;
   slot.page = std::move(page);
 }
 
@@ -62,7 +60,7 @@ void PageMap::Grow() {
   for (size_t m = n; m > 1; m >>= 1) --shift_;
   count_ = 0;
   for (Entry& e : old)
-    if (e.page) Put(std::move(e.page), e.stamp, e.bytes);
+    if (e.page) Put(std::move(e.page));
 }
 
 void PageList::PushBack(Page* p) {

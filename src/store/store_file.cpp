@@ -130,7 +130,6 @@ Status StoreFile::ReadHeader() {
   }
   if (have_header_ && h.change_counter <= header_.change_counter) return Status::OK();
   cache_.Clear();
-  reserve_.Clear();
   Outdate();
   dropped_.clear();
   next_temp_ = -2;
@@ -231,7 +230,7 @@ Status StoreFile::NextNumber(uint32_t* number) {
 // ---- Pages ----
 
 void StoreFile::DropReserve() {
-  reserve_.Clear();
+  cache_.DropResting();
   committing_ = false;
 }
 
@@ -256,11 +255,7 @@ void StoreFile::DropPage(int32_t ref) {
 }
 
 Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
-  cache_.Trim(&trimmed_);
-  for (auto& t : trimmed_) {
-    if (!committing_) reserve_.Put(std::move(t), header_.change_counter);
-  }
-  trimmed_.clear();
+  cache_.Trim(!committing_, header_.change_counter);
   if (auto p = cache_.Find(ref)) {
     *page = std::move(p);
     return Status::OK();
@@ -270,13 +265,6 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
     if (ref >= 0 && k == 0) return Status::Check(store_check::kNoPageRegion);
   }
   if (ref < 0 || k <= 0 || k > fmt::kMaxBlocks) return Status::Check(store_check::kMissingPage);
-  if (!committing_) {
-    if (auto p = reserve_.Take(ref, header_.change_counter)) {
-      cache_.Insert(p);
-      *page = std::move(p);
-      return Status::OK();
-    }
-  }
   if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
   read_buffer_.resize(std::max(read_buffer_.size(), n));
@@ -338,8 +326,8 @@ Status StoreFile::Commit() {
 Status StoreFile::BuildCommitSet(CommitSet* set) {
   if (mode_ == OpenMode::kReadOnly) return Status::Error(err::kAccessDenied);
   // Placement moves pages to other references: until the commit is adopted
-  // or dropped, no page enters or leaves the reserve.
-  reserve_.Clear();
+  // or dropped, no page rests beneath the cache.
+  cache_.DropResting();
   committing_ = true;
   Outdate();
   Status st = PlaceAll();

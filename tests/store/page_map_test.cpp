@@ -1,6 +1,6 @@
 // The in-memory homes of decoded pages: the reference map under long random
 // use (its removal shifts probe runs back and must never lose a page), the
-// cache's trimming and the reserve's byte budget and counter.
+// cache's trimming and the byte budget and counter of the reserve beneath it.
 #include <map>
 #include <memory>
 #include <random>
@@ -9,7 +9,6 @@
 
 #include "store/page_cache.h"
 #include "store/page_map.h"
-#include "store/page_reserve.h"
 
 namespace kavo {
 namespace {
@@ -61,7 +60,7 @@ TEST(PageMapTest, AgreesWithAModelUnderRandomUse) {
 }
 
 TEST(PageCacheTest, TrimsByUseAndKeepsPagesInUse) {
-  PageCache cache;
+  PageCache cache(0);
   for (int32_t ref = 0; ref < 25; ++ref) cache.Insert(PageAt(ref));
   // Every page in steady use: the least recently used one was used 24
   // accesses ago, well within four times the average gap, so all stay.
@@ -73,47 +72,59 @@ TEST(PageCacheTest, TrimsByUseAndKeepsPagesInUse) {
       if (ref == 0) held = p;
     }
   }
-  std::vector<std::shared_ptr<Page>> dropped;
-  cache.Trim(&dropped);
-  EXPECT_TRUE(dropped.empty());
+  cache.Trim(false, 0);
+  EXPECT_EQ(cache.size(), 25u);
   // A hundred or more: the least recently used go regardless, down to 99.
   for (int32_t ref = 100; ref < 180; ++ref) cache.Insert(PageAt(ref));
-  cache.Trim(&dropped);
+  cache.Trim(false, 0);
   // Page 0 is least recently used now but held outside: it stops the trim.
-  EXPECT_TRUE(dropped.empty());
+  EXPECT_EQ(cache.size(), 105u);
   held.reset();
-  cache.Trim(&dropped);
+  cache.Trim(false, 0);
   EXPECT_EQ(cache.size(), 99u);
-  ASSERT_EQ(dropped.size(), 6u);
-  EXPECT_EQ(dropped.front()->ref, 0);
+  EXPECT_EQ(cache.resting(), 0u);
   EXPECT_EQ(cache.Find(0), nullptr);
   EXPECT_NE(cache.Find(179), nullptr);
 }
 
-TEST(PageReserveTest, KeepsWithinItsBudgetOldestOutFirst) {
+TEST(PageCacheTest, TrimmedPagesRestWithinTheBudgetLatestKept) {
   const size_t page_bytes = PageAt(0, 1000)->SizeEstimate();
-  PageReserve reserve(10 * page_bytes);
-  for (int32_t ref = 0; ref < 10; ++ref) reserve.Put(PageAt(ref, 1000), 5);
-  // Taking pages out leaves the others' order alone.
-  ASSERT_NE(reserve.Take(3, 5), nullptr);
-  ASSERT_NE(reserve.Take(4, 5), nullptr);
-  for (int32_t ref = 10; ref < 14; ++ref) reserve.Put(PageAt(ref, 1000), 5);
-  EXPECT_LE(reserve.bytes(), 10 * page_bytes);
-  EXPECT_EQ(reserve.size(), 10u);
-  EXPECT_EQ(reserve.Take(0, 5), nullptr);
-  EXPECT_EQ(reserve.Take(1, 5), nullptr);
-  EXPECT_NE(reserve.Take(2, 5), nullptr);
-  EXPECT_NE(reserve.Take(13, 5), nullptr);
-  // Many puts and takes keep the bookkeeping exact.
-  for (int round = 0; round < 10000; ++round) {
-    reserve.Put(PageAt(round % 37, 1000), 5);
-    if (round % 3 == 0) (void)reserve.Take((round * 7) % 37, 5);
-    ASSERT_LE(reserve.bytes(), 10 * page_bytes);
-    ASSERT_EQ(reserve.bytes(), reserve.size() * page_bytes);
+  PageCache cache(10 * page_bytes);
+  for (int32_t ref = 0; ref < 100; ++ref) cache.Insert(PageAt(ref, 1000));
+  // Nothing was used since the pages came: the trim goes down to 19 cached
+  // pages, and of the 81 it lets go the last 10 rest.
+  cache.Trim(true, 5);
+  EXPECT_EQ(cache.size(), 19u);
+  EXPECT_EQ(cache.resting(), 10u);
+  EXPECT_EQ(cache.resting_bytes(), 10 * page_bytes);
+  EXPECT_EQ(cache.Find(70), nullptr);
+  // A resting page found is cached again.
+  ASSERT_NE(cache.Find(75), nullptr);
+  EXPECT_EQ(cache.size(), 20u);
+  EXPECT_EQ(cache.resting(), 9u);
+  // A page changed while resting leaves the reserve for the changed list.
+  std::shared_ptr<Page> changed = cache.Find(76);
+  ASSERT_NE(changed, nullptr);
+  cache.MarkChanged(changed.get());
+  EXPECT_EQ(cache.changed().size(), 1u);
+  cache.DropChanged();
+  changed.reset();
+  // Long random use keeps the bookkeeping exact.
+  std::mt19937 rng(3);
+  for (int step = 0; step < 20000; ++step) {
+    const int32_t ref = static_cast<int32_t>(rng() % 300);
+    if (!cache.Find(ref)) cache.Insert(PageAt(ref, 1000));
+    cache.Trim(true, 5);
+    ASSERT_LE(cache.resting_bytes(), 10 * page_bytes);
+    ASSERT_EQ(cache.resting_bytes(), cache.resting() * page_bytes);
   }
-  // Another change counter: nothing kept may be served.
-  EXPECT_EQ(reserve.Take(36, 6), nullptr);
-  EXPECT_EQ(reserve.size(), 0u);
+  EXPECT_GT(cache.resting(), 0u);
+  // Another change counter: nothing resting may be served.
+  const size_t cached = cache.size();
+  cache.Trim(true, 6);
+  EXPECT_EQ(cache.resting(), 0u);
+  EXPECT_EQ(cache.resting_bytes(), 0u);
+  EXPECT_LE(cache.size(), cached);
 }
 
 }  // namespace

@@ -23,8 +23,10 @@ struct Page {
   uint8_t level = 0;
   RecordList records;
   std::vector<int32_t> children;  // index pages only
-  // Cache bookkeeping.
+  // Cache bookkeeping (page_cache.h).
   bool changed = false;
+  bool resting = false;  // in the reserve beneath the cache
+  size_t weight = 0;     // the size estimate it rests with
   uint64_t entered = 0;
   uint64_t used = 0;
   Page* list_prev = nullptr;  // PageList links (page_map.h)

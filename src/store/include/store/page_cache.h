@@ -1,6 +1,7 @@
 // The page cache of one open store file: the pages found by reference, a
 // least-recently-used list of unchanged pages and the list of changed pages,
-// which stay in memory until the commit.
+// which stay in memory until the commit; beneath them, the reserve of pages
+// the trimming let go.
 //
 // Trimming (before every page access): while at least 20 unchanged pages are
 // cached, the least recently used one is examined; with 100 or more it is
@@ -8,8 +9,24 @@
 // are at least four times (accesses since it entered / cached pages). The
 // first page that stays ends the trimming. A page that someone outside the
 // cache still holds always stays.
+//
+// The reserve: the trimming keeps under random access only a few dozen
+// pages, so a page it drops stays decoded beneath the cache, resting, up to a
+// byte budget, the page that rested longest going first. Finding a resting
+// page brings it back into the cache as if it had just been read. A resting
+// page keeps its place in the map of references, so moving a page between
+// the cache and the reserve, which a reader does on almost every access,
+// costs a few list links and no hashing.
+//
+// Invariant: a resting page is exactly what the disk holds at its reference
+// in the committed state of one change counter. Pages rest only unchanged and
+// placed; every resting page goes when the trimming is told another counter,
+// and when DropResting is called (a commit is about to move references).
+//
+// Threading: owned by one StoreFile; REQUIRES: StoreMutex() (table.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -21,34 +38,51 @@ namespace kavo {
 
 class PageCache {
  public:
-  PageCache() = default;
+  explicit PageCache(size_t reserve_budget) : budget_(reserve_budget) {}
   PageCache(const PageCache&) = delete;
   PageCache& operator=(const PageCache&) = delete;
 
+  // The page at ref, cached or resting (it is then cached again); nullptr
+  // when none.
   std::shared_ptr<Page> Find(int32_t ref);
   void Insert(const std::shared_ptr<Page>& page);
-  // Moves a cached page from the LRU list to the changed list.
+  // Moves a page to the changed list.
   void MarkChanged(Page* page);
   // A placed or moved page takes another reference.
   void Rekey(int32_t old_ref, int32_t new_ref);
-  // Pages dropped are appended to *dropped when given.
-  void Trim(std::vector<std::shared_ptr<Page>>* dropped = nullptr);
+  // Trims the cache. keep: the pages trimmed rest in the reserve (not while a
+  // commit moves references); counter: the change counter of the committed
+  // state the cached pages belong to.
+  void Trim(bool keep, int32_t counter);
   void Erase(int32_t ref);
   // Drops every page (the header changed under the cache).
   void Clear();
+  // Drops the resting pages only.
+  void DropResting();
   // Drops the changed pages only (a failed or abandoned operation).
   void DropChanged();
   // After a commit: the changed pages become ordinary cached pages.
   void CommitChanged();
   const std::vector<Page*>& changed() const { return changed_; }
-  size_t size() const { return pages_.size(); }
+  // Cached pages, changed ones included; resting ones are not.
+  size_t size() const { return pages_.size() - resting_.size(); }
+  size_t resting() const { return resting_.size(); }
+  size_t resting_bytes() const { return resting_bytes_; }
   uint64_t clock() const { return clock_; }
 
  private:
+  void Rest(Page* page);
+  void Wake(Page* page);
+  void DropOldestResting();
+
   PageMap pages_;
-  PageList lru_;  // front: least recently used
+  PageList lru_;      // front: least recently used
+  PageList resting_;  // front: resting longest
   std::vector<Page*> changed_;
   uint64_t clock_ = 0;
+  const size_t budget_;
+  size_t resting_bytes_ = 0;
+  int32_t counter_ = 0;
 };
 
 }  // namespace kavo

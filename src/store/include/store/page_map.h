@@ -3,15 +3,14 @@
 //
 // PageMap is an open-addressing hash table from reference to page: finding,
 // adding and removing a page allocate nothing once the table has grown to
-// the number of pages held, which matters because a reader moves a page
-// between the cache and the reserve on almost every row it reads.
+// the number of pages held, and a probe reads only the slots' references.
 // Invariant: a slot is empty exactly when its page pointer is null, and
 // every page lies within its probe run from its home slot (removal shifts
 // the run back rather than leaving tombstones).
 //
 // PageList is an intrusive doubly linked list through Page::list_prev and
-// Page::list_next (the cache's least-recently-used list), so that moving a
-// page in it costs no allocation.
+// Page::list_next (the cache's least-recently-used list and its reserve), so
+// that moving a page in it costs no allocation.
 #pragma once
 
 #include <cstddef>
@@ -25,29 +24,25 @@ namespace kavo {
 
 class PageMap {
  public:
-  // A page with what its holder keeps beside it (the reserve: when the page
-  // arrived and what it weighs), readable without touching the page.
-  struct Entry {
-    int32_t ref = 0;
-    uint64_t stamp = 0;
-    size_t bytes = 0;
-    std::shared_ptr<Page> page;
-  };
-
   // The page at ref, nullptr when none.
   const std::shared_ptr<Page>* Find(int32_t ref) const {
     const Entry* e = FindEntry(ref);
     return e == nullptr ? nullptr : &e->page;
   }
-  const Entry* FindEntry(int32_t ref) const;
   // Adds or replaces the page at page->ref.
-  void Put(std::shared_ptr<Page> page, uint64_t stamp = 0, size_t bytes = 0);
+  void Put(std::shared_ptr<Page> page);
   // Removes the page at ref and hands it out; nullptr when none.
   std::shared_ptr<Page> Take(int32_t ref);
   void Clear();
   size_t size() const { return count_; }
 
  private:
+  struct Entry {
+    int32_t ref = 0;
+    std::shared_ptr<Page> page;
+  };
+
+  const Entry* FindEntry(int32_t ref) const;
   size_t Home(int32_t ref) const {
     // Fibonacci hashing spreads neighbouring references over the table.
     return static_cast<size_t>((static_cast<uint32_t>(ref) * 2654435769u) >> shift_);

@@ -61,7 +61,6 @@
 #include "store/locks.h"
 #include "store/page.h"
 #include "store/page_cache.h"
-#include "store/page_reserve.h"
 #include "store/page_tree.h"
 #include "store/store_check.h"
 #include "store/table.h"
@@ -223,12 +222,10 @@ class StoreFile final : public TransactionFile, private PageSource {
   // decoded again.
   std::array<uint8_t, 512> last_raw_{};
   bool last_raw_valid_ = false;
-  PageCache cache_;
-  // Beneath the cache: pages it trimmed. Not used while a commit is being
-  // built and published, when references move.
-  PageReserve reserve_{kReserveBytes};
+  // The cache and, beneath it, the pages it trimmed; none rest while a
+  // commit is being built and published, when references move.
+  PageCache cache_{kReserveBytes};
   bool committing_ = false;
-  std::vector<std::shared_ptr<Page>> trimmed_;
   std::vector<uint8_t> read_buffer_;  // the blocks of the page being read
   PageTree tree_{this};
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
