@@ -81,7 +81,7 @@ struct PageEntry {
 // engine next changes the page.
 class PageRows {
  public:
-  PageRows(const std::vector<PageEntry>& slots, size_t first) : slots_(&slots), first_(first) {}
+  PageRows(const std::vector<PageEntry>& held, size_t first) : slots_(&held), first_(first) {}
 
   size_t size() const { return slots_->size(); }
   bool empty() const { return slots_->empty(); }
