@@ -125,6 +125,9 @@ class PageTree {
   // end of the tree.
   Status StepLeaf(Path* path, bool forward, bool* found);
   Status Seek(std::string_view key, SeekMode mode, Record* out, bool* found);
+  // The leaf of a recent descent whose records span key, when the tree has
+  // not changed since, and the finger it is the leaf of; nullptr when none.
+  std::shared_ptr<Page> FingerLeaf(std::string_view key, size_t* finger);
   // The path of a recent descent whose leaf covers key, when the tree has
   // not changed since.
   bool FromFinger(std::string_view key, Path* path);
