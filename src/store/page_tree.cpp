@@ -66,9 +66,9 @@ std::shared_ptr<Page> PageTree::FingerLeaf(std::string_view key, size_t* finger)
   for (size_t n = 0; n < fingers_.size(); ++n) {
     Finger& f = fingers_[n];
     if (f.generation != generation_ || f.pages.empty()) continue;
+    if (key < f.first || key > f.last) continue;
     std::shared_ptr<Page> leaf = f.pages.back().lock();
-    if (!leaf || !leaf->leaf() || leaf->records.empty()) continue;
-    if (key < leaf->records.front().key() || key > leaf->records.back().key()) continue;
+    if (!leaf) continue;
     last_finger_ = n;
     *finger = n;
     return leaf;
@@ -97,10 +97,14 @@ void PageTree::SaveFinger(const Path& path) {
   Finger& f = fingers_[last_finger_];
   f.pages.clear();
   f.index.clear();
+  const RecordList& records = path.back().page->records;
+  if (!path.back().page->leaf() || records.empty()) return;
   for (const Step& s : path) {
     f.pages.push_back(s.page);
     f.index.push_back(s.index);
   }
+  f.first.assign(records.front().key());
+  f.last.assign(records.back().key());
   f.generation = generation_;
 }
 
@@ -125,9 +129,10 @@ Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* fo
   // Within the leaf of a recent descent, where walks spend most of their
   // reads, no path is needed: the key lies between the leaf's first and last
   // records, so only a step past either end takes the whole path.
-  size_t finger = 0;
-  if (const std::shared_ptr<Page> leaf = FingerLeaf(key, &finger)) {
-    const RecordList& records = leaf->records;
+  bool finger_missed = true;
+  if (size_t finger = 0; const std::shared_ptr<Page> near = FingerLeaf(key, &finger)) {
+    finger_missed = false;
+    const RecordList& records = near->records;
     size_t i = records.LowerBound(key);
     const bool at = records[i].key() == key;
     switch (mode) {
@@ -160,7 +165,7 @@ Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* fo
   }
   PathLease lease(seek_path_);
   Path& path = *lease;
-  if (!FromFinger(key, &path)) {
+  if (finger_missed || !FromFinger(key, &path)) {
     KAVO_RETURN_IF_ERROR(Descend(key, &path));
     SaveFinger(path);
   }

@@ -113,6 +113,10 @@ class PageTree {
   struct Finger {
     std::vector<std::weak_ptr<Page>> pages;
     std::vector<size_t> index;
+    // The keys of the leaf's first and last records, compared without
+    // touching the leaf.
+    std::string first;
+    std::string last;
     uint64_t generation = 0;
   };
 
