@@ -1,5 +1,6 @@
 #include "app/form_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -25,6 +26,7 @@
 #include <cmath>
 
 #include "app/browse_window_qt.h"
+#include "app/picture_width.h"
 #include "app/window_resize_qt.h"
 #include "app/window_state_qt.h"
 #include "runtime/cp1251.h"
@@ -45,6 +47,21 @@ constexpr int kTabBarHeight = 28;
 constexpr int kMinEditChars = 4;
 // Places a spin box shows at most for a value finer than its picture.
 constexpr int kMaxSpinPlaces = 4;
+constexpr int kCommandGap = 2;  // between two frame command buttons
+
+// The frame's commands a form called by a browse shows, in this order, with
+// the key that presses each in the form (none for history: the form's ditto
+// key does the same). The keys leave a field's own editing keys alone.
+struct ShownCommand {
+  int32_t id;
+  const char* key;
+};
+constexpr ShownCommand kShownCommands[] = {
+    {browse_toolbar::kHistory, nullptr},        {browse_toolbar::kInsert, "Ctrl+N"},
+    {browse_toolbar::kTop, "Alt+Home"},         {browse_toolbar::kPageUp, "Ctrl+PgUp"},
+    {browse_toolbar::kUp, "Ctrl+Up"},           {browse_toolbar::kDown, "Ctrl+Down"},
+    {browse_toolbar::kPageDown, "Ctrl+PgDown"}, {browse_toolbar::kBottom, "Alt+End"},
+};
 
 QString QText(const std::string& cp1251) {
   return QString::fromStdString(Utf8FromCp1251(cp1251));
@@ -58,11 +75,18 @@ double NumberOf(const std::string& text) {
   return value;
 }
 
-// Characters the field's picture shows.
-int PictureChars(const std::string& picture) {
+// Room for every value of the field's picture in the edit's font, and for a
+// few characters at least.
+int EditWidth(const QWidget* edit, const std::string& picture) {
   Picture compiled;
-  if (!Picture::Compile(picture, &compiled).ok) return 10;
-  return std::max(compiled.width(), kMinEditChars);
+  const int least = kMinEditChars * edit->fontMetrics().averageCharWidth();
+  int text = least;
+  if (Picture::Compile(picture, &compiled).ok) {
+    text = std::max(text, WidestValueWidth(compiled, edit->fontMetrics()));
+  }
+  // A spin box also shows the ends of its range ("-12.0" for "@n4.1").
+  const int spin = qobject_cast<const QAbstractSpinBox*>(edit) ? edit->sizeHint().width() : 0;
+  return std::max(spin, EditWidthFor(edit, text));
 }
 
 // The resource of an icon named in a description, if the program has it.
@@ -77,10 +101,10 @@ QIcon IconFor(const std::string& name) {
 }  // namespace
 
 FormWindow::FormWindow(const forms::FormDescription& description, DataContext& context,
-                       QWidget* parent, QAction* history)
+                       QWidget* parent, const BrowseWindowQt* browse)
     : QDialog(parent), form_(description, context, *this) {
   setAttribute(Qt::WA_DeleteOnClose, false);
-  Build(history);
+  Build(browse);
   // Spread the controls on resizing, then put the window where the user
   // left it (the resizer must see the design layout first).
   resizer_ = std::make_unique<WindowResizer>(this, this, kSpreadStrategy);
@@ -95,19 +119,22 @@ FormWindow::~FormWindow() {
   hide();
 }
 
-void FormWindow::Build(QAction* history) {
+void FormWindow::Build(const BrowseWindowQt* browse) {
   const forms::FormDescription& d = form_.description();
   setWindowTitle(QText(d.design_title));
   const QIcon icon = IconFor(d.icon);
   if (!icon.isNull()) setWindowIcon(icon);
 
   const QFontMetrics metrics(font());
-  const int char_width = metrics.averageCharWidth();
   int label_width = 0;
   for (const forms::FieldDescription& field : d.fields) {
     label_width = std::max(label_width, metrics.horizontalAdvance(QText(field.prompt)));
   }
-  const int width = std::max(d.width, 3 * kButtonWidth);
+  const std::vector<QToolButton*> commands =
+      browse ? FrameCommandButtons(*browse) : std::vector<QToolButton*>{};
+  const int commands_width = static_cast<int>(commands.size()) * (kButtonHeight + kCommandGap);
+  const int width = std::max(
+      {d.width, 3 * kButtonWidth, commands_width + 2 * (kButtonWidth + kMargin) + kMargin});
 
   tabs_ = new QTabWidget(this);
   auto* page = new QWidget;
@@ -124,9 +151,7 @@ void FormWindow::Build(QAction* history) {
       prompt->setGeometry(kMargin, y + 3, label_width, kEditHeight - 4);
     }
     QWidget* edit = MakeEditor(static_cast<int>(i), page, &editors_[i]);
-    // Room for the picture's characters, Cyrillic ones being wider than the
-    // average.
-    int edit_width = std::min(edit_room, PictureChars(field.picture) * char_width * 5 / 4 + 20);
+    int edit_width = std::min(edit_room, EditWidth(edit, field.picture));
     int edit_height = kEditHeight;
     if (field.kind == FieldKind::kOptions) {
       edit_width = edit_room;
@@ -145,10 +170,9 @@ void FormWindow::Build(QAction* history) {
   cancel_ = new QPushButton(QText(d.cancel_text), this);
   ok_->setGeometry(width - 2 * (kButtonWidth + kMargin), buttons_top, kButtonWidth, kButtonHeight);
   cancel_->setGeometry(width - kButtonWidth - kMargin, buttons_top, kButtonWidth, kButtonHeight);
-  if (history) {
-    auto* command = new QToolButton(this);
-    command->setDefaultAction(history);
-    command->setGeometry(kMargin, buttons_top, kButtonHeight, kButtonHeight);
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    const int left = kMargin + static_cast<int>(i) * (kButtonHeight + kCommandGap);
+    commands[i]->setGeometry(left, buttons_top, kButtonHeight, kButtonHeight);
   }
   const QIcon ok_icon = IconFor(d.ok_icon);
   if (!ok_icon.isNull()) ok_->setIcon(ok_icon);
@@ -165,6 +189,35 @@ void FormWindow::Build(QAction* history) {
     auto* ditto = new QShortcut(QKeySequence(QString::fromStdString(d.ditto_key)), this);
     connect(ditto, &QShortcut::activated, this, [this] { form_.DittoEvent(FocusedField()); });
   }
+}
+
+std::vector<QToolButton*> FormWindow::FrameCommandButtons(const BrowseWindowQt& browse) {
+  std::vector<QToolButton*> buttons;
+  for (const ShownCommand& shown : kShownCommands) {
+    QAction* frame = browse.FrameCommand(shown.id);
+    if (!frame) continue;
+    auto* local = new QAction(frame->icon(), frame->text(), this);
+    local->setObjectName(frame->objectName());
+    QString key = QString::fromStdString(form_.description().ditto_key);
+    if (shown.key) {
+      local->setShortcut(QKeySequence(QString::fromLatin1(shown.key)));
+      local->setShortcutContext(Qt::WindowShortcut);
+      key = local->shortcut().toString(QKeySequence::NativeText);
+    }
+    auto follow = [local, frame, key] {
+      local->setEnabled(frame->isEnabled());
+      local->setToolTip(key.isEmpty() ? frame->toolTip()
+                                      : QString("%1 (%2)").arg(frame->toolTip(), key));
+    };
+    follow();
+    connect(frame, &QAction::changed, local, follow);
+    connect(local, &QAction::triggered, frame, &QAction::trigger);
+    addAction(local);
+    auto* button = new QToolButton(this);
+    button->setDefaultAction(local);
+    buttons.push_back(button);
+  }
+  return buttons;
 }
 
 QWidget* FormWindow::MakeEditor(int field, QWidget* page, Editor* editor) {
@@ -259,9 +312,22 @@ void FormWindow::FieldEdited(int field) {
 }
 
 void FormWindow::ToolbarCommand(int32_t command) {
-  if (command != browse_toolbar::kHistory) return;
-  const int field = FocusedField() >= 0 ? FocusedField() : last_field_;
-  form_.DittoEvent(field);
+  switch (command) {
+    case browse_toolbar::kHistory:
+      form_.DittoEvent(FocusedField() >= 0 ? FocusedField() : last_field_);
+      break;
+    case browse_toolbar::kInsert:
+    case browse_toolbar::kBottom:
+    case browse_toolbar::kTop:
+    case browse_toolbar::kPageDown:
+    case browse_toolbar::kPageUp:
+    case browse_toolbar::kDown:
+    case browse_toolbar::kUp:
+      form_.NavigatePressed(command, Texts());
+      break;
+    default:
+      break;
+  }
 }
 
 int FormWindow::FocusedField() const {
@@ -390,11 +456,10 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void RunFormProcedure(const forms::FormDescription& description, DataContext& context,
                       QWidget* caller) {
-  // Called by a browse of the frame, the form serves the frame's history
-  // command while it is open.
+  // Called by a browse of the frame, the form serves the frame's commands
+  // while it is open.
   auto* browse = qobject_cast<BrowseWindowQt*>(caller);
-  QAction* history = browse ? browse->FrameCommand(browse_toolbar::kHistory) : nullptr;
-  FormWindow window(description, context, caller, history);
+  FormWindow window(description, context, caller, browse);
   if (!window.form().Open()) return;
   if (browse)
     browse->SetCommandTarget([&window](int32_t command) { window.ToolbarCommand(command); });

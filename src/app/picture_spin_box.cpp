@@ -1,8 +1,10 @@
 #include "app/picture_spin_box.h"
 
 #include <QLineEdit>
+#include <algorithm>
 #include <string>
 
+#include "app/picture_width.h"
 #include "app/qt_text.h"
 
 namespace kavo {
@@ -24,6 +26,17 @@ void PictureSpinBox::SetValue(double value) {
   value_ = value;
   lineEdit()->setText(Shown());
   emit ValueChanged(value_);
+}
+
+QSize PictureSpinBox::sizeHint() const {
+  const QSize base = QAbstractSpinBox::sizeHint();
+  return {std::max(base.width(), EditWidthFor(this, WidestValueWidth(picture_, fontMetrics()))),
+          base.height()};
+}
+
+// A box that cannot show a whole date is of no use: it never gets narrower.
+QSize PictureSpinBox::minimumSizeHint() const {
+  return {sizeHint().width(), QAbstractSpinBox::minimumSizeHint().height()};
 }
 
 void PictureSpinBox::stepBy(int steps) {

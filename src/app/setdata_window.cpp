@@ -66,8 +66,10 @@ SetdataWindow::SetdataWindow(QWidget* parent)
   for (QLabel* prompt : {first, last}) {
     prompt->resize(std::max(prompt->width(), prompts_right - prompt->x()), prompt->height());
   }
+  // A date box is as wide as the widest date in its font.
   for (PictureSpinBox* date : {d1_, d2_}) {
     if (date->x() < dates_left) date->move(dates_left, date->y());
+    date->resize(std::max(date->width(), date->sizeHint().width()), date->height());
   }
   first->setBuddy(d1_);
   last->setBuddy(d2_);

@@ -8,7 +8,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -21,8 +23,10 @@
 #include "log/update_aaaa_form.h"
 #include "log/update_dxcc_form.h"
 #include "runtime/cp1251.h"
+#include "runtime/datetime.h"
 #include "runtime/halt.h"
 #include "runtime/message_box_scripted.h"
+#include "runtime/picture.h"
 #include "store/transaction.h"
 
 namespace kavo {
@@ -106,6 +110,26 @@ class FormWindowTest : public ::testing::Test {
     }
   }
 
+  // Pixels a line edit has for its text.
+  static int TextRoom(QWidget* editor) {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (!line) return 0;
+    const QMargins margins = line->textMargins() + line->contentsMargins();
+    // A framed line edit keeps its frame and 2 pixels free on either side.
+    const int frame = line->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    return line->width() - margins.left() - margins.right() - 2 * frame - 4;
+  }
+  // The widest text of the values first..last (by step) through a picture.
+  static int WidestShown(const QWidget& window, const char* picture, int32_t first, int32_t last,
+                         int32_t step = 1) {
+    int widest = 0;
+    for (int32_t value = first; value <= last; value += step) {
+      widest = std::max(widest, window.fontMetrics().horizontalAdvance(
+                                    QString::fromStdString(FormatNumber(picture, value))));
+    }
+    return widest;
+  }
+
   fs::path dir_;
   fs::path previous_dir_;
   std::string previous_control_file_;
@@ -172,6 +196,12 @@ TEST_F(FormWindowTest, ContactFormSavesTheTypedContactStampedInUtcAndStaysOpen) 
     ASSERT_TRUE(window.form().Open());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The date and time boxes hold every date and time whole.
+    forms::UpdateForm& form = window.form();
+    EXPECT_GE(TextRoom(window.editor(form.FieldIndex("AAA:DATA"))),
+              WidestShown(window, "@D6", DateFromParts(2026, 1, 1), DateFromParts(2027, 12, 31)));
+    EXPECT_GE(TextRoom(window.editor(form.FieldIndex("AAA:TIM"))),
+              WidestShown(window, "@T1", 1, kLastTime, 6000));
     ASSERT_NO_FATAL_FAILURE(Type(window.editor(0), "UA1ABC"));
     QTest::keyClick(&window, Qt::Key_Return);
     QApplication::processEvents();

@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +32,7 @@
 #include "data/dict_records.h"
 #include "data/globals.h"
 #include "log/browse_aaaa.h"
+#include "runtime/cp1251.h"
 #include "runtime/message_box_scripted.h"
 #include "store/table.h"
 
@@ -40,6 +43,12 @@ namespace fs = std::filesystem;
 
 void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+// A button of the entry form that presses the frame's command `id`.
+bool Shows(const QToolButton* button, int32_t id) {
+  return button->defaultAction() &&
+         button->defaultAction()->objectName() == QString("command%1").arg(id);
 }
 
 // Each test works in a scratch working directory, as the program does.
@@ -181,7 +190,7 @@ TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
       Settle();
       QToolButton* shown = nullptr;
       for (auto* button : form->findChildren<QToolButton*>()) {
-        if (button->defaultAction() == history) shown = button;
+        if (Shows(button, browse_toolbar::kHistory)) shown = button;
       }
       ASSERT_NE(shown, nullptr);
       shown->click();
@@ -199,6 +208,98 @@ TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
     area.closeAllSubWindows();
     Settle();
   }
+}
+
+// The frame's navigation commands reach the entry form through keys and the
+// buttons the form shows: the form saves, the browse moves, and the form
+// opens again on the next contact.
+TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
+  {
+    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
+    Table setup;
+    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
+    reinterpret_cast<dict::SETUPRecord*>(setup.record())->Clear();
+    ASSERT_TRUE(setup.Add().ok());
+    ASSERT_TRUE(setup.Close().ok());
+    ASSERT_TRUE(Table::Create("AAAA", dict::AAAA()).ok());
+    Table log;
+    ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
+    const char* calls[] = {"UA1A", "DL2B", "F3C"};
+    for (int i = 0; i < 3; ++i) {
+      auto* r = reinterpret_cast<dict::AAAARecord*>(log.record());
+      r->Clear();
+      dict::SetText(r->POZ, calls[i]);
+      dict::SetText(r->MODE, "SSB");
+      dict::SetText(r->QSL, Cp1251FromUtf8("НЕТ"));
+      r->N_QSO.set(i + 1);
+      r->DIAPAZ = 14.0;
+      ASSERT_TRUE(log.Add().ok());
+    }
+    ASSERT_TRUE(log.Close().ok());
+  }
+  QMdiArea area;
+  area.resize(1000, 700);
+  area.show();
+  BrowseToolbarQt toolbar(&area);
+  ProcedureRegistry registry;
+  BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
+  ASSERT_NE(window, nullptr);
+  Settle();
+
+  // Each form that opens: what it shows, then one command.
+  std::vector<std::string> seen;
+  QStringList tips;
+  QTimer steps;
+  QObject::connect(&steps, &QTimer::timeout, [&] {
+    auto* form = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    // Each form is a new window, though perhaps at the same address.
+    if (!form || form->property("served").toBool() || !form->isVisible()) return;
+    form->setProperty("served", true);
+    auto* call = qobject_cast<QLineEdit*>(form->editor(form->form().FieldIndex("AAA:POZ")));
+    auto* qth = qobject_cast<QLineEdit*>(form->editor(form->form().FieldIndex("AAA:QTH")));
+    seen.push_back(call->text().toStdString());
+    // Keys reach the form's commands while it is the active window.
+    form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form));
+    switch (seen.size()) {
+      case 1:  // a key in a field
+        qth->setFocus();
+        qth->setText("MOSCOW");
+        QTest::keyClick(qth, Qt::Key_Down, Qt::ControlModifier);
+        break;
+      case 2:  // the button the form shows
+        for (auto* button : form->findChildren<QToolButton*>()) {
+          if (!button->defaultAction()) continue;
+          tips << button->toolTip();
+          if (Shows(button, browse_toolbar::kDown)) button->click();
+        }
+        break;
+      case 3:
+        QTest::keyClick(call, Qt::Key_Home, Qt::AltModifier);
+        break;
+      default:
+        break;
+    }
+    // A form that stays open ends the walk (at once after the last step).
+    QTimer::singleShot(seen.size() > 3 ? 0 : 500, form, [form] { form->cancel_button()->click(); });
+  });
+  steps.start(10);
+  window->list()->view()->setFocus();
+  auto* change = qobject_cast<QPushButton*>(window->control(browse_aaaa::kChange));
+  ASSERT_NE(change, nullptr);
+  change->click();
+  Settle();
+  steps.stop();
+  EXPECT_EQ(seen, (std::vector<std::string>{"UA1A", "DL2B", "F3C", "UA1A"}));
+  EXPECT_TRUE(tips.contains("Go to the Next Record (Ctrl+Down)")) << tips.join("|").toStdString();
+  Table log;
+  ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
+  ASSERT_TRUE(log.Set().ok());
+  ASSERT_TRUE(log.Next().ok());
+  EXPECT_EQ(dict::TextOf(reinterpret_cast<dict::AAAARecord*>(log.record())->QTH), "MOSCOW");
+  ASSERT_TRUE(log.Close().ok());
+  area.closeAllSubWindows();
+  Settle();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "../data/data_test_util.h"
@@ -68,6 +69,26 @@ TEST_F(SetdataWindowTest, EditsGoStraightIntoThePeriodAndTitle) {
   window.findChild<QPushButton*>()->click();
   EXPECT_FALSE(window.isVisible());
   EXPECT_TRUE(dir_.Exists("kavo.INI"));
+}
+
+// Every date of two years fits its box whole: the box was a digit short of
+// "31/12/2026" in the dialog's font.
+TEST_F(SetdataWindowTest, DateBoxesShowTheWholeDate) {
+  SetdataWindow window;
+  window.show();
+  for (PictureSpinBox* box : {window.first_date(), window.last_date()}) {
+    QLineEdit* edit = EditOf(box);
+    const QMargins margins = edit->textMargins() + edit->contentsMargins();
+    // A line edit keeps 2 pixels free on either side of its text.
+    const int room = edit->width() - margins.left() - margins.right() - 4;
+    int widest = 0;
+    for (int32_t day = DateFromParts(2026, 1, 1); day <= DateFromParts(2027, 12, 31); ++day) {
+      widest = std::max(widest, edit->fontMetrics().horizontalAdvance(
+                                    QString::fromStdString(FormatNumber("D6", day)).trimmed()));
+    }
+    EXPECT_GE(room, widest);
+    EXPECT_LE(box->geometry().right(), window.width());
+  }
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 //
 // Keys: Enter is OK, Escape is Cancel, the description's ditto key copies
 // the focused field from the history record. Called by a browse of the
-// frame, the form takes the frame's history command (2011) too; since the
-// frame cannot be reached while the form is open, the form shows that
-// command beside its buttons. A field left after a change is
+// frame, the form takes the frame's history command (2011) and its
+// navigation commands (2000 insert another, 2004..2009 last, first, next
+// and prior page, next and prior record: save, then the browse moves and
+// calls the form again). Since the frame cannot be reached while the form
+// is open, the form shows those commands beside its buttons, each with a
+// key that presses it (named in its tool tip). A field left after a change is
 // taken at once, so a refused text is reported while the user is still at
 // it; OK takes all fields again.
 //
@@ -28,13 +31,14 @@
 #include "forms/form_view.h"
 #include "forms/update_form.h"
 
-class QAction;
 class QButtonGroup;
 class QPushButton;
 class QTabWidget;
+class QToolButton;
 
 namespace kavo {
 
+class BrowseWindowQt;
 class WindowResizer;
 
 class FormWindow : public QDialog, public forms::FormView {
@@ -43,9 +47,10 @@ class FormWindow : public QDialog, public forms::FormView {
  public:
   // Builds the window of a form over `context`; the form is opened by the
   // caller (form().Open()) and the window shown only when that answers true.
-  // history: the frame's history command, shown in the form; may be null.
+  // browse: the browse that calls the form, whose frame commands the form
+  // shows and serves; null when no browse of the frame calls it.
   FormWindow(const forms::FormDescription& description, DataContext& context,
-             QWidget* parent = nullptr, QAction* history = nullptr);
+             QWidget* parent = nullptr, const BrowseWindowQt* browse = nullptr);
   ~FormWindow() override;
 
   forms::UpdateForm& form() { return form_; }
@@ -57,7 +62,9 @@ class FormWindow : public QDialog, public forms::FormView {
   // The texts of all fields as the user sees them (UTF-8).
   std::vector<std::string> Texts() const;
   // A command of the frame's toolbar: history (2011) copies the field the
-  // user was in last from the history record; others do nothing here.
+  // user was in last from the history record; insert (2000) and the moves
+  // (2004..2009) save as OK does and ask the browse to move; others do
+  // nothing here.
   void ToolbarCommand(int32_t command);
 
   // forms::FormView.
@@ -85,7 +92,10 @@ class FormWindow : public QDialog, public forms::FormView {
     QButtonGroup* options = nullptr;  // kOptions only
   };
 
-  void Build(QAction* history);
+  void Build(const BrowseWindowQt* browse);
+  // Buttons for the frame's commands of the calling browse, each pressing
+  // the frame's command and following its enabled state and tool tip.
+  std::vector<QToolButton*> FrameCommandButtons(const BrowseWindowQt& browse);
   QWidget* MakeEditor(int field, QWidget* page, Editor* editor);
   QString FieldValue(int field) const;
   void FieldEdited(int field);

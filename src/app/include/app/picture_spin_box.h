@@ -2,7 +2,8 @@
 // period dialog's dates ("D6"): the arrows step the number by one, typed
 // text is read back through the picture, and text that does not fit the
 // picture is not taken (the box shows the last good value again when it
-// loses the focus). No range limits.
+// loses the focus). No range limits. Its size hint fits the widest value
+// the picture shows, in the box's font.
 #pragma once
 
 #include <QAbstractSpinBox>
@@ -22,6 +23,8 @@ class PictureSpinBox : public QAbstractSpinBox {
   double value() const { return value_; }
   void SetValue(double value);
 
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
   void stepBy(int steps) override;
   QValidator::State validate(QString& input, int& pos) const override;
   void fixup(QString& input) const override;
