@@ -244,12 +244,16 @@ Status FinishHeader(File* file, std::string* header, int* flushes) {
   KAVO_RETURN_IF_ERROR(file->Write(0, header->data(), header->size()));
   ++*flushes;
   KAVO_RETURN_IF_ERROR(file->Flush());
-  // The journal is dead weight now. Cutting it off after the flush keeps the
-  // size change out of this commit's flushes (the next commit's first flush
-  // carries it); a crash before that leaves only bytes nothing refers to, and
-  // a failed cut leaves the same, so it does not fail the commit.
+  // Nothing refers to the journal now (equal ends name none). A small one
+  // keeps its space for the next commit's journal, which then overwrites it
+  // without changing the file's size, so that commit's flushes carry data
+  // only: a file cut and regrown at every commit makes its first flush carry
+  // the size and the block allocation through the file system's own journal.
+  // A larger dead tail is cut off after the flush, so the size change is
+  // carried by the next commit's first flush; a crash before that, or a
+  // failed cut, leaves only bytes nothing refers to.
   uint64_t size = 0;
-  if (file->Size(&size).ok() && size > end) (void)file->Truncate(end);
+  if (file->Size(&size).ok() && size > end + kKeptJournalBytes) (void)file->Truncate(end);
   return Status::OK();
 }
 

@@ -122,7 +122,12 @@ bool Shows(const std::string& bytes, const State& s, bool exact_size = false) {
   return true;
 }
 
-TEST(JournalCommit, CleanCommitLeavesNoJournalAndFourFlushes) {
+// Commits from one state to the next on a file that already holds from.
+Status CommitStep(File* file, const State& from, const State& to, CommitResult* result) {
+  return CommitAll(file, nullptr, Change(from, to), result);
+}
+
+TEST(JournalCommit, CleanCommitLeavesNoJournalButItsSpaceAndFourFlushes) {
   MemFileSystem mem;
   State a{{1, 1, 1, 1}, 5};
   State b{{1, 2, 1, 1, 2, 2}, 6};
@@ -130,12 +135,36 @@ TEST(JournalCommit, CleanCommitLeavesNoJournalAndFourFlushes) {
   ASSERT_TRUE(mem.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
   mem.Bytes(kPath) = Image(a);
   CommitResult result;
-  ASSERT_TRUE(CommitAll(file.get(), nullptr, Change(a, b), &result).ok());
-  EXPECT_TRUE(Shows(mem.Bytes(kPath), b, true));
+  ASSERT_TRUE(CommitStep(file.get(), a, b, &result).ok());
+  EXPECT_TRUE(Shows(mem.Bytes(kPath), b));
+  // The dead journal (page 1 and the header) stays after the new end.
+  EXPECT_EQ(mem.Bytes(kPath).size(), kHeaderSize + 6 * kBlockSize + kBlockSize + kHeaderSize);
   EXPECT_EQ(result.flushes, 4);
   EXPECT_EQ(result.header, mem.Bytes(kPath).substr(0, kHeaderSize));
   // Raised once by the commit and once when the journal is closed.
   EXPECT_EQ(static_cast<int32_t>(Get32(result.header, header_field::kChangeCounter)), 8);
+
+  // The next commit of a like change writes its journal over the dead one:
+  // the file keeps its size.
+  const size_t size = mem.Bytes(kPath).size();
+  State c{{1, 3, 1, 1, 2, 2}, 8};
+  ASSERT_TRUE(CommitStep(file.get(), b, c, &result).ok());
+  EXPECT_TRUE(Shows(mem.Bytes(kPath), c));
+  EXPECT_EQ(mem.Bytes(kPath).size(), size);
+}
+
+TEST(JournalCommit, LargeDeadJournalIsCutOff) {
+  // Every page rewritten: the journal is larger than the space kept for the
+  // next one, and the file ends at its last region again.
+  const size_t pages = kKeptJournalBytes / kBlockSize + 10;
+  State a{std::vector<int>(pages, 1), 3}, b{std::vector<int>(pages, 2), 4};
+  MemFileSystem mem;
+  std::unique_ptr<File> file;
+  ASSERT_TRUE(mem.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
+  mem.Bytes(kPath) = Image(a);
+  CommitResult result;
+  ASSERT_TRUE(CommitStep(file.get(), a, b, &result).ok());
+  EXPECT_TRUE(Shows(mem.Bytes(kPath), b, true));
 }
 
 struct Step {
@@ -153,48 +182,75 @@ std::vector<Step> Steps() {
   };
 }
 
-void Sweep(FaultFileSystem::Crash crash, size_t tear) {
-  for (const Step& step : Steps()) {
-    // Count the calls of a clean run first.
-    int64_t calls = 0;
-    {
-      MemFileSystem mem;
-      FaultFileSystem fs(&mem);
-      std::unique_ptr<File> file;
-      ASSERT_TRUE(fs.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
-      mem.Bytes(kPath) = Image(step.from);
-      CommitResult result;
-      ASSERT_TRUE(CommitAll(file.get(), nullptr, Change(step.from, step.to), &result).ok());
-      calls = fs.calls();
-    }
-    for (int64_t at = 0; at < calls; ++at) {
-      SCOPED_TRACE("crash at call " + std::to_string(at) + " of " + std::to_string(calls));
-      MemFileSystem mem;
-      FaultFileSystem fs(&mem);
-      std::unique_ptr<File> file;
-      ASSERT_TRUE(fs.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
-      mem.Bytes(kPath) = Image(step.from);
-      fs.Flushed(kPath);
-      fs.Arm(at, crash, tear);
-      CommitResult result;
-      Status st = CommitAll(file.get(), nullptr, Change(step.from, step.to), &result);
-      // Only the cut of the dead journal after the last flush may fail
-      // without failing the commit.
-      bool committed = st.ok();
-      file.reset();
+// The file a step starts from: state from alone, as an older file or a
+// fresh one has it, or after a commit that rewrote every page of it, so that
+// the dead journal of that commit (page images and a whole header image)
+// lies after the end where this step's journal goes.
+std::string StartBytes(const State& from, bool dead_journal) {
+  if (!dead_journal) return Image(from);
+  State before = from;
+  for (int& v : before.versions) v += 10;
+  before.counter -= 2;
+  MemFileSystem mem;
+  std::unique_ptr<File> file;
+  EXPECT_TRUE(mem.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
+  mem.Bytes(kPath) = Image(before);
+  CommitResult result;
+  EXPECT_TRUE(CommitStep(file.get(), before, from, &result).ok());
+  EXPECT_GT(mem.Bytes(kPath).size(), kHeaderSize + from.versions.size() * kBlockSize);
+  return mem.Bytes(kPath);
+}
 
-      NoLinks resolver;
-      std::string header;
-      JournalOutcome outcome;
-      ASSERT_TRUE(Reopen(&mem, &resolver, &header, &outcome).ok());
-      const std::string& bytes = mem.Bytes(kPath);
-      bool old_state = Shows(bytes, step.from);
-      bool new_state = Shows(bytes, step.to);
-      EXPECT_TRUE(old_state || new_state);
-      // Once the pending header is durable the change must survive.
-      if (outcome == JournalOutcome::kReplayed || committed) {
-        EXPECT_TRUE(new_state);
-      }
+void SweepStep(const Step& step, const std::string& start, FaultFileSystem::Crash crash,
+               size_t tear) {
+  // Count the calls of a clean run first.
+  int64_t calls = 0;
+  {
+    MemFileSystem mem;
+    FaultFileSystem fs(&mem);
+    std::unique_ptr<File> file;
+    ASSERT_TRUE(fs.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
+    mem.Bytes(kPath) = start;
+    CommitResult result;
+    ASSERT_TRUE(CommitStep(file.get(), step.from, step.to, &result).ok());
+    calls = fs.calls();
+  }
+  for (int64_t at = 0; at < calls; ++at) {
+    SCOPED_TRACE("crash at call " + std::to_string(at) + " of " + std::to_string(calls));
+    MemFileSystem mem;
+    FaultFileSystem fs(&mem);
+    std::unique_ptr<File> file;
+    ASSERT_TRUE(fs.Open(kPath, OpenMode::kReadWrite, true, &file).ok());
+    mem.Bytes(kPath) = start;
+    fs.Flushed(kPath);
+    fs.Arm(at, crash, tear);
+    CommitResult result;
+    Status st = CommitStep(file.get(), step.from, step.to, &result);
+    // Only the cut of a large dead journal after the last flush may fail
+    // without failing the commit.
+    bool committed = st.ok();
+    file.reset();
+
+    NoLinks resolver;
+    std::string header;
+    JournalOutcome outcome;
+    ASSERT_TRUE(Reopen(&mem, &resolver, &header, &outcome).ok());
+    const std::string& bytes = mem.Bytes(kPath);
+    bool old_state = Shows(bytes, step.from);
+    bool new_state = Shows(bytes, step.to);
+    EXPECT_TRUE(old_state || new_state);
+    // Once the pending header is durable the change must survive.
+    if (outcome == JournalOutcome::kReplayed || committed) {
+      EXPECT_TRUE(new_state);
+    }
+  }
+}
+
+void Sweep(FaultFileSystem::Crash crash, size_t tear) {
+  for (bool dead_journal : {false, true}) {
+    SCOPED_TRACE(dead_journal ? "after a dead journal" : "no dead journal");
+    for (const Step& step : Steps()) {
+      ASSERT_NO_FATAL_FAILURE(SweepStep(step, StartBytes(step.from, dead_journal), crash, tear));
     }
   }
 }
@@ -213,6 +269,14 @@ TEST(JournalCrash, ProcessStopsWithTornWrites) {
 TEST(JournalCrash, PowerLossAtEveryCall) {
   ASSERT_NO_FATAL_FAILURE(Sweep(FaultFileSystem::Crash::kPowerLoss, 0));
   ASSERT_NO_FATAL_FAILURE(Sweep(FaultFileSystem::Crash::kPowerLoss, 512));
+}
+
+TEST(JournalCrash, StopWhileALargeDeadJournalIsCut) {
+  const size_t pages = kKeptJournalBytes / kBlockSize + 10;
+  Step step{{std::vector<int>(pages, 1), 3}, {std::vector<int>(pages, 2), 4}};
+  for (auto crash : {FaultFileSystem::Crash::kProcess, FaultFileSystem::Crash::kPowerLoss}) {
+    ASSERT_NO_FATAL_FAILURE(SweepStep(step, Image(step.from), crash, 0));
+  }
 }
 
 // Leaves the file with a prepared commit: journal written, pending header.
@@ -265,7 +329,7 @@ TEST(JournalResolve, UnlistedTransactionIsReplayed) {
   EXPECT_TRUE(Shows(mem.Bytes(kPath), b));
 }
 
-TEST(JournalResolve, AbandonCutsTheJournal) {
+TEST(JournalResolve, AbandonDropsTheJournal) {
   MemFileSystem mem;
   State a{{1, 1, 1}, 3}, b{{2, 1, 1, 2}, 4};
   std::unique_ptr<File> file;

@@ -137,7 +137,8 @@ TEST_F(StoreCorruptTest, TruncatedHeaderAndWrongMagic) {
 TEST_F(StoreCorruptTest, TruncatedPagesAreCheckFailures) {
   FileHeader h;
   ASSERT_TRUE(FileHeader::Decode(fmt::U8(*sample_), &h).ok());
-  for (size_t cut : {size_t{512}, size_t{768}, sample_->size() / 2, sample_->size() - 256}) {
+  const size_t end = h.committed_end;
+  for (size_t cut : {size_t{512}, size_t{768}, end / 2, end - 256}) {
     int code = Exercise(sample_->substr(0, cut));
     EXPECT_EQ(code, err::kFileSystemError) << cut;
   }

@@ -29,8 +29,12 @@
 //  - publish: under all reader slots, the journaled pages written home and
 //    the new header at 0, then finish (JournalCommit::Publish);
 //  - finish: flush, header reread, committed end and journal end set to the
-//    end its regions give, change counter raised, header written, flush, file
-//    cut to that end (FinishHeader).
+//    end its regions give, change counter raised, header written, flush; the
+//    journal's space stays after that end for the next commit unless it is
+//    large (FinishHeader).
+//
+// So the file may end after its committed end: the bytes there are a dead
+// journal, which nothing reads while the ends are equal.
 //
 // A pending journal is resolved when the header is read: replayed, or
 // discarded when the file's transaction link names a transaction that its
@@ -132,9 +136,14 @@ Status FileFull();
 // Prepare and publish for one file outside a transaction.
 Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result);
 
+// How many dead bytes after the committed end a finished commit leaves in
+// place for the next journal (the journal of a durable add is a few pages).
+inline constexpr uint64_t kKeptJournalBytes = uint64_t{64} << 10;
+
 // The finish stage: flush, reread the header at 0, set committed end and
 // journal end to the end its regions give, raise the change counter, write it,
-// flush, then cut the file to that end.
+// flush, then cut the file to that end when more than kKeptJournalBytes lie
+// after it.
 Status FinishHeader(File* file, std::string* header, int* flushes);
 
 // The transaction link record of a store file.

@@ -113,6 +113,10 @@ class PageTree {
   struct Finger {
     std::vector<std::weak_ptr<Page>> pages;
     std::vector<size_t> index;
+    // The keys of the leaf's first and last records, compared without
+    // touching the leaf.
+    std::string first;
+    std::string last;
     uint64_t generation = 0;
   };
 
@@ -125,6 +129,9 @@ class PageTree {
   // end of the tree.
   Status StepLeaf(Path* path, bool forward, bool* found);
   Status Seek(std::string_view key, SeekMode mode, Record* out, bool* found);
+  // The leaf of a recent descent whose records span key, when the tree has
+  // not changed since, and the finger it is the leaf of; nullptr when none.
+  std::shared_ptr<Page> FingerLeaf(std::string_view key, size_t* finger);
   // The path of a recent descent whose leaf covers key, when the tree has
   // not changed since.
   bool FromFinger(std::string_view key, Path* path);
