@@ -3,6 +3,7 @@
 // as its events, and the list, the thumb and the scroll bar follow it.
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -10,6 +11,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -228,6 +230,35 @@ TEST_F(BrowseWindowQtTest, NavigationToolbarFollowsTheActiveBrowse) {
   delete sub;
   Settle();
   EXPECT_FALSE(toolbar.command(browse_toolbar::kBottom)->isEnabled());
+}
+
+// Called as the picker, the list's Enter chooses the highlighted country,
+// as a user expects of a choice dialog.
+TEST_F(BrowseWindowQtTest, PickerChoosesWithEnter) {
+  window_.reset();
+  context_.DXCC.rec().Clear();
+  dict::SetText(context_.DXCC.rec().PR, "DL");
+  bool pressed = false;
+  QTimer::singleShot(200, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* list = dialog->findChild<QTableView*>();
+    ASSERT_NE(list, nullptr);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    Settle();
+    QTest::keyClick(list, Qt::Key_Return);
+    pressed = true;
+    // A window that stays open ends the test all the same.
+    QTimer::singleShot(500, dialog, [dialog] { dialog->reject(); });
+  });
+  GlobalRequest = kSelectRecord;
+  EXPECT_EQ(CallBrowseWindow(
+                nullptr, context_, SelectDXCCWindow(), procedure_files::SelectDXCC,
+                [](DataContext& context, QWidget*) { return SelectDXCCList(context, nullptr); }),
+            kRequestCompleted);
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(std::string(dict::TextOf(context_.DXCC.rec().PR)), "EA");
 }
 
 }  // namespace
