@@ -302,5 +302,71 @@ TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
   Settle();
 }
 
+// A country added from the entry form opens the country form over it; the
+// frame's commands stay with the entry form, so a move pressed in the
+// country form cannot end the entry form, and history still serves it.
+TEST_F(LogBrowseWindowTest, FormOverTheEntryFormLeavesItTheFrameCommands) {
+  {
+    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
+    Table setup;
+    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
+    reinterpret_cast<dict::SETUPRecord*>(setup.record())->Clear();
+    ASSERT_TRUE(setup.Add().ok());
+    ASSERT_TRUE(setup.Close().ok());
+  }
+  QMdiArea area;
+  area.resize(1000, 700);
+  area.show();
+  BrowseToolbarQt toolbar(&area);
+  ProcedureRegistry registry;
+  BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
+  ASSERT_NE(window, nullptr);
+  Settle();
+  QAction* history = toolbar.command(browse_toolbar::kHistory);
+
+  int forms = 0;
+  int inner_commands = -1;
+  bool history_after = false;
+  // The country form, opened while the entry form takes the country.
+  auto serve_inner = [&] {
+    auto* inner = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    if (!inner) return;
+    ++forms;
+    inner_commands = 0;
+    for (auto* button : inner->findChildren<QToolButton*>()) {
+      if (button->defaultAction()) ++inner_commands;
+    }
+    inner->ok_button()->click();
+  };
+  QTimer steps;
+  QObject::connect(&steps, &QTimer::timeout, [&] {
+    auto* form = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    if (!form || form->property("served").toBool() || !form->isVisible()) return;
+    form->setProperty("served", true);
+    ++forms;
+    auto* call = qobject_cast<QLineEdit*>(form->editor(form->form().FieldIndex("AAA:POZ")));
+    call->setText("QQ1A");
+    form->form().AcceptField(form->form().FieldIndex("AAA:POZ"), "QQ1A");
+    // A country the list lacks: the form asks to add it and opens the
+    // country form.
+    boxes_.Answer(button::kYes);
+    QTimer::singleShot(100, serve_inner);
+    form->form().AcceptField(form->form().FieldIndex("AAA:PREF"), "Narnia");
+    history_after = history->isEnabled();
+    QTimer::singleShot(0, form, [form] { form->cancel_button()->click(); });
+  });
+  steps.start(10);
+  auto* insert = qobject_cast<QPushButton*>(window->control(browse_aaaa::kInsert));
+  ASSERT_NE(insert, nullptr);
+  insert->click();
+  Settle();
+  steps.stop();
+  EXPECT_EQ(forms, 2);
+  EXPECT_EQ(inner_commands, 0);
+  EXPECT_TRUE(history_after);
+  area.closeAllSubWindows();
+  Settle();
+}
+
 }  // namespace
 }  // namespace kavo
