@@ -39,11 +39,29 @@ class LeafIndex {
   // afresh rather than choosing what to forget.
   static constexpr size_t kMaxLeaves = 8192;
 
+  // A key with its head, ordered as the key: most comparisons end at the
+  // heads.
+  struct Key {
+    KeyHead head;
+    std::string_view bytes;
+  };
+  struct First {
+    KeyHead head;
+    std::string bytes;
+  };
+  struct Order {
+    using is_transparent = void;
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      if (!(a.head == b.head)) return a.head < b.head;
+      return std::string_view(a.bytes) < std::string_view(b.bytes);
+    }
+  };
   struct Leaf {
     std::string last;  // the key of the leaf's last record
     std::weak_ptr<Page> page;
   };
-  std::map<std::string, Leaf, std::less<>> leaves_;  // by the first record's key
+  std::map<First, Leaf, Order> leaves_;  // by the first record's key
 };
 
 }  // namespace kavo
