@@ -124,50 +124,60 @@ Status PageTree::Find(std::string_view key, SeekMode mode, Record* out, bool* fo
   return Status::OK();
 }
 
-Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
-  *found = false;
-  // Within the leaf of a recent descent, where walks spend most of their
-  // reads, no path is needed: the key lies between the leaf's first and last
-  // records, so only a step past either end takes the whole path.
-  bool finger_missed = true;
-  if (size_t finger = 0; const std::shared_ptr<Page> near = FingerLeaf(key, &finger)) {
-    finger_missed = false;
-    const RecordList& records = near->records;
-    size_t i = records.LowerBound(key);
-    const bool at = records[i].key() == key;
-    switch (mode) {
-      case SeekMode::kExact:
-        if (at) {
-          *out = records[i];
-          *found = true;
-        }
-        return Status::OK();
-      case SeekMode::kAtOrAfter:
+bool PageTree::SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out,
+                          bool* found) {
+  // key lies between the leaf's first and last records.
+  const RecordList& records = leaf.records;
+  size_t i = records.LowerBound(key);
+  const bool at = records[i].key() == key;
+  switch (mode) {
+    case SeekMode::kExact:
+      if (at) {
         *out = records[i];
         *found = true;
-        return Status::OK();
-      case SeekMode::kAfter:
-        if (at) ++i;
-        if (i < records.size()) {
-          *out = records[i];
-          *found = true;
-          return Status::OK();
-        }
-        break;
-      case SeekMode::kBefore:
-        if (i > 0) {
-          *out = records[i - 1];
-          *found = true;
-          return Status::OK();
-        }
-        break;
-    }
+      }
+      return true;
+    case SeekMode::kAtOrAfter:
+      *out = records[i];
+      *found = true;
+      return true;
+    case SeekMode::kAfter:
+      if (at) ++i;
+      if (i == records.size()) return false;
+      *out = records[i];
+      *found = true;
+      return true;
+    case SeekMode::kBefore:
+      if (i == 0) return false;
+      *out = records[i - 1];
+      *found = true;
+      return true;
+  }
+  return false;
+}
+
+Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
+  *found = false;
+  // Within the leaf of a recent descent no path is needed, unless the read
+  // steps past the leaf's first or last record.
+  if (leaves_generation_ != generation_) {
+    leaves_.Clear();
+    leaves_generation_ = generation_;
+  }
+  bool finger_missed = true;
+  {
+    size_t finger = 0;
+    std::shared_ptr<Page> near = FingerLeaf(key, &finger);
+    finger_missed = near == nullptr;
+    if (!near) near = leaves_.Find(key);
+    if (near && SeekInLeaf(*near, key, mode, out, found)) return Status::OK();
   }
   PathLease lease(seek_path_);
   Path& path = *lease;
   if (finger_missed || !FromFinger(key, &path)) {
     KAVO_RETURN_IF_ERROR(Descend(key, &path));
     SaveFinger(path);
+    leaves_.Add(path.back().page);
   }
   Page* leaf = path.back().page.get();
   size_t i = path.back().index;
