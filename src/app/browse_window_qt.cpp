@@ -305,6 +305,12 @@ int32_t CallBrowseWindow(QWidget* parent, DataContext& context, const BrowseWind
   dialog.setWindowTitle(window->windowTitle());
   dialog.adjustSize();
   window->SetFrame(&dialog);
+  // Called as a picker, Enter in the list chooses the highlighted record:
+  // the list passes a plain Enter on to the dialog's default button.
+  if (auto* select = qobject_cast<QPushButton*>(
+          window->control(window->engine().description().buttons.select))) {
+    select->setDefault(true);
+  }
   new PlacementKeeper(&dialog, design.procedure);
   window->OpenLater();
   dialog.exec();

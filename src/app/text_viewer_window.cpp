@@ -15,6 +15,8 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <string>
 
 #include "app/dialog_units.h"
 #include "app/file_dialog.h"
@@ -171,8 +173,7 @@ void TextViewerWindow::Refresh() {
 
 void TextViewerWindow::Load() {
   if (logic_.StartLoad() != TextViewerLogic::LoadStart::kLoading) {
-    model_->Reload();
-    UpdateControls();
+    ShowLines();
     return;
   }
   ProgressWindow progress(Text(viewer_text::kLoadCaption), this);
@@ -199,7 +200,23 @@ void TextViewerWindow::Load() {
   progress.exec();
   timer.stop();
   logic_.EndLoad();
+  ShowLines();
+}
+
+void TextViewerWindow::ShowLines() {
   model_->Reload();
+  // Every row as wide as the longest line in the list's fixed-pitch font: a
+  // row as wide as the list would cut the longer lines short.
+  std::size_t longest = 0;
+  for (const std::string& line : logic_.lines()) longest = std::max(longest, line.size());
+  list_->setGridSize(QSize());
+  if (longest > 0) {
+    const QFontMetrics metrics(list_->font());
+    const int width =
+        metrics.horizontalAdvance(QString(static_cast<qsizetype>(longest), QLatin1Char('W'))) +
+        metrics.height();
+    list_->setGridSize(QSize(width, list_->sizeHintForRow(0)));
+  }
   UpdateControls();
 }
 

@@ -252,11 +252,24 @@ void BrowseEngine::EmptyQueue() {
     spare_.push_back(std::move(row));
   }
   queue_.clear();
+  first_ = 0;
   RecordCount = 0;
   list_->PageChanged();
 }
 
-PageEntry& BrowseEngine::AddRow(bool at_front) {
+PageEntry& BrowseEngine::Row(size_t row) {
+  const size_t slot = first_ + row;
+  return queue_[slot < queue_.size() ? slot : slot - queue_.size()];
+}
+
+void BrowseEngine::Straighten() {
+  if (first_ == 0) return;
+  std::rotate(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(first_), queue_.end());
+  first_ = 0;
+}
+
+PageEntry& BrowseEngine::AddRow() {
+  Straighten();
   PageEntry row;
   if (!spare_.empty()) {
     row = std::move(spare_.back());
@@ -265,7 +278,6 @@ PageEntry& BrowseEngine::AddRow(bool at_front) {
     if (spare_.empty()) std::vector<PageEntry>().swap(spare_);
   }
   ++RecordCount;
-  if (at_front) return *queue_.insert(queue_.begin(), std::move(row));
   return queue_.emplace_back(std::move(row));
 }
 
@@ -429,7 +441,7 @@ void BrowseEngine::Close() {
 
 std::string BrowseEngine::CellText(int32_t row, size_t column) const {
   if (row < 1 || row > RecordCount || column >= columns_.size()) return {};
-  const PageEntry& e = queue_[static_cast<size_t>(row - 1)];
+  const PageEntry& e = page()[static_cast<size_t>(row - 1)];
   const int f = column_field_numbers_[column];
   if (columns_[column].icon) return std::to_string(e.icon);
   const FieldDef& fd = field(f);
@@ -468,7 +480,7 @@ void BrowseEngine::FillRecord() {
   std::string_view edge;
   SkipFirst = 0;
   if (RecordCount > 0) {
-    edge = forward ? queue_.back().Position : queue_.front().Position;
+    edge = forward ? page().back().Position : page().front().Position;
     // Reading on from where the last fill stopped gives what a reposition
     // on the edge row would, without reading that row again.
     if (!view_->Continues(edge, forward)) {
@@ -476,39 +488,16 @@ void BrowseEngine::FillRecord() {
       SkipFirst = 1;
     }
   }
-  // A row that joins a full page takes the slot, and so the buffers, of the
-  // row that leaves it: `replaced` rows so far, counted round the page from
-  // its leaving end. Rows added before a page that is not full yet go
-  // behind it (`prepended`, the nearest first). Both are put in page order
-  // once, when the fill ends, so no row is moved for every row read.
-  size_t replaced = 0;
+  // Rows read backward while the page is not full are added after its
+  // last row, the nearest first; `prepended` of them are then turned to
+  // the front in one go. A row that joins a full page takes the slot of
+  // the row that leaves it.
   size_t prepended = 0;
   const auto settle = [&] {
-    if (prepended != 0) {
-      const auto first = queue_.end() - static_cast<std::ptrdiff_t>(prepended);
-      std::reverse(first, queue_.end());
-      std::rotate(queue_.begin(), first, queue_.end());
-      prepended = 0;
-    }
-    if (replaced != 0) {
-      const size_t n = queue_.size();
-      const size_t turn = forward ? replaced % n : (n - replaced % n) % n;
-      // One row scrolled, the common case: one pass of moves rather than
-      // the swaps of a general rotation.
-      if (turn == 1) {
-        PageEntry first = std::move(queue_.front());
-        std::move(queue_.begin() + 1, queue_.end(), queue_.begin());
-        queue_.back() = std::move(first);
-      } else if (turn == n - 1) {
-        PageEntry last = std::move(queue_.back());
-        std::move_backward(queue_.begin(), queue_.end() - 1, queue_.end());
-        queue_.front() = std::move(last);
-      } else {
-        std::rotate(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(turn),
-                    queue_.end());
-      }
-      replaced = 0;
-    }
+    if (prepended == 0) return;
+    std::reverse(queue_.end() - static_cast<std::ptrdiff_t>(prepended), queue_.end());
+    first_ = queue_.size() - prepended;
+    prepended = 0;
   };
   bool changed = false;
   while (ItemsToFill != 0) {
@@ -538,12 +527,17 @@ void BrowseEngine::FillRecord() {
     if (RecordStatus == kRecordFiltered) continue;
     if (AddQueue) {
       if (RecordCount >= VisibleRows()) {
-        if (prepended != 0) settle();
+        settle();
         const size_t n = queue_.size();
-        const size_t k = replaced++ % n;
-        entry_ = &queue_[forward ? k : n - 1 - k];
+        if (forward) {
+          entry_ = &queue_[first_];
+          first_ = first_ + 1 == n ? 0 : first_ + 1;
+        } else {
+          first_ = first_ == 0 ? n - 1 : first_ - 1;
+          entry_ = &queue_[first_];
+        }
       } else {
-        entry_ = &AddRow(false);
+        entry_ = &AddRow();
         if (!forward) ++prepended;
       }
       FillQueue();
@@ -564,7 +558,7 @@ void BrowseEngine::FillQueue() {
 
 void BrowseEngine::FillBuffer() {
   if (current_entry_ < 0 || current_entry_ >= RecordCount) return;
-  const PageEntry& e = queue_[static_cast<size_t>(current_entry_)];
+  const PageEntry& e = Row(static_cast<size_t>(current_entry_));
   for (int f : buffer_field_numbers_) {
     const FieldDef& fd = field(f);
     std::memcpy(table().record() + fd.offset, e.record.data() + fd.offset, fd.size);
@@ -590,8 +584,8 @@ void BrowseEngine::RefreshPage() {
   } else if (RecordCount > 0) {
     const int32_t row =
         CurrentChoice >= 1 && CurrentChoice <= RecordCount ? CurrentChoice : RecordCount;
-    HighlightedPosition = queue_[static_cast<size_t>(row - 1)].Position;
-    if (!view_->Reposition(queue_.front().Position).ok()) StandardWarning(warning::kViewOpenError);
+    HighlightedPosition = Row(static_cast<size_t>(row - 1)).Position;
+    if (!view_->Reposition(Row(0).Position).ok()) StandardWarning(warning::kViewOpenError);
     RefreshMode = kRefreshKept;
   } else {
     HighlightedPosition.clear();
@@ -600,7 +594,7 @@ void BrowseEngine::RefreshPage() {
   EmptyQueue();
   ItemsToFill = VisibleRows();
   if (seeded) {
-    entry_ = &AddRow(false);
+    entry_ = &AddRow();
     FillQueue();
     --ItemsToFill;
   }
@@ -616,7 +610,7 @@ void BrowseEngine::RefreshPage() {
     if (!HighlightedPosition.empty()) {
       CurrentChoice = RecordCount;
       for (int32_t row = 1; row <= RecordCount; ++row) {
-        if (queue_[static_cast<size_t>(row - 1)].Position == HighlightedPosition) {
+        if (Row(static_cast<size_t>(row - 1)).Position == HighlightedPosition) {
           CurrentChoice = row;
           break;
         }
@@ -1023,7 +1017,7 @@ void BrowseEngine::GetRecord() {
   // Another station may have changed the row since the page was read; the
   // form gets the stored record, watched for the next change. A row that
   // has gone leaves the page's copy in the buffer.
-  if (!view_->Reget(queue_[static_cast<size_t>(current_entry_)].Position).ok()) FillBuffer();
+  if (!view_->Reget(Row(static_cast<size_t>(current_entry_)).Position).ok()) FillBuffer();
 }
 
 void BrowseEngine::RefreshWindow() {

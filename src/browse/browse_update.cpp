@@ -86,6 +86,7 @@ void BrowseEngine::ButtonDelete() {
   LocalRequest_ = kDeleteRecord;
   CallUpdate();
   if (LocalResponse_ == kRequestCompleted && CurrentChoice >= 1 && CurrentChoice <= RecordCount) {
+    Straighten();
     queue_.erase(queue_.begin() + (CurrentChoice - 1));
     --RecordCount;
     list_->PageChanged();
@@ -96,7 +97,7 @@ void BrowseEngine::ButtonDelete() {
 }
 
 void BrowseEngine::ButtonSelect() {
-  chosen_position_ = queue_[static_cast<size_t>(current_entry_)].Position;
+  chosen_position_ = Row(static_cast<size_t>(current_entry_)).Position;
   LocalResponse_ = kRequestCompleted;
   window_->PostCloseRequest();
 }
@@ -180,7 +181,7 @@ void BrowseEngine::PostVCREdit2() {
   NewSelection();
   if (RecordCount > 0) {
     MakeCurrent(CurrentChoice);
-    if (!view_->Reget(queue_[static_cast<size_t>(current_entry_)].Position).ok()) FillBuffer();
+    if (!view_->Reget(Row(static_cast<size_t>(current_entry_)).Position).ok()) FillBuffer();
   }
   view_->Close();
 }

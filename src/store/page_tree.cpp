@@ -62,26 +62,34 @@ Status PageTree::StepLeaf(Path* path, bool forward, bool* found) {
   }
 }
 
-bool PageTree::FromFinger(std::string_view key, Path* path) {
+std::shared_ptr<Page> PageTree::FingerLeaf(std::string_view key, size_t* finger) {
   for (size_t n = 0; n < fingers_.size(); ++n) {
     Finger& f = fingers_[n];
     if (f.generation != generation_ || f.pages.empty()) continue;
+    if (key < f.first || key > f.last) continue;
     std::shared_ptr<Page> leaf = f.pages.back().lock();
-    if (!leaf || !leaf->leaf() || leaf->records.empty()) continue;
-    if (key < leaf->records.front().key() || key > leaf->records.back().key()) continue;
-    path->clear();
-    for (size_t d = 0; d + 1 < f.pages.size(); ++d) {
-      std::shared_ptr<Page> p = f.pages[d].lock();
-      if (!p) break;
-      path->push_back({std::move(p), f.index[d]});
-    }
-    if (path->size() + 1 != f.pages.size()) continue;
-    path->push_back({std::move(leaf), 0});
-    path->back().index = path->back().page->LowerBound(key);
+    if (!leaf) continue;
     last_finger_ = n;
-    return true;
+    *finger = n;
+    return leaf;
   }
-  return false;
+  return nullptr;
+}
+
+bool PageTree::FromFinger(std::string_view key, Path* path) {
+  size_t n = 0;
+  std::shared_ptr<Page> leaf = FingerLeaf(key, &n);
+  if (!leaf) return false;
+  const Finger& f = fingers_[n];
+  path->clear();
+  for (size_t d = 0; d + 1 < f.pages.size(); ++d) {
+    std::shared_ptr<Page> p = f.pages[d].lock();
+    if (!p) return false;
+    path->push_back({std::move(p), f.index[d]});
+  }
+  path->push_back({std::move(leaf), 0});
+  path->back().index = path->back().page->LowerBound(key);
+  return true;
 }
 
 void PageTree::SaveFinger(const Path& path) {
@@ -89,10 +97,14 @@ void PageTree::SaveFinger(const Path& path) {
   Finger& f = fingers_[last_finger_];
   f.pages.clear();
   f.index.clear();
+  const RecordList& records = path.back().page->records;
+  if (!path.back().page->leaf() || records.empty()) return;
   for (const Step& s : path) {
     f.pages.push_back(s.page);
     f.index.push_back(s.index);
   }
+  f.first.assign(records.front().key());
+  f.last.assign(records.back().key());
   f.generation = generation_;
 }
 
@@ -112,13 +124,60 @@ Status PageTree::Find(std::string_view key, SeekMode mode, Record* out, bool* fo
   return Status::OK();
 }
 
+bool PageTree::SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out,
+                          bool* found) {
+  // key lies between the leaf's first and last records.
+  const RecordList& records = leaf.records;
+  size_t i = records.LowerBound(key);
+  const bool at = records[i].key() == key;
+  switch (mode) {
+    case SeekMode::kExact:
+      if (at) {
+        *out = records[i];
+        *found = true;
+      }
+      return true;
+    case SeekMode::kAtOrAfter:
+      *out = records[i];
+      *found = true;
+      return true;
+    case SeekMode::kAfter:
+      if (at) ++i;
+      if (i == records.size()) return false;
+      *out = records[i];
+      *found = true;
+      return true;
+    case SeekMode::kBefore:
+      if (i == 0) return false;
+      *out = records[i - 1];
+      *found = true;
+      return true;
+  }
+  return false;
+}
+
 Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
   *found = false;
+  // Within the leaf of a recent descent no path is needed, unless the read
+  // steps past the leaf's first or last record.
+  if (leaves_generation_ != generation_) {
+    leaves_.Clear();
+    leaves_generation_ = generation_;
+  }
+  bool finger_missed = true;
+  {
+    size_t finger = 0;
+    std::shared_ptr<Page> near = FingerLeaf(key, &finger);
+    finger_missed = near == nullptr;
+    if (!near) near = leaves_.Find(key);
+    if (near && SeekInLeaf(*near, key, mode, out, found)) return Status::OK();
+  }
   PathLease lease(seek_path_);
   Path& path = *lease;
-  if (!FromFinger(key, &path)) {
+  if (finger_missed || !FromFinger(key, &path)) {
     KAVO_RETURN_IF_ERROR(Descend(key, &path));
     SaveFinger(path);
+    leaves_.Add(path.back().page);
   }
   Page* leaf = path.back().page.get();
   size_t i = path.back().index;

@@ -3,6 +3,7 @@
 // as its events, and the list, the thumb and the scroll bar follow it.
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -10,6 +11,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -208,10 +210,55 @@ TEST_F(BrowseWindowQtTest, NavigationToolbarFollowsTheActiveBrowse) {
   Settle();
   text = browse->engine().CellText(browse->engine().CurrentChoice, 0);
   EXPECT_EQ(text.substr(0, 2), "YL");
+  // The other moves, then insert, which reaches the browse's update
+  // procedure (here none).
+  auto selected_after = [&](int32_t command) {
+    toolbar.command(command)->trigger();
+    Settle();
+    return browse->engine().CellText(browse->engine().CurrentChoice, 0).substr(0, 2);
+  };
+  EXPECT_EQ(selected_after(browse_toolbar::kTop), "3A");
+  EXPECT_EQ(selected_after(browse_toolbar::kDown), "4X");
+  EXPECT_NE(selected_after(browse_toolbar::kPageDown), "4X");
+  EXPECT_EQ(selected_after(browse_toolbar::kPageUp), "4X");
+  ASSERT_TRUE(boxes_.shown().empty());
+  toolbar.command(browse_toolbar::kInsert)->trigger();
+  Settle();
+  ASSERT_EQ(boxes_.shown().size(), 1u);
+  EXPECT_EQ(Utf8FromCp1251(boxes_.shown()[0].text), "Процедура UpdateDXCC еще не определена.");
   sub->close();
   delete sub;
   Settle();
   EXPECT_FALSE(toolbar.command(browse_toolbar::kBottom)->isEnabled());
+}
+
+// Called as the picker, the list's Enter chooses the highlighted country,
+// as a user expects of a choice dialog.
+TEST_F(BrowseWindowQtTest, PickerChoosesWithEnter) {
+  window_.reset();
+  context_.DXCC.rec().Clear();
+  dict::SetText(context_.DXCC.rec().PR, "DL");
+  bool pressed = false;
+  QTimer::singleShot(200, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* list = dialog->findChild<QTableView*>();
+    ASSERT_NE(list, nullptr);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    Settle();
+    QTest::keyClick(list, Qt::Key_Return);
+    pressed = true;
+    // A window that stays open ends the test all the same.
+    QTimer::singleShot(500, dialog, [dialog] { dialog->reject(); });
+  });
+  GlobalRequest = kSelectRecord;
+  EXPECT_EQ(CallBrowseWindow(
+                nullptr, context_, SelectDXCCWindow(), procedure_files::SelectDXCC,
+                [](DataContext& context, QWidget*) { return SelectDXCCList(context, nullptr); }),
+            kRequestCompleted);
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(std::string(dict::TextOf(context_.DXCC.rec().PR)), "EA");
 }
 
 }  // namespace

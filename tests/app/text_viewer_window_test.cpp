@@ -6,6 +6,7 @@
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -109,6 +110,23 @@ TEST_F(TextViewerWindowTest, FiveMegabytesLoadAndSearch) {
   EXPECT_EQ(boxes_.shown()[0].title, "End of File Error");
   viewer->close();
   delete viewer;
+}
+
+// A line longer than the list is wide shows whole: its row reaches past the
+// list, which scrolls sideways to it (the rows were cut at the list's edge).
+TEST_F(TextViewerWindowTest, LongLinesShowWholeAndScrollSideways) {
+  const std::string long_line = "QSL via " + std::string(150, 'X') + " end";
+  std::ofstream("dx425/LONG.TXT") << "short\n" << long_line << "\nshort again\n";
+  TextViewerWindow* viewer = OpenDxinfo(QString::fromStdString(dir_ + "/dx425/LONG.TXT"));
+  ASSERT_NE(viewer, nullptr);
+  viewer->show();
+  QListView* list = viewer->list();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list->model()->rowCount() == 3; }, kLoadWaitMs));
+  QApplication::processEvents();
+  const int text_width = list->fontMetrics().horizontalAdvance(QString::fromStdString(long_line));
+  EXPECT_GE(list->visualRect(list->model()->index(1, 0)).width(), text_width);
+  EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+  viewer->close();
 }
 
 TEST_F(TextViewerWindowTest, CancelKeepsTheLinesReadSoFar) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "store/leaf_index.h"
 #include "store/page_cache.h"
 #include "store/page_map.h"
 
@@ -125,6 +126,40 @@ TEST(PageCacheTest, TrimmedPagesRestWithinTheBudgetLatestKept) {
   EXPECT_EQ(cache.resting(), 0u);
   EXPECT_EQ(cache.resting_bytes(), 0u);
   EXPECT_LE(cache.size(), cached);
+}
+
+// A leaf's range is its first and last keys: keys between leaves, before the
+// first or after the last find nothing, and a leaf that has gone is not
+// served.
+TEST(LeafIndexTest, FindsTheLeafWhoseRangeHoldsTheKey) {
+  auto leaf = [](std::initializer_list<const char*> keys) {
+    auto p = std::make_shared<Page>();
+    for (const char* k : keys) p->records.Insert(p->records.size(), k, "d");
+    return p;
+  };
+  LeafIndex index;
+  auto a = leaf({"b", "c", "d"});
+  auto b = leaf({"f", "g"});
+  index.Add(a);
+  index.Add(b);
+  index.Add(std::make_shared<Page>());  // empty: not kept
+  EXPECT_EQ(index.size(), 2u);
+  EXPECT_EQ(index.Find("b"), a);
+  EXPECT_EQ(index.Find("cc"), a);
+  EXPECT_EQ(index.Find("d"), a);
+  EXPECT_EQ(index.Find("a"), nullptr);
+  EXPECT_EQ(index.Find("e"), nullptr);
+  EXPECT_EQ(index.Find("dd"), nullptr);
+  EXPECT_EQ(index.Find("g"), b);
+  EXPECT_EQ(index.Find("h"), nullptr);
+  // The same leaf read again replaces its entry.
+  auto again = leaf({"f", "g"});
+  index.Add(again);
+  EXPECT_EQ(index.size(), 2u);
+  EXPECT_EQ(index.Find("f"), again);
+  again.reset();
+  EXPECT_EQ(index.Find("f"), nullptr);
+  EXPECT_EQ(index.size(), 1u);
 }
 
 }  // namespace

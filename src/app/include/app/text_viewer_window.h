@@ -77,6 +77,9 @@ class TextViewerWindow : public QWidget {
 
  private:
   void Load();
+  // Shows the lines that are now in the list: each whole, the list
+  // scrolling sideways to the longest.
+  void ShowLines();
   void OpenSearch();
   void ShowFound(int32_t line);
   void Print();

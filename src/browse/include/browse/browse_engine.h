@@ -75,6 +75,49 @@ struct PageEntry {
   std::string Position;
 };
 
+// The rows of the page in page order, over the slots that hold them. The
+// slots turn round as a full page scrolls: the row that joins takes the
+// slot of the row that leaves, and no other row moves. Valid until the
+// engine next changes the page.
+class PageRows {
+ public:
+  PageRows(const std::vector<PageEntry>& held, size_t first) : slots_(&held), first_(first) {}
+
+  size_t size() const { return slots_->size(); }
+  bool empty() const { return slots_->empty(); }
+  const PageEntry& operator[](size_t row) const {
+    const size_t slot = first_ + row;
+    return (*slots_)[slot < size() ? slot : slot - size()];
+  }
+  const PageEntry& front() const { return (*this)[0]; }
+  const PageEntry& back() const { return (*this)[size() - 1]; }
+
+  class Iterator {
+   public:
+    Iterator(const PageRows& rows, size_t row)
+        : slots_(rows.slots_), first_(rows.first_), row_(row) {}
+    const PageEntry& operator*() const { return PageRows(*slots_, first_)[row_]; }
+    const PageEntry* operator->() const { return &**this; }
+    Iterator& operator++() {
+      ++row_;
+      return *this;
+    }
+    bool operator==(const Iterator& other) const { return row_ == other.row_; }
+    bool operator!=(const Iterator& other) const { return row_ != other.row_; }
+
+   private:
+    const std::vector<PageEntry>* slots_;
+    size_t first_;
+    size_t row_;
+  };
+  Iterator begin() const { return Iterator(*this, 0); }
+  Iterator end() const { return Iterator(*this, size()); }
+
+ private:
+  const std::vector<PageEntry>* slots_;
+  size_t first_;
+};
+
 // Per sort order: the thumb distribution, the locator and the Reset copies.
 struct SortState {
   std::vector<double> real_stops;         // KeyDistribution, numeric components
@@ -127,7 +170,7 @@ class BrowseEngine {
 
   // ---- The page as the list shows it ----
 
-  const std::vector<PageEntry>& page() const { return queue_; }
+  PageRows page() const { return PageRows(queue_, first_); }
   const std::vector<ListColumn>& columns() const { return columns_; }
   // The text of column `column` of row `row` (1-based row) through the
   // column's picture; the icon number for an icon column.
@@ -218,8 +261,13 @@ class BrowseEngine {
   expr::VarRef ResetCopy(size_t order, size_t range) const;
   void BindNames();
   void SetViewOrder(bool prime_buffer);
-  // A row added to the page: an emptied row's buffers when there is one.
-  PageEntry& AddRow(bool at_front);
+  // Row `row` of the page (0-based), in page order.
+  PageEntry& Row(size_t row);
+  // Puts the page's first row in the first slot.
+  void Straighten();
+  // A row added after the page's last: an emptied row's buffers when there
+  // is one.
+  PageEntry& AddRow();
   // Reads one record of the view. On an error other than the end of the
   // range it raises the read warning and posts the close request.
   enum class ReadResult { kRecord, kEnd, kFailed };
@@ -254,6 +302,7 @@ class BrowseEngine {
   expr::BindScopes scopes_;
   bool scope_pushed_ = false;
   std::vector<PageEntry> queue_;
+  size_t first_ = 0;  // the slot of the page's first row
   // Rows the page emptied, holding no record: their buffers serve the next
   // rows added, so refilling the page allocates nothing.
   std::vector<PageEntry> spare_;

@@ -20,9 +20,10 @@
 // until a commit places them.
 //
 // Fingers: the paths of the last two descents are kept, weakly, so that a
-// read near one of them steps within its leaf without a descent. Any change
-// of the tree or of the pages beneath it must call Outdate() first; fingers
-// from before it are never used.
+// read near one of them steps within its leaf without a descent; the leaves
+// of earlier descents are kept, weakly too, in a LeafIndex. Any change of
+// the tree or of the pages beneath it must call Outdate() first; fingers and
+// leaves from before it are never used.
 //
 // Threading: a PageTree belongs to one StoreFile and has no lock of its own.
 // REQUIRES: StoreMutex() (table.h) held, for every member.
@@ -37,6 +38,7 @@
 #include <vector>
 
 #include "runtime/status.h"
+#include "store/leaf_index.h"
 #include "store/page.h"
 
 namespace kavo {
@@ -113,6 +115,10 @@ class PageTree {
   struct Finger {
     std::vector<std::weak_ptr<Page>> pages;
     std::vector<size_t> index;
+    // The keys of the leaf's first and last records, compared without
+    // touching the leaf.
+    std::string first;
+    std::string last;
     uint64_t generation = 0;
   };
 
@@ -125,9 +131,16 @@ class PageTree {
   // end of the tree.
   Status StepLeaf(Path* path, bool forward, bool* found);
   Status Seek(std::string_view key, SeekMode mode, Record* out, bool* found);
+  // The leaf of a recent descent whose records span key, when the tree has
+  // not changed since, and the finger it is the leaf of; nullptr when none.
+  std::shared_ptr<Page> FingerLeaf(std::string_view key, size_t* finger);
   // The path of a recent descent whose leaf covers key, when the tree has
   // not changed since.
   bool FromFinger(std::string_view key, Path* path);
+  // Answers a seek within a leaf whose records span key; false when the
+  // answer lies beyond the leaf's first or last record.
+  static bool SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out,
+                         bool* found);
   void SaveFinger(const Path& path);
   // The first record of the page at depth changed: so do the separators
   // above it.
@@ -144,6 +157,9 @@ class PageTree {
   std::array<Finger, 2> fingers_;
   size_t last_finger_ = 0;
   uint64_t generation_ = 1;
+  // Reads that jump about (rows in the order of a key) find their leaf here.
+  LeafIndex leaves_;
+  uint64_t leaves_generation_ = 0;
   // Leased by one operation at a time; empty between operations.
   Path seek_path_;
   Path write_path_;  // the descents of Insert, Replace, Erase and UpdateRange
