@@ -4,7 +4,7 @@
 kavo_install_deps() {
   local packages=(
     g++ clang cmake ninja-build pkg-config
-    qt6-base-dev qt6-multimedia-dev libgl-dev
+    qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     libclang-rt-14-dev
     libexpat1-dev

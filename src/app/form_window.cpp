@@ -459,6 +459,9 @@ void RunFormProcedure(const forms::FormDescription& description, DataContext& co
   // Called by a browse of the frame, the form serves the frame's commands
   // while it is open.
   auto* browse = qobject_cast<BrowseWindowQt*>(caller);
+  // A form opened from the browse's form (a country added from the entry
+  // form) leaves the commands with the form the browse called.
+  if (browse && browse->HasCommandTarget()) browse = nullptr;
   FormWindow window(description, context, caller, browse);
   if (!window.form().Open()) return;
   if (browse)

@@ -17,21 +17,18 @@ QString FromCp1251(const std::string& text) {
   return QString::fromStdString(Utf8FromCp1251(text));
 }
 
+// Qt's standard buttons, so that their texts are the desktop's, in its
+// language.
 struct NamedButton {
   int bit;
-  const char* label;
-  QMessageBox::ButtonRole role;
+  QMessageBox::StandardButton button;
 };
 
 constexpr NamedButton kButtons[] = {
-    {button::kOk, "OK", QMessageBox::AcceptRole},
-    {button::kYes, "&Yes", QMessageBox::YesRole},
-    {button::kNo, "&No", QMessageBox::NoRole},
-    {button::kAbort, "&Abort", QMessageBox::RejectRole},
-    {button::kRetry, "&Retry", QMessageBox::AcceptRole},
-    {button::kIgnore, "&Ignore", QMessageBox::AcceptRole},
-    {button::kCancel, "Cancel", QMessageBox::RejectRole},
-    {button::kHelp, "&Help", QMessageBox::HelpRole},
+    {button::kOk, QMessageBox::Ok},         {button::kYes, QMessageBox::Yes},
+    {button::kNo, QMessageBox::No},         {button::kAbort, QMessageBox::Abort},
+    {button::kRetry, QMessageBox::Retry},   {button::kIgnore, QMessageBox::Ignore},
+    {button::kCancel, QMessageBox::Cancel}, {button::kHelp, QMessageBox::Help},
 };
 
 QMessageBox::Icon IconOf(MessageIcon icon) {
@@ -57,7 +54,7 @@ int ShowHere(const MessageBoxRequest& request) {
   std::vector<std::pair<QAbstractButton*, int>> added;
   for (const NamedButton& named : kButtons) {
     if ((request.buttons & named.bit) == 0) continue;
-    QPushButton* b = box.addButton(QString::fromUtf8(named.label), named.role);
+    QPushButton* b = box.addButton(named.button);
     added.emplace_back(b, named.bit);
     if (named.bit == request.default_button) box.setDefaultButton(b);
   }

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -68,6 +69,35 @@ class LogBrowseWindowTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
+  // The one SETUP record the entry form reads the station's offset from.
+  static void MakeSetup() {
+    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
+    Table setup;
+    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
+    reinterpret_cast<dict::SETUPRecord*>(setup.record())->Clear();
+    ASSERT_TRUE(setup.Add().ok());
+    ASSERT_TRUE(setup.Close().ok());
+  }
+
+  // Contacts numbered 1, 2, ... with these callsigns and bands, SSB.
+  static void MakeLog(const std::vector<std::pair<const char*, double>>& contacts) {
+    ASSERT_TRUE(Table::Create("AAAA", dict::AAAA()).ok());
+    Table log;
+    ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
+    int number = 0;
+    for (const auto& [call, band] : contacts) {
+      auto* r = reinterpret_cast<dict::AAAARecord*>(log.record());
+      r->Clear();
+      dict::SetText(r->POZ, call);
+      dict::SetText(r->MODE, "SSB");
+      dict::SetText(r->QSL, Cp1251FromUtf8("НЕТ"));
+      r->N_QSO.set(++number);
+      r->DIAPAZ = band;
+      ASSERT_TRUE(log.Add().ok());
+    }
+    ASSERT_TRUE(log.Close().ok());
+  }
+
   fs::path dir_;
   fs::path previous_;
   ScriptedMessageBox boxes_;
@@ -75,22 +105,7 @@ class LogBrowseWindowTest : public ::testing::Test {
 };
 
 TEST_F(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
-  {
-    ASSERT_TRUE(Table::Create("AAAA", dict::AAAA()).ok());
-    Table log;
-    ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
-    const char* calls[] = {"UA1A", "DL2B", "F3C"};
-    const double bands[] = {14.0, 7.0, 14.0};
-    for (int i = 0; i < 3; ++i) {
-      auto* r = reinterpret_cast<dict::AAAARecord*>(log.record());
-      r->Clear();
-      dict::SetText(r->POZ, calls[i]);
-      r->N_QSO.set(i + 1);
-      r->DIAPAZ = bands[i];
-      ASSERT_TRUE(log.Add().ok());
-    }
-    ASSERT_TRUE(log.Close().ok());
-  }
+  ASSERT_NO_FATAL_FAILURE(MakeLog({{"UA1A", 14.0}, {"DL2B", 7.0}, {"F3C", 14.0}}));
   {
     QMdiArea area;
     area.resize(1200, 800);
@@ -150,15 +165,7 @@ TEST_F(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
 // command is enabled while the form is open, shown in it, and copies the
 // field the user is in from the contact saved last.
 TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
-  {
-    // The form reads the station's offset from the one SETUP record.
-    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
-    Table setup;
-    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
-    reinterpret_cast<dict::SETUPRecord*>(setup.record())->Clear();
-    ASSERT_TRUE(setup.Add().ok());
-    ASSERT_TRUE(setup.Close().ok());
-  }
+  ASSERT_NO_FATAL_FAILURE(MakeSetup());
   {
     QMdiArea area;
     area.resize(1000, 700);
@@ -214,29 +221,8 @@ TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
 // buttons the form shows: the form saves, the browse moves, and the form
 // opens again on the next contact.
 TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
-  {
-    ASSERT_TRUE(Table::Create("SETUP", dict::SETUP()).ok());
-    Table setup;
-    ASSERT_TRUE(setup.Open("SETUP", &dict::SETUP()).ok());
-    reinterpret_cast<dict::SETUPRecord*>(setup.record())->Clear();
-    ASSERT_TRUE(setup.Add().ok());
-    ASSERT_TRUE(setup.Close().ok());
-    ASSERT_TRUE(Table::Create("AAAA", dict::AAAA()).ok());
-    Table log;
-    ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
-    const char* calls[] = {"UA1A", "DL2B", "F3C"};
-    for (int i = 0; i < 3; ++i) {
-      auto* r = reinterpret_cast<dict::AAAARecord*>(log.record());
-      r->Clear();
-      dict::SetText(r->POZ, calls[i]);
-      dict::SetText(r->MODE, "SSB");
-      dict::SetText(r->QSL, Cp1251FromUtf8("НЕТ"));
-      r->N_QSO.set(i + 1);
-      r->DIAPAZ = 14.0;
-      ASSERT_TRUE(log.Add().ok());
-    }
-    ASSERT_TRUE(log.Close().ok());
-  }
+  ASSERT_NO_FATAL_FAILURE(MakeSetup());
+  ASSERT_NO_FATAL_FAILURE(MakeLog({{"UA1A", 14.0}, {"DL2B", 14.0}, {"F3C", 14.0}}));
   QMdiArea area;
   area.resize(1000, 700);
   area.show();
@@ -298,6 +284,65 @@ TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
   ASSERT_TRUE(log.Next().ok());
   EXPECT_EQ(dict::TextOf(reinterpret_cast<dict::AAAARecord*>(log.record())->QTH), "MOSCOW");
   ASSERT_TRUE(log.Close().ok());
+  area.closeAllSubWindows();
+  Settle();
+}
+
+// A country added from the entry form opens the country form over it; the
+// frame's commands stay with the entry form, so a move pressed in the
+// country form cannot end the entry form, and history still serves it.
+TEST_F(LogBrowseWindowTest, FormOverTheEntryFormLeavesItTheFrameCommands) {
+  ASSERT_NO_FATAL_FAILURE(MakeSetup());
+  QMdiArea area;
+  area.resize(1000, 700);
+  area.show();
+  BrowseToolbarQt toolbar(&area);
+  ProcedureRegistry registry;
+  BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
+  ASSERT_NE(window, nullptr);
+  Settle();
+  QAction* history = toolbar.command(browse_toolbar::kHistory);
+
+  int forms = 0;
+  int inner_commands = -1;
+  bool history_after = false;
+  // The country form, opened while the entry form takes the country.
+  auto serve_inner = [&] {
+    auto* inner = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    if (!inner) return;
+    ++forms;
+    inner_commands = 0;
+    for (auto* button : inner->findChildren<QToolButton*>()) {
+      if (button->defaultAction()) ++inner_commands;
+    }
+    inner->ok_button()->click();
+  };
+  QTimer steps;
+  QObject::connect(&steps, &QTimer::timeout, [&] {
+    auto* form = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    if (!form || form->property("served").toBool() || !form->isVisible()) return;
+    form->setProperty("served", true);
+    ++forms;
+    auto* call = qobject_cast<QLineEdit*>(form->editor(form->form().FieldIndex("AAA:POZ")));
+    call->setText("QQ1A");
+    form->form().AcceptField(form->form().FieldIndex("AAA:POZ"), "QQ1A");
+    // A country the list lacks: the form asks to add it and opens the
+    // country form.
+    boxes_.Answer(button::kYes);
+    QTimer::singleShot(100, serve_inner);
+    form->form().AcceptField(form->form().FieldIndex("AAA:PREF"), "Narnia");
+    history_after = history->isEnabled();
+    QTimer::singleShot(0, form, [form] { form->cancel_button()->click(); });
+  });
+  steps.start(10);
+  auto* insert = qobject_cast<QPushButton*>(window->control(browse_aaaa::kInsert));
+  ASSERT_NE(insert, nullptr);
+  insert->click();
+  Settle();
+  steps.stop();
+  EXPECT_EQ(forms, 2);
+  EXPECT_EQ(inner_commands, 0);
+  EXPECT_TRUE(history_after);
   area.closeAllSubWindows();
   Settle();
 }

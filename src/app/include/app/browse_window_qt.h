@@ -105,6 +105,7 @@ class BrowseWindowQt : public QWidget, public BrowseWindow {
   // commands go to it and the history command is enabled; an empty target
   // gives them back to the browse.
   void SetCommandTarget(std::function<void(int32_t)> target);
+  bool HasCommandTarget() const { return bool(command_target_); }
   // The frame's action of a toolbar command, null without the frame's
   // toolbar.
   QAction* FrameCommand(int32_t command) const;
