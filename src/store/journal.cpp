@@ -140,10 +140,39 @@ Status JournalCommit::Flush() {
   return file_->Flush();
 }
 
+void JournalCommit::PlaceJournal(uint64_t new_end, uint64_t length, bool* flush_first) {
+  const uint64_t low = std::max(new_end, set_.old_end);
+  // A committed end beyond the end of the regions names the start of the
+  // last commit's journal, closed without a flush of its own (FinishHeader):
+  // until the next flush the disk may still hold the header naming it, so
+  // nothing is written over its bytes before then.
+  const uint64_t last = Get32(set_.kept_header, header_field::kCommittedEnd);
+  const bool live = last > set_.old_end;
+  lazy_ = length <= kLazyJournalBytes;
+  journal_start_ = low;
+  if (lazy_) {
+    // A gap after the data keeps a start that names the journal apart from
+    // the end of the regions, and lets the next commit's data grow a little
+    // without reaching this journal.
+    journal_start_ = low + kJournalGap;
+    if (live && journal_start_ + length > last) {
+      // Above the live journal; the two places take turns.
+      journal_start_ = std::max(journal_start_, last + kLazyJournalBytes);
+      if (journal_start_ > low + kJournalGap + 2 * kLazyJournalBytes)
+        journal_start_ = low + kJournalGap;
+    }
+    if (journal_start_ + length > kLockBase) {
+      lazy_ = false;
+      journal_start_ = low;
+    }
+  }
+  // Pages beyond the old end are written home before the first flush too.
+  *flush_first = live && (new_end > last || (journal_start_ < last + kLazyJournalBytes &&
+                                             journal_start_ + length > last));
+}
+
 Status JournalCommit::Prepare() {
   std::string& header = set_.header;
-  uint64_t new_end = RegionEndOfFile(header);
-  journal_start_ = std::max(new_end, set_.old_end);
 
   // The journal's size is known before anything is written, so the header
   // image can carry the final journal end like the header at 0 will.
@@ -154,11 +183,16 @@ Status JournalCommit::Prepare() {
       journal += set_.pages[i].bytes;
     }
   }
+  bool flush_first = false;
+  PlaceJournal(RegionEndOfFile(header), journal.size() + kHeaderSize, &flush_first);
   journal_end_ = journal_start_ + journal.size() + kHeaderSize;
   if (journal_end_ > kLockBase) return FileFull();
   SetEnds(&header, journal_start_, journal_end_);
   RaiseCounter(&header);
   journal += header;
+  // The header that closed the last journal goes to the disk before that
+  // journal's bytes are overwritten.
+  if (flush_first) KAVO_RETURN_IF_ERROR(Flush());
 
   uint64_t size_before = 0;
   KAVO_RETURN_IF_ERROR(file_->Size(&size_before));
@@ -207,7 +241,7 @@ Status JournalCommit::Publish() {
   if (st.ok()) st = file_->Write(0, set_.header.data(), set_.header.size());
   if (st.ok()) {
     result_.header = set_.header;
-    st = FinishHeader(file_, &result_.header, &result_.flushes);
+    st = FinishHeader(file_, &result_.header, &result_.flushes, lazy_ ? journal_start_ : 0);
   }
   if (locks_ != nullptr) locks_->UnlockAllSlots();
   return st;
@@ -232,16 +266,21 @@ Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* resu
   return st;
 }
 
-Status FinishHeader(File* file, std::string* header, int* flushes) {
+Status FinishHeader(File* file, std::string* header, int* flushes, uint64_t journal_start) {
   // The pages must be home and durable before the header stops naming the
   // journal that could still restore them.
   ++*flushes;
   KAVO_RETURN_IF_ERROR(file->Flush());
   KAVO_RETURN_IF_ERROR(ReadHeader(file, header));
   uint64_t end = RegionEndOfFile(*header);
-  SetEnds(header, end, end);
+  uint64_t ends = journal_start != 0 ? journal_start : end;
+  SetEnds(header, ends, ends);
   RaiseCounter(header);
   KAVO_RETURN_IF_ERROR(file->Write(0, header->data(), header->size()));
+  // Closed without a flush: a crash before the next one finds either this
+  // header or the one naming the whole journal, whose replay writes the same
+  // pages again. The next commit keeps off the journal until it has flushed.
+  if (journal_start != 0) return Status::OK();
   ++*flushes;
   KAVO_RETURN_IF_ERROR(file->Flush());
   // Nothing refers to the journal now (equal ends name none). A small one

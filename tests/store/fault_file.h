@@ -4,13 +4,16 @@
 // and every later one changes nothing and fails, optionally after tearing the
 // stopped write to a prefix of its bytes (ending on a 512-byte sector
 // boundary of the file, as a disk writes whole sectors). With power loss, each file also
-// falls back to its bytes at its last flush.
+// falls back to its bytes at its last flush; or, as a disk that writes its
+// cache out in its own order, keeps only some of the changes since: those
+// outside its first sector (the header of a store file), or those inside it.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/file.h"
 #include "store/mem_file.h"
@@ -19,7 +22,7 @@ namespace kavo::testing {
 
 class FaultFileSystem final : public FileSystem {
  public:
-  enum class Crash { kProcess, kPowerLoss };
+  enum class Crash { kProcess, kPowerLoss, kPowerLossHeaderLost, kPowerLossHeaderOnly };
 
   explicit FaultFileSystem(MemFileSystem* base) : base_(base) {}
 
@@ -38,7 +41,8 @@ class FaultFileSystem final : public FileSystem {
   void FillUp(const std::string& path) { full_path_ = path; }
   bool Full(const std::string& path) const { return !full_path_.empty() && path == full_path_; }
   int64_t calls() const { return calls_; }
-  // The kind of every call so far: 'w' a change, 'f' a flush.
+  // The kind of every call so far: 'h' a write to the first sector, 'w'
+  // another change, 'f' a flush.
   const std::string& kinds() const { return kinds_; }
   int64_t flushes() const { return flushes_; }
   bool crashed() const { return crashed_; }
@@ -53,10 +57,20 @@ class FaultFileSystem final : public FileSystem {
 
   // Called by the files: whether this call may go ahead. On the crash call
   // *tear receives how many bytes of a write still land.
-  bool Allow(bool is_write, size_t* tear);
-  void Flushed(const std::string& path) { durable_[path] = base_->Bytes(path); }
+  bool Allow(char kind, size_t* tear);
+  void Flushed(const std::string& path) {
+    durable_[path] = base_->Bytes(path);
+    unflushed_.erase(path);
+  }
+  // A change that went ahead, for the power losses that keep some of them.
+  void Changed(const std::string& path, uint64_t offset, std::string bytes, bool truncate);
 
  private:
+  struct Change {
+    uint64_t offset;  // or the new size of a truncate
+    std::string bytes;
+    bool truncate;
+  };
   void PowerLoss();
 
   MemFileSystem* base_;
@@ -68,6 +82,7 @@ class FaultFileSystem final : public FileSystem {
   int64_t flushes_ = 0;
   bool crashed_ = false;
   std::map<std::string, std::string> durable_;
+  std::map<std::string, std::vector<Change>> unflushed_;
   std::string full_path_;
   std::string kinds_;
 };

@@ -19,22 +19,33 @@
 //    end. The header is one 512-byte sector at offset 0, which a disk writes
 //    whole; the new header written home overwrites a pending header with the
 //    same ends, so even that write torn inside the sector names the journal.
+//  - ends equal but beyond the end of the regions: the last commit's journal
+//    (at most kLazyJournalBytes) starts there and was closed without a flush
+//    of its own. The disk may still hold the header naming it, whose replay
+//    writes the pages that are home already, so nothing writes over that
+//    journal, nor grows the data into it, before a flush has carried the
+//    header that closed it.
 //
 // A commit runs in four stages, each named where it is done:
 //  - build: the store places and encodes the changed pages and compacts the
 //    regions (StoreFile::BuildCommitSet, giving a CommitSet);
-//  - prepare: images of the pages inside the old file and of the new header
+//  - prepare: a flush when the writes would touch a journal closed without
+//    one; images of the pages inside the old file and of the new header
 //    written to the journal, pages beyond the old end written home, flush,
-//    pending header at 0, flush (JournalCommit::Prepare);
+//    pending header at 0, flush (JournalCommit::Prepare, PlaceJournal);
 //  - publish: under all reader slots, the journaled pages written home and
 //    the new header at 0, then finish (JournalCommit::Publish);
 //  - finish: flush, header reread, committed end and journal end set to the
-//    end its regions give, change counter raised, header written, flush; the
-//    journal's space stays after that end for the next commit unless it is
-//    large (FinishHeader).
+//    end its regions give, change counter raised, header written, flush
+//    (FinishHeader). A small journal is closed without that last flush: its
+//    ends are set to the journal's start instead, and the next commit's
+//    first flush carries the header.
 //
-// So the file may end after its committed end: the bytes there are a dead
-// journal, which nothing reads while the ends are equal.
+// So a durable add costs three flushes. The journal's space stays after the
+// end of the regions for the next commits unless it is large: a file cut and
+// regrown every commit would make a flush carry its size and allocation too.
+// Small journals start kJournalGap after the data and take turns between two
+// places, so that each keeps off the one before.
 //
 // A pending journal is resolved when the header is read: replayed, or
 // discarded when the file's transaction link names a transaction that its
@@ -118,12 +129,16 @@ class JournalCommit {
 
  private:
   Status Flush();
+  // Sets journal_start_ and lazy_ for a journal of length bytes; whether the
+  // last commit's journal must first be closed on the disk.
+  void PlaceJournal(uint64_t new_end, uint64_t length, bool* flush_first);
 
   File* file_;
   FileLocks* locks_;
   CommitSet set_;
   uint64_t journal_start_ = 0;
   uint64_t journal_end_ = 0;
+  bool lazy_ = false;              // closed without a flush of its own
   std::vector<size_t> journaled_;  // indexes into set_.pages sent to the journal
   CommitResult result_;
 };
@@ -136,15 +151,21 @@ Status FileFull();
 // Prepare and publish for one file outside a transaction.
 Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result);
 
-// How many dead bytes after the committed end a finished commit leaves in
-// place for the next journal (the journal of a durable add is a few pages).
-inline constexpr uint64_t kKeptJournalBytes = uint64_t{64} << 10;
+// A journal of at most this many bytes (a durable add's is a few pages) is
+// closed without a flush of its own (FinishHeader).
+inline constexpr uint64_t kLazyJournalBytes = uint64_t{64} << 10;
+// Where such a journal starts: this far after the end of the data.
+inline constexpr uint64_t kJournalGap = uint64_t{8} << 10;
+// How many dead bytes after the end of the regions a finished commit leaves
+// in place for the next journals; more are cut off.
+inline constexpr uint64_t kKeptJournalBytes = uint64_t{256} << 10;
 
 // The finish stage: flush, reread the header at 0, set committed end and
 // journal end to the end its regions give, raise the change counter, write it,
 // flush, then cut the file to that end when more than kKeptJournalBytes lie
-// after it.
-Status FinishHeader(File* file, std::string* header, int* flushes);
+// after it. With a journal_start (a small journal's, from a publish), the
+// ends are set to it instead and the header is left to the next flush.
+Status FinishHeader(File* file, std::string* header, int* flushes, uint64_t journal_start = 0);
 
 // The transaction link record of a store file.
 struct TransactionLink {
