@@ -126,34 +126,42 @@ Status PageTree::Find(std::string_view key, SeekMode mode, Record* out, bool* fo
 
 bool PageTree::SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out,
                           bool* found) {
-  // key lies between the leaf's first and last records.
+  // key lies between the leaf's first and last records. A walk seeks from
+  // the record it read last: when that record has key, it is where the
+  // search would end.
   const RecordList& records = leaf.records;
-  size_t i = records.LowerBound(key);
-  const bool at = records[i].key() == key;
+  LastRead& last = last_read_[0].page == &leaf ? last_read_[0] : last_read_[1];
+  const bool again =
+      last.page == &leaf && last.index < records.size() && records[last.index].key() == key;
+  size_t i = again ? last.index : records.LowerBound(key);
+  const bool at = again || records[i].key() == key;
   switch (mode) {
     case SeekMode::kExact:
-      if (at) {
-        *out = records[i];
-        *found = true;
-      }
-      return true;
+      if (!at) return true;
+      break;
     case SeekMode::kAtOrAfter:
-      *out = records[i];
-      *found = true;
-      return true;
+      break;
     case SeekMode::kAfter:
       if (at) ++i;
       if (i == records.size()) return false;
-      *out = records[i];
-      *found = true;
-      return true;
+      break;
     case SeekMode::kBefore:
       if (i == 0) return false;
-      *out = records[i - 1];
-      *found = true;
-      return true;
+      --i;
+      break;
   }
-  return false;
+  *out = records[i];
+  *found = true;
+  // The leaf read before another one keeps its place: walks alternate
+  // between a key's entries and the rows they name.
+  if (last.page != &leaf) {
+    last_read_[1] = last_read_[0];
+    last_read_[0].page = &leaf;
+    last_read_[0].index = i;
+  } else {
+    last.index = i;
+  }
+  return true;
 }
 
 Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {

@@ -139,8 +139,7 @@ class PageTree {
   bool FromFinger(std::string_view key, Path* path);
   // Answers a seek within a leaf whose records span key; false when the
   // answer lies beyond the leaf's first or last record.
-  static bool SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out,
-                         bool* found);
+  bool SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out, bool* found);
   void SaveFinger(const Path& path);
   // The first record of the page at depth changed: so do the separators
   // above it.
@@ -157,6 +156,14 @@ class PageTree {
   std::array<Finger, 2> fingers_;
   size_t last_finger_ = 0;
   uint64_t generation_ = 1;
+  // The records that seeks within the last two leaves returned. A page here
+  // is only compared: it may have gone, and a record is read only from the
+  // leaf being searched, when it lies at that address.
+  struct LastRead {
+    const Page* page = nullptr;
+    size_t index = 0;
+  };
+  std::array<LastRead, 2> last_read_;
   // Reads that jump about (rows in the order of a key) find their leaf here.
   LeafIndex leaves_;
   uint64_t leaves_generation_ = 0;
