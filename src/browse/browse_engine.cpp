@@ -665,13 +665,15 @@ void BrowseEngine::SelectSort() {
   order = std::clamp<int32_t>(order, 1, static_cast<int32_t>(d_.sorts.size()));
   SortOrder = static_cast<uint8_t>(order);
   if (SortOrder == LastSortOrder) {
-    for (size_t o = 0; o < d_.sorts.size(); ++o) {
-      for (size_t i = 0; i < d_.sorts[o].ranges.size(); ++i) {
-        const std::vector<uint8_t>& copy = sorts[o].Reset[i];
-        if (std::memcmp(copy.data(), d_.sorts[o].ranges[i].live.address, copy.size()) != 0) {
-          Changed = 1;
-        }
-      }
+    // Only the ranges of the order in force bound the page. Another order's
+    // limit may be a buffer the window changes for its own ends (the log's
+    // country order reads the DXCC record, which the entry form moves while
+    // looking up countries); its copy is taken again when that order is
+    // selected.
+    const std::vector<RangeLimit>& ranges = sort().ranges;
+    for (size_t i = 0; i < ranges.size(); ++i) {
+      const std::vector<uint8_t>& copy = sort_state().Reset[i];
+      if (std::memcmp(copy.data(), ranges[i].live.address, copy.size()) != 0) Changed = 1;
     }
   } else if (LastSortOrder == 0 && LocalRequest_ == kSelectRecord) {
     // A picker locates on the record its caller left in the buffer, so the

@@ -603,5 +603,55 @@ TEST_F(LogBrowseTest, FormNavigationWalksTheLogSavingOnTheWay) {
   EXPECT_EQ(Calls()[static_cast<std::size_t>(list_.selection - 1)], "DL1AA");
 }
 
+// The entry form looks countries up in the DXCC buffer, which is the range
+// of the country order; under any other order that must not refill the log
+// from its top: the contact added last stays highlighted.
+TEST_F(LogBrowseTest, ContactAddedLastStaysHighlightedAfterCountryLookups) {
+  AddCountry("UA", "RUSSIA");
+  AddCountry("DL", "GERMANY");
+  AddContacts({{"UA1A", 1, 14.0, "SSB", "НЕТ", ""},
+               {"UA3B", 2, 7.0, "CW", "НЕТ", ""},
+               {"UA9C", 3, 14.0, "CW", "НЕТ", ""}});
+  auto update = [&] {
+    ScriptedFormView view;
+    forms::UpdateForm form(UpdateAAAAForm(), context_, view);
+    if (!form.Open()) return;
+    form.WindowOpenedEvent();
+    const int call = form.FieldIndex("AAA:POZ");
+    for (const char* typed : {"DL1AA", "UA3AA"}) {
+      form.FieldSelectedEvent(call);
+      ASSERT_TRUE(form.AcceptField(call, typed));
+      form.OkPressed(Texts(form));
+    }
+    form.CancelPressed();
+    form.Close();
+  };
+  ASSERT_NO_FATAL_FAILURE(Open(kNumberTab, update));
+  engine_->Accepted(kInsert);
+  list_.Pump(*engine_);
+  ASSERT_EQ(std::string(dict::TextOf(context_.DXCC.rec().STRANA)), "RUSSIA");
+  // The window refreshes when it gets the focus back from the form.
+  engine_->RefreshWindow();
+  list_.Pump(*engine_);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"UA1A", "UA3B", "UA9C", "DL1AA", "UA3AA"}));
+  EXPECT_EQ(list_.selection, 5);
+  EXPECT_EQ(engine_->CurrentChoice, 5);
+  Close();
+
+  // Under the country order the same buffer is the range: a new country
+  // rebuilds the page from its first contact.
+  ASSERT_NO_FATAL_FAILURE(Open(kCountryTab));
+  EXPECT_TRUE(Calls().empty());
+  dict::SetText(context_.DXCC.rec().STRANA, "GERMANY");
+  engine_->RefreshWindow();
+  list_.Pump(*engine_);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"DL1AA"}));
+  dict::SetText(context_.DXCC.rec().STRANA, "RUSSIA");
+  engine_->RefreshWindow();
+  list_.Pump(*engine_);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"UA1A", "UA3B", "UA9C", "UA3AA"}));
+  EXPECT_EQ(engine_->CurrentChoice, 1);
+}
+
 }  // namespace
 }  // namespace kavo
