@@ -597,6 +597,8 @@ void BrowseEngine::RefreshPage() {
     entry_ = &AddRow();
     FillQueue();
     --ItemsToFill;
+    // The fills below may read nothing more (a list of one record).
+    list_->PageChanged();
   }
   const bool from_bottom = RefreshMode == kRefreshFromBottom;
   FillDirection = from_bottom ? kFillBackward : kFillForward;

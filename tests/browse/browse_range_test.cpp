@@ -77,6 +77,9 @@ class BrowseRangeTest : public ::testing::Test {
     d.update = [this] {
       inserted_group_ = std::string(dict::TextOf(context_.IOTA.rec().FIRSTNAME));
       GlobalResponse = kRequestCancelled;
+      if (insert_name_ == nullptr) return;
+      dict::SetText(context_.IOTA.rec().NAIM, insert_name_);
+      if (context_.IOTA.file().Add().ok()) GlobalResponse = kRequestCompleted;
     };
     std::string error;
     engine_ = testing::OpenBrowse(list_, std::move(d), &error);
@@ -97,6 +100,7 @@ class BrowseRangeTest : public ::testing::Test {
   std::unique_ptr<BrowseEngine> engine_;
   char group_[13];
   std::string inserted_group_;
+  const char* insert_name_ = nullptr;  // the update form adds this island
 };
 
 TEST_F(BrowseRangeTest, ShowsOnlyTheRangeIgnoringLetterCase) {
@@ -151,6 +155,25 @@ TEST_F(BrowseRangeTest, AnEmptyRangeOffersOnlyInsertWithTheRangeValue) {
   SetGroup("A");
   Refresh();
   EXPECT_EQ(engine_->RecordCount, 0);
+  EXPECT_TRUE(boxes_.shown().empty());
+}
+
+// The list refits its columns to what it is told the page holds: the first
+// record of an empty range must reach it.
+TEST_F(BrowseRangeTest, TheListIsToldOfTheFirstRecordOfAnEmptyRange) {
+  SetGroup("OC");
+  Open();
+  EXPECT_EQ(list_.rows_shown, 0);
+  insert_name_ = "OC-001";
+  list_.Key(*engine_, browse_key::kInsertKey);
+  EXPECT_EQ(Page(), (std::vector<std::string>{"OC-001"}));
+  EXPECT_EQ(list_.rows_shown, 1);
+  EXPECT_EQ(list_.selection, 1);
+  // And of the second, which the fill reads after it.
+  insert_name_ = "OC-002";
+  list_.Key(*engine_, browse_key::kInsertKey);
+  EXPECT_EQ(Page(), (std::vector<std::string>{"OC-001", "OC-002"}));
+  EXPECT_EQ(list_.rows_shown, 2);
   EXPECT_TRUE(boxes_.shown().empty());
 }
 

@@ -36,7 +36,11 @@ class ScriptedBrowse : public BrowseList, public BrowseWindow, public BrowseTool
     menu_answers.pop_front();
     return a;
   }
-  void PageChanged() override { ++page_changes; }
+  // Like the window's model, reads the page's row count when told it changed.
+  void PageChanged() override {
+    ++page_changes;
+    if (engine != nullptr) rows_shown = engine->RecordCount;
+  }
 
   // BrowseWindow
   void PostAccepted(int32_t control) override { posted.push_back({Posted::kAccepted, control}); }
@@ -105,7 +109,9 @@ class ScriptedBrowse : public BrowseList, public BrowseWindow, public BrowseTool
   std::map<int32_t, bool> commands;
   std::map<int32_t, std::string> tips;
   int32_t focus = 0;
+  const BrowseEngine* engine = nullptr;  // set by OpenBrowse
   int page_changes = 0;
+  int32_t rows_shown = 0;  // the page's rows when last told it changed
   int redisplays = 0;
   int help = 0;
   bool closed = false;
@@ -118,6 +124,7 @@ inline std::unique_ptr<BrowseEngine> OpenBrowse(ScriptedBrowse& list, BrowseDesc
                                                 std::string* error, int32_t request = 0) {
   std::unique_ptr<BrowseEngine> engine = BrowseEngine::Create(std::move(d), &list, &list, error);
   if (!engine) return nullptr;
+  list.engine = engine.get();
   GlobalRequest = request;
   engine->Start();
   engine->SetToolbar(&list);
