@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -225,6 +226,43 @@ TEST_F(FormWindowTest, ContactFormSavesTheTypedContactStampedInUtcAndStaysOpen) 
   EXPECT_EQ(rec.DATA, kToday);
   EXPECT_EQ(rec.TIM, 9 * 360000 + 1);
   EXPECT_EQ(dict::TextOf(rec.MODE), "SSB");
+  EXPECT_FALSE(log.Next().ok());
+  ASSERT_TRUE(log.Close().ok());
+}
+
+// The program ends (its event loops return) while the insert loop holds the
+// next number: the reserved record goes, the saved contact stays.
+TEST_F(FormWindowTest, ContactFormEndedByTheProgramLeavesNoReservedRecord) {
+  ASSERT_NO_FATAL_FAILURE(MakeSetup());
+  UpdateAAAAServices services;
+  services.Today = [] { return 81000; };
+  services.Clock = [] { return 12 * 360000 + 1; };
+  services.UpdateDXCC = [](DataContext&) { return kRequestCancelled; };
+  SetUpdateAAAAServices(&services);
+  bool saved = false;
+  QTimer::singleShot(0, [&] {
+    auto* window = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    ASSERT_NE(window, nullptr);
+    ASSERT_NO_FATAL_FAILURE(Type(window->editor(0), "UA1ABC"));
+    window->ok_button()->click();
+    saved = window->isVisible() && context_.AAAA.rec().N_QSO.get() == 2;
+    // As on a termination signal: every event loop returns, the window
+    // still open.
+    QApplication::exit(0);
+  });
+  GlobalRequest = kInsertRecord;
+  RunFormProcedure(UpdateAAAAForm(), context_, nullptr);
+  // The application's own loop clears the end request for the next test.
+  QTimer::singleShot(0, [] { QApplication::exit(0); });
+  QApplication::exec();
+  SetUpdateAAAAServices(nullptr);
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(GlobalResponse.load(), kRequestCompleted);
+  Table log;
+  ASSERT_TRUE(log.Open("AAAA", &dict::AAAA()).ok());
+  ASSERT_TRUE(log.Set().ok());
+  ASSERT_TRUE(log.Next().ok());
+  EXPECT_EQ(dict::TextOf(reinterpret_cast<dict::AAAARecord*>(log.record())->POZ), "UA1ABC");
   EXPECT_FALSE(log.Next().ok());
   ASSERT_TRUE(log.Close().ok());
 }

@@ -52,6 +52,26 @@ bool Shows(const QToolButton* button, int32_t id) {
          button->defaultAction()->objectName() == QString("command%1").arg(id);
 }
 
+// The log's window in an MDI area under the frame's navigation toolbar, as
+// the frame opens it; closed with the area.
+struct LogInFrame {
+  LogInFrame() {
+    area.resize(1000, 700);
+    area.show();
+    window = StartBrowseAAAA(&area, registry);
+    Settle();
+  }
+  ~LogInFrame() {
+    area.closeAllSubWindows();
+    Settle();
+  }
+
+  QMdiArea area;
+  BrowseToolbarQt toolbar{&area};
+  ProcedureRegistry registry;
+  BrowseWindowQt* window = nullptr;
+};
+
 // Each test works in a scratch working directory, as the program does.
 class LogBrowseWindowTest : public ::testing::Test {
  protected:
@@ -167,15 +187,9 @@ TEST_F(LogBrowseWindowTest, OpensWithTheLogAndTagsEveryContact) {
 TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
   ASSERT_NO_FATAL_FAILURE(MakeSetup());
   {
-    QMdiArea area;
-    area.resize(1000, 700);
-    area.show();
-    BrowseToolbarQt toolbar(&area);
-    ProcedureRegistry registry;
-    BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
-    ASSERT_NE(window, nullptr);
-    Settle();
-    QAction* history = toolbar.command(browse_toolbar::kHistory);
+    LogInFrame frame;
+    ASSERT_NE(frame.window, nullptr);
+    QAction* history = frame.toolbar.command(browse_toolbar::kHistory);
     ASSERT_NE(history, nullptr);
     EXPECT_FALSE(history->isEnabled());
 
@@ -205,15 +219,13 @@ TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
       served = true;
       form->cancel_button()->click();
     });
-    auto* insert = qobject_cast<QPushButton*>(window->control(browse_aaaa::kInsert));
+    auto* insert = qobject_cast<QPushButton*>(frame.window->control(browse_aaaa::kInsert));
     ASSERT_NE(insert, nullptr);
     insert->click();
     Settle();
     EXPECT_TRUE(served);
     EXPECT_FALSE(history->isEnabled());
-    EXPECT_EQ(window->list()->view()->model()->rowCount(), 1);
-    area.closeAllSubWindows();
-    Settle();
+    EXPECT_EQ(frame.window->list()->view()->model()->rowCount(), 1);
   }
 }
 
@@ -223,14 +235,8 @@ TEST_F(LogBrowseWindowTest, FrameHistoryCommandReachesTheEntryForm) {
 TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
   ASSERT_NO_FATAL_FAILURE(MakeSetup());
   ASSERT_NO_FATAL_FAILURE(MakeLog({{"UA1A", 14.0}, {"DL2B", 14.0}, {"F3C", 14.0}}));
-  QMdiArea area;
-  area.resize(1000, 700);
-  area.show();
-  BrowseToolbarQt toolbar(&area);
-  ProcedureRegistry registry;
-  BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
-  ASSERT_NE(window, nullptr);
-  Settle();
+  LogInFrame frame;
+  ASSERT_NE(frame.window, nullptr);
 
   // Each form that opens: what it shows, then one command.
   std::vector<std::string> seen;
@@ -270,8 +276,8 @@ TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
     QTimer::singleShot(seen.size() > 3 ? 0 : 500, form, [form] { form->cancel_button()->click(); });
   });
   steps.start(10);
-  window->list()->view()->setFocus();
-  auto* change = qobject_cast<QPushButton*>(window->control(browse_aaaa::kChange));
+  frame.window->list()->view()->setFocus();
+  auto* change = qobject_cast<QPushButton*>(frame.window->control(browse_aaaa::kChange));
   ASSERT_NE(change, nullptr);
   change->click();
   Settle();
@@ -284,8 +290,6 @@ TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
   ASSERT_TRUE(log.Next().ok());
   EXPECT_EQ(dict::TextOf(reinterpret_cast<dict::AAAARecord*>(log.record())->QTH), "MOSCOW");
   ASSERT_TRUE(log.Close().ok());
-  area.closeAllSubWindows();
-  Settle();
 }
 
 // A country added from the entry form opens the country form over it; the
@@ -293,15 +297,9 @@ TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
 // country form cannot end the entry form, and history still serves it.
 TEST_F(LogBrowseWindowTest, FormOverTheEntryFormLeavesItTheFrameCommands) {
   ASSERT_NO_FATAL_FAILURE(MakeSetup());
-  QMdiArea area;
-  area.resize(1000, 700);
-  area.show();
-  BrowseToolbarQt toolbar(&area);
-  ProcedureRegistry registry;
-  BrowseWindowQt* window = StartBrowseAAAA(&area, registry);
-  ASSERT_NE(window, nullptr);
-  Settle();
-  QAction* history = toolbar.command(browse_toolbar::kHistory);
+  LogInFrame frame;
+  ASSERT_NE(frame.window, nullptr);
+  QAction* history = frame.toolbar.command(browse_toolbar::kHistory);
 
   int forms = 0;
   int inner_commands = -1;
@@ -335,7 +333,7 @@ TEST_F(LogBrowseWindowTest, FormOverTheEntryFormLeavesItTheFrameCommands) {
     QTimer::singleShot(0, form, [form] { form->cancel_button()->click(); });
   });
   steps.start(10);
-  auto* insert = qobject_cast<QPushButton*>(window->control(browse_aaaa::kInsert));
+  auto* insert = qobject_cast<QPushButton*>(frame.window->control(browse_aaaa::kInsert));
   ASSERT_NE(insert, nullptr);
   insert->click();
   Settle();
@@ -343,8 +341,6 @@ TEST_F(LogBrowseWindowTest, FormOverTheEntryFormLeavesItTheFrameCommands) {
   EXPECT_EQ(forms, 2);
   EXPECT_EQ(inner_commands, 0);
   EXPECT_TRUE(history_after);
-  area.closeAllSubWindows();
-  Settle();
 }
 
 }  // namespace

@@ -151,8 +151,9 @@ Status FileFull();
 // Prepare and publish for one file outside a transaction.
 Status CommitAll(File* file, FileLocks* locks, CommitSet set, CommitResult* result);
 
-// A journal of at most this many bytes (a durable add's is a few pages) is
-// closed without a flush of its own (FinishHeader).
+// A journal of at most this many bytes (a durable add journals a leaf per key
+// and the header, some 25 KiB in the log) is closed without a flush of its own
+// (FinishHeader).
 inline constexpr uint64_t kLazyJournalBytes = uint64_t{64} << 10;
 // Where such a journal starts: this far after the end of the data.
 inline constexpr uint64_t kJournalGap = uint64_t{8} << 10;
