@@ -3,7 +3,6 @@
 // 30 rows in the order of AAA:BEY_P (callsign, date, time). Figures:
 //   open      the view opened and the first page filled (engine: the first
 //             refresh with its distribution); SQLite: ORDER BY ... LIMIT 30
-//             and the last callsign, the other end of the thumb's stops
 //   scroll    10,000 one-row scrolls down from a random start; SQLite:
 //             keyset pagination one row at a time
 //   pagedown  1,000 page-downs; SQLite: keyset pagination 30 rows at a time
@@ -264,17 +263,9 @@ class Sqlite {
     int64_t data = 0, tim = 0, n_qso = 0;
   };
 
-  // The first page, and the last callsign, where the thumb's stops end
-  // (the first row gives where they begin): the engine's open reads both
-  // edges of the key for its thumb.
   [[gnu::noinline]] double Open() {
     Stopwatch clock;
     Rows(db_.Prepare("SELECT * FROM log ORDER BY POZ COLLATE NOCASE, DATA, TIM LIMIT 30"), nullptr);
-    sqlite3_stmt* last =
-        db_.Prepare("SELECT POZ FROM log ORDER BY POZ COLLATE NOCASE DESC LIMIT 1");
-    if (sqlite3_step(last) != SQLITE_ROW) Die("the log is empty");
-    sink_ += sqlite3_column_bytes(last, 0);
-    sqlite3_reset(last);
     return clock.Seconds();
   }
 

@@ -151,14 +151,9 @@ bool RecordList::Decode(std::string_view body, size_t count) {
   clear();
   const uint8_t* p = fmt::U8(body);
   const size_t size = body.size();
-  if (count > size) return false;  // every record takes a flag byte at least
-  // A record is its shared prefix, copied from the record before it, and its
-  // own bytes, which the body holds; a prefix is at most 63 bytes, so this
-  // bounds the arena and one pass fills it.
-  Grow(size + 63 * count);
-  slots_.reserve(count);
-  char* arena = arena_.get();
-  size_t pos = 0, total = 0, klen = 0, at = 0, prev = 0, prev_total = 0;
+  // First pass: the record headers are checked and the lengths summed, so
+  // that the arena is allocated once.
+  size_t pos = 0, total = 0, klen = 0, prev_total = 0, sum = 0;
   for (size_t i = 0; i < count; ++i) {
     if (pos >= size) return false;
     const uint8_t flag = p[pos++];
@@ -177,21 +172,50 @@ bool RecordList::Decode(std::string_view body, size_t count) {
     } else if (i == 0) {
       return false;
     }
-    if (klen > total || shared > total || shared > prev_total) return false;
+    if (i == 0 && shared != 0) return false;
+    if (klen > total || shared > total) return false;
+    if (shared > prev_total) return false;
     const size_t rest = total - shared;
     if (size - pos < rest) return false;
+    pos += rest;
+    sum += total;
+    prev_total = total;
+  }
+  if (pos != size) return false;
+  // Second pass: each record is its shared prefix, copied from the record
+  // before it, and its own bytes, in an arena of exactly their size (a
+  // decoded page is mostly read, and the reserve holds thousands).
+  if (capacity_ < sum || capacity_ > 2 * sum + 256) {
+    arena_.reset(new char[std::max<size_t>(sum, 1)]);
+    capacity_ = std::max<size_t>(sum, 1);
+  }
+  slots_.reserve(count);
+  char* arena = arena_.get();
+  pos = 0;
+  size_t at = 0, prev = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t flag = p[pos++];
+    const size_t shared = flag & 0x3F;
+    if (flag & 0x80) {
+      total = fmt::Get16(p + pos);
+      pos += 2;
+    }
+    if (flag & 0x40) {
+      klen = fmt::Get16(p + pos);
+      pos += 2;
+    }
     if (shared > 0) std::memcpy(arena + at, arena + prev, shared);
+    const size_t rest = total - shared;
     if (rest > 0) std::memcpy(arena + at + shared, body.data() + pos, rest);
     pos += rest;
     slots_.push_back({static_cast<uint32_t>(at), static_cast<uint16_t>(total),
                       static_cast<uint16_t>(klen),
                       KeyHead::Of(std::string_view(arena + at, klen))});
     prev = at;
-    prev_total = total;
     at += total;
-    used_ = live_ = at;
   }
-  return pos == size;
+  used_ = live_ = sum;
+  return true;
 }
 
 }  // namespace kavo

@@ -173,8 +173,8 @@ class RecordList {
   void MoveTail(size_t from, RecordList* to);
 
   // Replaces the records with count records decoded from a prefix-shared
-  // body (the page format); false when the body does not hold exactly them,
-  // the list then holding some of them.
+  // body (the page format); false (and empty) when the body does not hold
+  // exactly them.
   bool Decode(std::string_view body, size_t count);
 
  private:
