@@ -250,9 +250,12 @@ TEST_F(LogBrowseWindowTest, FrameNavigationWalksTheLogFromTheEntryForm) {
     auto* call = qobject_cast<QLineEdit*>(form->editor(form->form().FieldIndex("AAA:POZ")));
     auto* qth = qobject_cast<QLineEdit*>(form->editor(form->form().FieldIndex("AAA:QTH")));
     seen.push_back(call->text().toStdString());
-    // Keys reach the form's commands while it is the active window.
+    // Keys reach the form's commands while it is the active window. The
+    // tick may come before the form's own activation is delivered, and a
+    // wait on its window is already satisfied while the log's window, its
+    // transient parent, is active: wait until the form itself is.
     form->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(form));
+    EXPECT_TRUE(QTest::qWaitFor([form] { return form->isActiveWindow(); }));
     switch (seen.size()) {
       case 1:  // a key in a field
         qth->setFocus();
