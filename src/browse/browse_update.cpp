@@ -1,7 +1,8 @@
 // The browse engine's side of the update protocol: the insert, change,
 // delete and select buttons, the request/response loop with the update
 // procedure (record-to-record navigation from the form included), and the
-// frame's navigation toolbar. The rest of the engine is in browse_engine.cpp.
+// frame's navigation toolbar. The rest of the engine is in browse_engine.cpp
+// and browse_movement.cpp.
 #include <algorithm>
 
 #include "browse/browse_engine.h"

@@ -244,6 +244,10 @@ class BrowseEngine {
   std::vector<SortState> sorts;
 
  private:
+  // The longest typed locator, and the thumb's bottom.
+  static constexpr size_t kMaxLocator = 30;
+  static constexpr int32_t kThumbBottom = 100;
+
   BrowseEngine(BrowseDescription description, BrowseList* list, BrowseWindow* window);
   bool Prepare(std::string* error);
 
