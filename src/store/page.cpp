@@ -27,18 +27,30 @@ void PutVar(std::string* out, size_t v) {
   out->push_back(static_cast<char>(v));
 }
 
-bool GetVar(const uint8_t* in, size_t size, size_t* pos, size_t* v) {
+// A number read from a packed body and the position after it; end is 0
+// when the input ends or the number runs over four bytes. Returned by value
+// so that the reader's position stays in a register.
+struct VarRead {
+  size_t value;
+  size_t end;
+};
+
+VarRead GetVarLong(const uint8_t* in, size_t size, size_t pos) {
   size_t r = 0;
   for (int shift = 0; shift < 28; shift += 7) {
-    if (*pos >= size) return false;
-    uint8_t b = in[(*pos)++];
+    if (pos >= size) return {0, 0};
+    const uint8_t b = in[pos++];
     r |= static_cast<size_t>(b & 0x7F) << shift;
-    if ((b & 0x80) == 0) {
-      *v = r;
-      return true;
-    }
+    if ((b & 0x80) == 0) return {r, pos};
   }
-  return false;
+  return {0, 0};
+}
+
+// The lengths in a packed body are nearly all below 128: one byte is read
+// inline.
+inline VarRead GetVar(const uint8_t* in, size_t size, size_t pos) {
+  if (pos < size && in[pos] < 0x80) return {in[pos], pos + 1};
+  return GetVarLong(in, size, pos);
 }
 
 size_t Blocks(size_t bytes) {
@@ -127,26 +139,79 @@ bool PackBody(std::string_view body, std::string* out) {
 }
 
 bool UnpackBody(const uint8_t* in, size_t in_size, size_t n, std::string* out) {
-  // Written through a pointer into the sized buffer: a page body is
-  // hundreds of short literals and runs, and appending them one by one
-  // costs more than the copying itself.
+  out->resize(n + kUnpackSlack);
+  const bool ok = UnpackBodyInto(in, in_size, n, out->data());
   out->resize(n);
-  char* dst = out->data();
+  return ok;
+}
+
+bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst) {
+  // A page body is hundreds of literals and runs of a few bytes each: the
+  // short ones are copied and filled sixteen bytes at a time, past their
+  // end into bytes a later piece or the slack overwrites, so that no piece
+  // costs a call. The checks are those of the exact reading.
+  constexpr size_t kChunk = kUnpackSlack;
+  static_assert(kChunk == 16);
+  // Longer pieces are rare; the library's copy is as quick for them.
+  constexpr size_t kLongPiece = 64;
+  static_assert(kLongPiece == 4 * kChunk);
   size_t done = 0, pos = 0;
   for (;;) {
-    size_t lit = 0;
-    if (!GetVar(in, in_size, &pos, &lit)) return false;
+    const VarRead l = GetVar(in, in_size, pos);
+    if (l.end == 0) return false;
+    const size_t lit = l.value;
+    pos = l.end;
     if (lit > in_size - pos || lit > n - done) return false;
-    if (lit > 0) std::memcpy(dst + done, in + pos, lit);
+    if (lit <= kLongPiece && in_size - pos >= lit + kChunk) {
+      for (size_t k = 0; k < lit; k += kChunk) std::memcpy(dst + done + k, in + pos + k, kChunk);
+    } else if (lit > 0) {
+      std::memcpy(dst + done, in + pos, lit);
+    }
     done += lit;
     pos += lit;
     if (done == n) return true;
-    size_t c = 0;
-    if (!GetVar(in, in_size, &pos, &c)) return false;
+    const VarRead r = GetVar(in, in_size, pos);
+    if (r.end == 0) return false;
+    const size_t c = r.value;
+    pos = r.end;
     if (done == 0 || c > n - done) return false;
-    std::memset(dst + done, dst[done - 1], c);
+    const uint8_t fill = static_cast<uint8_t>(dst[done - 1]);
+    if (c <= kChunk) {
+      const uint64_t eight = fill * 0x0101010101010101ULL;
+      std::memcpy(dst + done, &eight, 8);
+      std::memcpy(dst + done + 8, &eight, 8);
+    } else {
+      std::memset(dst + done, fill, c);
+    }
     done += c;
     if (done == n) return true;
+    // Far from both ends, a literal of up to kLongPiece bytes followed by a
+    // run of up to kChunk, each with a one-byte length, passes every check
+    // above without ending the body: such pairs are copied whole with no
+    // checks. (The first pair is read above, as a run may not open a body.)
+    if (n - done <= kLongPiece + kChunk || in_size - pos < kLongPiece + 2) continue;
+    const uint8_t* ip = in + pos;
+    const uint8_t* const ip_end = in + in_size - (kLongPiece + 2);
+    char* op = dst + done;
+    char* const op_end = dst + n - (kLongPiece + kChunk);
+    do {
+      const size_t lit = ip[0];
+      if (lit > kLongPiece) break;
+      const size_t c = ip[1 + lit];
+      if (c > kChunk) break;
+      std::memcpy(op, ip + 1, kChunk);
+      std::memcpy(op + 16, ip + 17, kChunk);
+      std::memcpy(op + 32, ip + 33, kChunk);
+      std::memcpy(op + 48, ip + 49, kChunk);
+      op += lit;
+      const uint64_t eight = static_cast<uint8_t>(op[-1]) * 0x0101010101010101ULL;
+      std::memcpy(op, &eight, 8);
+      std::memcpy(op + 8, &eight, 8);
+      op += c;
+      ip += lit + 2;
+    } while (ip <= ip_end && op < op_end);
+    pos = static_cast<size_t>(ip - in);
+    done = static_cast<size_t>(op - dst);
   }
 }
 
@@ -236,12 +301,16 @@ Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
   }
   // Kept from page to page: a walk decodes many, and the body is copied out
   // into the page's arena anyway.
+  // It only grows, and is not cut to each body's size: a string zero-fills
+  // whatever it grows by.
   thread_local std::string unpacked_body;
   std::string_view body;
   if (stored < unpacked) {
-    if (!UnpackBody(b + head, stored - head, unpacked - head, &unpacked_body))
+    const size_t n = unpacked - head;
+    if (unpacked_body.size() < n + kUnpackSlack) unpacked_body.resize(n + kUnpackSlack);
+    if (!UnpackBodyInto(b + head, stored - head, n, unpacked_body.data()))
       return Status::Check(kCheckUnpack);
-    body = unpacked_body;
+    body = std::string_view(unpacked_body.data(), n);
   } else {
     body = std::string_view(reinterpret_cast<const char*>(b + head), stored - head);
   }

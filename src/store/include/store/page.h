@@ -64,6 +64,11 @@ Status DecodePage(const uint8_t* data, size_t size, int k, int64_t home, Page* p
 bool PackBody(std::string_view body, std::string* out);
 // Unpacks exactly n bytes; false when the input does not produce them.
 bool UnpackBody(const uint8_t* in, size_t in_size, size_t n, std::string* out);
+// The bytes past the n unpacked that UnpackBodyInto may overwrite.
+inline constexpr size_t kUnpackSlack = 16;
+// UnpackBody into dst, which has room for n + kUnpackSlack bytes; the bytes
+// past n are left undefined.
+bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst);
 
 // Prefix-shared record encoding of a body.
 void EncodeRecords(const RecordList& records, std::string* out);
