@@ -126,28 +126,61 @@ bool PackBody(std::string_view body, std::string* out) {
   return true;
 }
 
+namespace {
+
+// A count of the packed body: most are below 128 and take one byte.
+inline bool GetCount(const uint8_t* in, size_t size, size_t* pos, size_t* v) {
+  if (*pos < size && in[*pos] < 0x80) {
+    *v = in[(*pos)++];
+    return true;
+  }
+  return GetVar(in, size, pos, v);
+}
+
+// Room past the unpacked length, so that a literal or run of up to this
+// many bytes is written with fixed-size stores; what lands past the end is
+// cut off.
+constexpr size_t kUnpackSlack = 64;
+constexpr size_t kShortPiece = 16;
+
+}  // namespace
+
 bool UnpackBody(const uint8_t* in, size_t in_size, size_t n, std::string* out) {
   // Written through a pointer into the sized buffer: a page body is
-  // hundreds of short literals and runs, and appending them one by one
-  // costs more than the copying itself.
-  out->resize(n);
+  // hundreds of short literals and runs, so the cost of each piece, not the
+  // copying itself, decides.
+  out->resize(n + kUnpackSlack);
   char* dst = out->data();
   size_t done = 0, pos = 0;
   for (;;) {
     size_t lit = 0;
-    if (!GetVar(in, in_size, &pos, &lit)) return false;
+    if (!GetCount(in, in_size, &pos, &lit)) return false;
     if (lit > in_size - pos || lit > n - done) return false;
-    if (lit > 0) std::memcpy(dst + done, in + pos, lit);
+    if (lit <= kShortPiece && in_size - pos >= kShortPiece) {
+      std::memcpy(dst + done, in + pos, kShortPiece);
+    } else if (lit <= kUnpackSlack && in_size - pos >= kUnpackSlack) {
+      std::memcpy(dst + done, in + pos, kUnpackSlack);
+    } else if (lit > 0) {
+      std::memcpy(dst + done, in + pos, lit);
+    }
     done += lit;
     pos += lit;
-    if (done == n) return true;
+    if (done == n) break;
     size_t c = 0;
-    if (!GetVar(in, in_size, &pos, &c)) return false;
+    if (!GetCount(in, in_size, &pos, &c)) return false;
     if (done == 0 || c > n - done) return false;
-    std::memset(dst + done, dst[done - 1], c);
+    if (c <= kShortPiece) {
+      std::memset(dst + done, dst[done - 1], kShortPiece);
+    } else if (c <= kUnpackSlack) {
+      std::memset(dst + done, dst[done - 1], kUnpackSlack);
+    } else {
+      std::memset(dst + done, dst[done - 1], c);
+    }
     done += c;
-    if (done == n) return true;
+    if (done == n) break;
   }
+  out->resize(n);
+  return true;
 }
 
 void EncodeRecords(const RecordList& records, std::string* out) {
