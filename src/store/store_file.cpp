@@ -237,8 +237,10 @@ Status StoreFile::End(Status st) {
   if (st.ok() && batch_read_ && batches_ > 0 && locks_->reader_held() && !in_transaction_ &&
       streams_ == 0) {
     batch_held_ = true;
-    batch_slot_holder = this;
-    batch_slot_process = getpid();
+    if (batch_slot_holder != this) {
+      batch_slot_holder = this;
+      batch_slot_process = getpid();
+    }
     return st;
   }
   batch_held_ = false;
