@@ -47,10 +47,10 @@ class LeafIndex {
  private:
   // Enough for the row leaves of a large log; past it the index starts
   // afresh rather than choosing what to forget.
-  static constexpr size_t kMaxLeaves = 8192;
+  static constexpr size_t kMaxLeaves = 65536;
   // Additions kept apart before a merge: a merge moves every entry, an
   // addition to the batch only the entries after it.
-  static constexpr size_t kBatch = 128;
+  static constexpr size_t kBatch = 256;
 
   struct Entry {
     KeyHead first;
