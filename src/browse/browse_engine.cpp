@@ -1,4 +1,6 @@
-#include "browse/browse_engine.h" #include < algorithm>
+#include "browse/browse_engine.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -454,6 +456,9 @@ void BrowseEngine::Reset() {
 }
 
 void BrowseEngine::FillRecord() {
+  // The rows of one fill are read under one lock of the table's file. A
+  // read that fails lets it go before the warning is shown.
+  Table::ReadBatch batch(table());
   const bool forward = FillDirection == kFillForward;
   // Used only before the first row is added, while the edge row stands.
   std::string_view edge;

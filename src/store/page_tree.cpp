@@ -164,6 +164,22 @@ bool PageTree::SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode,
   return true;
 }
 
+Status PageTree::KnownLeaf(std::string_view key, std::shared_ptr<Page>* leaf) {
+  int32_t refs[LeafIndex::kMaxCandidates];
+  const size_t n = leaves_.Candidates(key, refs);
+  for (size_t c = 0; c < n; ++c) {
+    std::shared_ptr<Page> page;
+    KAVO_RETURN_IF_ERROR(source_->ReadPage(refs[c], &page));
+    const RecordList& records = page->records;
+    if (page->leaf() && !records.empty() && records.front().key() <= key &&
+        key <= records.back().key()) {
+      *leaf = std::move(page);
+      return Status::OK();
+    }
+  }
+  return Status::OK();
+}
+
 Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* found) {
   *found = false;
   // Within the leaf of a recent descent no path is needed, unless the read
@@ -177,7 +193,7 @@ Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* fo
     size_t finger = 0;
     std::shared_ptr<Page> near = FingerLeaf(key, &finger);
     finger_missed = near == nullptr;
-    if (!near) near = leaves_.Find(key);
+    if (!near) KAVO_RETURN_IF_ERROR(KnownLeaf(key, &near));
     if (near && SeekInLeaf(*near, key, mode, out, found)) return Status::OK();
   }
   PathLease lease(seek_path_);
@@ -185,7 +201,7 @@ Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* fo
   if (finger_missed || !FromFinger(key, &path)) {
     KAVO_RETURN_IF_ERROR(Descend(key, &path));
     SaveFinger(path);
-    leaves_.Add(path.back().page);
+    leaves_.Add(*path.back().page);
   }
   Page* leaf = path.back().page.get();
   size_t i = path.back().index;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "store/cipher.h"
 #include "store/cipher_file.h"
 #include "store/format.h"
@@ -17,6 +19,13 @@ Registry& OpenFiles() {
   static Registry r;
   return r;
 }
+
+// The one file of the process whose read batch keeps its reader slot, if
+// any: no more than one, so that the process never holds one file's slot
+// while it waits for another's. A child forked meanwhile inherits the
+// pointer and the descriptor, not the batch: it must not let the slot go.
+StoreFile* batch_slot_holder = nullptr;
+pid_t batch_slot_process = 0;
 
 }  // namespace
 
@@ -70,6 +79,7 @@ bool StoreFile::IsOpen(FileSystem* fs, const std::string& path) {
 }
 
 StoreFile::~StoreFile() {
+  if (batch_slot_holder == this) batch_slot_holder = nullptr;
   Transaction::Process().Forget(this);
   auto it = OpenFiles().find(std::make_pair(fs_, key_));
   if (it != OpenFiles().end() && it->second.expired()) OpenFiles().erase(it);
@@ -78,6 +88,7 @@ StoreFile::~StoreFile() {
 // ---- Hold and table lock bytes ----
 
 Status StoreFile::TakeNumberByte(uint32_t number, const void* owner) {
+  ReleaseBatchSlot();
   auto it = number_owners_.find(number);
   if (it != number_owners_.end())
     return it->second == owner ? Status::OK() : Status::Error(err::kFileLocked);
@@ -146,7 +157,30 @@ Status StoreFile::HeaderUnchanged(bool* same) {
 
 Status StoreFile::Begin(bool write, bool may_restart) {
   if (write && mode_ == OpenMode::kReadOnly) return Status::Error(err::kAccessDenied);
-  if (depth_++ > 0) return Status::OK();
+  if (depth_ > 0) {
+    ++depth_;
+    return Status::OK();
+  }
+  if (batch_slot_holder != nullptr && batch_slot_holder != this) {
+    if (batch_slot_process == getpid()) {
+      batch_slot_holder->ReleaseBatchSlot();
+    } else {
+      batch_slot_holder = nullptr;
+    }
+  }
+  batch_read_ = batches_ > 0 && !write && may_restart;
+  if (batch_held_) {
+    if (batch_read_) {
+      // The slot was kept since the header was last checked under it: no
+      // commit can have come in between.
+      ++depth_;
+      unlocked_ = false;
+      kept_header_ = header_;
+      return Status::OK();
+    }
+    ReleaseBatchSlot();
+  }
+  ++depth_;
   if (!write && may_restart && shared_ && !in_transaction_ && cache_.changed().empty() &&
       !header_dirty_) {
     bool same = false;
@@ -200,8 +234,29 @@ Status StoreFile::End(Status st) {
   } else if (!commits_deferred()) {
     st = Commit();
   }
+  if (st.ok() && batch_read_ && batches_ > 0 && locks_->reader_held() && !in_transaction_ &&
+      streams_ == 0) {
+    batch_held_ = true;
+    if (batch_slot_holder != this) {
+      batch_slot_holder = this;
+      batch_slot_process = getpid();
+    }
+    return st;
+  }
+  batch_held_ = false;
   UnlockBracket();
   return st;
+}
+
+void StoreFile::EndReadBatch() {
+  if (batches_ > 0 && --batches_ == 0) ReleaseBatchSlot();
+}
+
+void StoreFile::ReleaseBatchSlot() {
+  if (batch_slot_holder == this) batch_slot_holder = nullptr;
+  if (!batch_held_) return;
+  batch_held_ = false;
+  if (depth_ == 0) UnlockBracket();
 }
 
 void StoreFile::Rollback() {

@@ -163,6 +163,7 @@ Status StoreControlFiles::Open(const std::string& name, const std::string& besid
 
 Status StoreFile::BeginTransaction() {
   if (mode_ == OpenMode::kReadOnly) return Status::Error(err::kAccessDenied);
+  ReleaseBatchSlot();
   // Without waiting: a process that waited here while holding the writer
   // bytes of files it logged out before could wait forever on one that
   // logged out the same files in the other order. The caller may retry.
@@ -299,6 +300,7 @@ void StoreFile::DropAfterFailedWrite() {
 }
 
 Status StoreFile::BeginStream() {
+  ReleaseBatchSlot();
   if (shared_ && mode_ != OpenMode::kReadOnly && !locks_->LockWriter()) return locks_->status();
   ++streams_;
   DeferCommits(true);

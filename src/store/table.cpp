@@ -109,6 +109,17 @@ Status CopyInto(File* in, FileSystem* fs, const std::string& to) {
 
 Table::Table() = default;
 
+Table::ReadBatch::ReadBatch(Table& t) {
+  std::lock_guard<std::recursive_mutex> guard(StoreMutex());
+  store_ = t.store_;
+  if (store_) store_->BeginReadBatch();
+}
+
+Table::ReadBatch::~ReadBatch() {
+  std::lock_guard<std::recursive_mutex> guard(StoreMutex());
+  if (store_) store_->EndReadBatch();
+}
+
 Table::~Table() {
   if (is_open()) (void)Close();
 }

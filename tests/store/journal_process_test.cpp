@@ -157,6 +157,107 @@ TEST_F(ProcessTest, AnotherWriterWaitsForTheEndOfAStream) {
   EXPECT_TRUE(testing::ToolCheck(name_ + ".VTF", &report)) << report;
 }
 
+// Waits up to five seconds for a child; kills it when it is still running
+// (a process that waits for a lock it will never get).
+int WaitAtMost(pid_t pid) {
+  for (int i = 0; i < 500; ++i) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  (void)Wait(pid);
+  return -3;
+}
+
+// A read batch keeps its reader slot from read to read: another process's
+// commit waits for the batch's end, and the batch reads one state of the
+// file throughout.
+TEST_F(ProcessTest, AWriterWaitsForTheEndOfAReadBatch) {
+  // Rows on many pages, so that a reopened table reads its first row from
+  // the disk (which takes the slot).
+  constexpr int kRows = 2000;
+  {
+    Table t;
+    ASSERT_TRUE(testing::OpenPeople(&t, name_, &fs_).ok());
+    ASSERT_TRUE(t.Stream().ok());
+    for (int n = 1; n <= kRows; ++n) ASSERT_TRUE(testing::AddPerson(&t, n, "A").ok());
+    ASSERT_TRUE(t.Flush().ok());
+  }
+  Table t;
+  ASSERT_TRUE(testing::OpenPeople(&t, name_, &fs_).ok());
+  ASSERT_TRUE(t.SetKey(1).ok());
+  Pipe started;
+  const std::string marker = dir_ + "/batch-ended";
+  pid_t writer = -1;
+  {
+    Table::ReadBatch batch(t);
+    ASSERT_TRUE(t.Next().ok());  // from the disk: takes the slot
+    ASSERT_EQ(testing::NumberOf(t), 1);
+    writer = Child([&](FileSystem* fs) {
+      Table w;
+      if (!testing::OpenPeople(&w, name_, fs).ok()) return 1;
+      started.Signal();
+      if (!testing::AddPerson(&w, kRows + 1, "W").ok()) return 2;
+
+      struct stat st;
+      return stat(marker.c_str(), &st) == 0 ? 0 : 3;
+    });
+    ASSERT_TRUE(started.Await());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The rest of the rows as they were (a read that fails, such as the
+    // one past the last row, would let the slot go).
+    for (int n = 2; n <= kRows; ++n) ASSERT_TRUE(t.Next().ok());
+    EXPECT_EQ(testing::NumberOf(t), kRows);
+    std::FILE* f = std::fopen(marker.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
+  EXPECT_EQ(WaitAtMost(writer), 0);
+  testing::Rows rows;
+  ASSERT_TRUE(testing::ReadOpen(&t, &rows).ok());
+  EXPECT_EQ(rows.size(), size_t{kRows} + 1);
+}
+
+// Inside a batch the process never waits on its own slot, and a read of
+// another file lets the slot go, so that no process can wait for it while
+// this one waits for that file.
+TEST_F(ProcessTest, AReadBatchLetsItsSlotGoForWritesAndOtherFiles) {
+  const std::string other = dir_ + "/Q";
+  ASSERT_TRUE(testing::CreatePeople(other, &fs_).ok());
+  {
+    Table t, q;
+    ASSERT_TRUE(testing::OpenPeople(&t, name_, &fs_).ok());
+    ASSERT_TRUE(testing::OpenPeople(&q, other, &fs_).ok());
+    ASSERT_TRUE(testing::AddPerson(&t, 1, "A").ok());
+    ASSERT_TRUE(testing::AddPerson(&q, 1, "Q").ok());
+  }
+  Table t, q;
+  ASSERT_TRUE(testing::OpenPeople(&t, name_, &fs_).ok());
+  ASSERT_TRUE(testing::OpenPeople(&q, other, &fs_).ok());
+  ASSERT_TRUE(t.SetKey(1).ok());
+  Table::ReadBatch batch(t);
+  ASSERT_TRUE(t.Next().ok());
+  // A write of this process goes on at once.
+  ASSERT_TRUE(testing::PutPerson(&t, 1, "B").ok());
+  ASSERT_TRUE(t.SetKey(1).ok());
+  ASSERT_TRUE(t.Next().ok());
+  // A read of the other file lets the slot go: another process commits
+  // while the batch is still open.
+  ASSERT_TRUE(q.SetKey(1).ok());
+  ASSERT_TRUE(q.Next().ok());
+  pid_t writer = Child([&](FileSystem* fs) {
+    Table w;
+    if (!testing::OpenPeople(&w, name_, fs).ok()) return 1;
+    return testing::AddPerson(&w, 2, "W").ok() ? 0 : 2;
+  });
+  EXPECT_EQ(WaitAtMost(writer), 0);
+  testing::Rows rows;
+  ASSERT_TRUE(testing::ReadOpen(&t, &rows).ok());
+  EXPECT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1], "B");
+}
+
 // Adds count rows numbered by the next-number pattern of the QSO form: read
 // the last number by the primary key, add number + 1, retry on error 40.
 int AddNumbered(FileSystem* fs, const std::string& name, int count) {

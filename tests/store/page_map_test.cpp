@@ -1,9 +1,13 @@
 // The in-memory homes of decoded pages: the reference map under long random
 // use (its removal shifts probe runs back and must never lose a page), the
 // cache's trimming and the byte budget and counter of the reserve beneath it.
+#include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -128,38 +132,84 @@ TEST(PageCacheTest, TrimmedPagesRestWithinTheBudgetLatestKept) {
   EXPECT_LE(cache.size(), cached);
 }
 
-// A leaf's range is its first and last keys: keys between leaves, before the
-// first or after the last find nothing, and a leaf that has gone is not
-// served.
+// The candidates of a key among leaves known by reference: the leaf whose
+// range holds it comes first; keys between leaves, before the first or
+// after the last have none that holds them.
+int32_t FirstHolding(const LeafIndex& index, const std::map<int32_t, std::shared_ptr<Page>>& pages,
+                     const std::string& key) {
+  int32_t refs[LeafIndex::kMaxCandidates];
+  const size_t n = index.Candidates(key, refs);
+  for (size_t i = 0; i < n; ++i) {
+    const RecordList& r = pages.at(refs[i])->records;
+    if (r.front().key() <= key && key <= r.back().key()) return refs[i];
+  }
+  return -1;
+}
+
+std::shared_ptr<Page> LeafAt(int32_t ref, std::initializer_list<std::string> keys) {
+  auto p = std::make_shared<Page>();
+  p->ref = ref;
+  for (const std::string& k : keys) p->records.Insert(p->records.size(), k, "d");
+  return p;
+}
+
 TEST(LeafIndexTest, FindsTheLeafWhoseRangeHoldsTheKey) {
-  auto leaf = [](std::initializer_list<const char*> keys) {
-    auto p = std::make_shared<Page>();
-    for (const char* k : keys) p->records.Insert(p->records.size(), k, "d");
-    return p;
-  };
+  std::map<int32_t, std::shared_ptr<Page>> pages;
+  pages[1] = LeafAt(1, {"b", "c", "d"});
+  pages[2] = LeafAt(2, {"f", "g"});
   LeafIndex index;
-  auto a = leaf({"b", "c", "d"});
-  auto b = leaf({"f", "g"});
-  index.Add(a);
-  index.Add(b);
-  index.Add(std::make_shared<Page>());  // empty: not kept
+  for (const auto& [ref, page] : pages) index.Add(*page);
+  index.Add(*LeafAt(3, {}));      // empty: not kept
+  index.Add(*LeafAt(-4, {"x"}));  // not placed: not kept
+  index.Add(*pages[2]);           // known already
   EXPECT_EQ(index.size(), 2u);
-  EXPECT_EQ(index.Find("b"), a);
-  EXPECT_EQ(index.Find("cc"), a);
-  EXPECT_EQ(index.Find("d"), a);
-  EXPECT_EQ(index.Find("a"), nullptr);
-  EXPECT_EQ(index.Find("e"), nullptr);
-  EXPECT_EQ(index.Find("dd"), nullptr);
-  EXPECT_EQ(index.Find("g"), b);
-  EXPECT_EQ(index.Find("h"), nullptr);
-  // The same leaf read again replaces its entry.
-  auto again = leaf({"f", "g"});
-  index.Add(again);
-  EXPECT_EQ(index.size(), 2u);
-  EXPECT_EQ(index.Find("f"), again);
-  again.reset();
-  EXPECT_EQ(index.Find("f"), nullptr);
-  EXPECT_EQ(index.size(), 1u);
+  EXPECT_EQ(FirstHolding(index, pages, "b"), 1);
+  EXPECT_EQ(FirstHolding(index, pages, "cc"), 1);
+  EXPECT_EQ(FirstHolding(index, pages, "d"), 1);
+  EXPECT_EQ(FirstHolding(index, pages, "a"), -1);
+  EXPECT_EQ(FirstHolding(index, pages, "e"), -1);
+  EXPECT_EQ(FirstHolding(index, pages, "dd"), -1);
+  EXPECT_EQ(FirstHolding(index, pages, "g"), 2);
+  EXPECT_EQ(FirstHolding(index, pages, "h"), -1);
+  index.Clear();
+  EXPECT_EQ(FirstHolding(index, pages, "b"), -1);
+}
+
+// Against a plain map of leaves: many leaves added in random order across
+// merges of the batch, with keys longer than a head so that four leaves at
+// a time share both heads.
+TEST(LeafIndexTest, AgreesWithAMapOfLeavesAcrossMerges) {
+  std::mt19937 rng(7);
+  auto key = [](int n) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%013d-%06d", n / 8, n);
+    return std::string(buf);
+  };
+  std::map<int32_t, std::shared_ptr<Page>> pages;
+  std::vector<int32_t> order;
+  for (int n = 0; n < 3000; n += 3) {
+    const int32_t ref = n / 3;
+    pages[ref] = LeafAt(ref, {key(n), key(n + 1)});
+    order.push_back(ref);
+  }
+  std::shuffle(order.begin(), order.end(), rng);
+  LeafIndex index;
+  std::map<std::string, int32_t> by_first;
+  for (size_t i = 0; i < order.size(); ++i) {
+    const Page& p = *pages[order[i]];
+    index.Add(p);
+    by_first[std::string(p.records.front().key())] = p.ref;
+    // Checked now and then while the batch fills and merges.
+    if (i % 97 != 0 && i + 1 != order.size()) continue;
+    for (int n = 0; n < 3000; ++n) {
+      int32_t want = -1;
+      auto it = by_first.upper_bound(key(n));
+      if (it != by_first.begin() && key(n) <= pages[std::prev(it)->second]->records.back().key())
+        want = std::prev(it)->second;
+      ASSERT_EQ(FirstHolding(index, pages, key(n)), want) << key(n) << " after " << i;
+    }
+  }
+  EXPECT_EQ(index.size(), pages.size());
 }
 
 }  // namespace

@@ -21,7 +21,7 @@
 //
 // Fingers: the paths of the last two descents are kept, weakly, so that a
 // read near one of them steps within its leaf without a descent; the leaves
-// of earlier descents are kept, weakly too, in a LeafIndex. Any change of
+// of earlier descents are known by reference in a LeafIndex. Any change of
 // the tree or of the pages beneath it must call Outdate() first; fingers and
 // leaves from before it are never used.
 //
@@ -137,6 +137,9 @@ class PageTree {
   // The path of a recent descent whose leaf covers key, when the tree has
   // not changed since.
   bool FromFinger(std::string_view key, Path* path);
+  // The leaf of the LeafIndex whose records span key, read through the
+  // source; *leaf untouched when none.
+  Status KnownLeaf(std::string_view key, std::shared_ptr<Page>* leaf);
   // Answers a seek within a leaf whose records span key; false when the
   // answer lies beyond the leaf's first or last record.
   bool SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out, bool* found);

@@ -30,6 +30,19 @@
 // it works from the cache, and a writer never overwrites a page a reader is
 // reading.
 //
+// Read batches: within a batch (BeginReadBatch .. EndReadBatch), a reading
+// operation that took the reader slot (its first page from the disk) keeps
+// it when it ends, and the next ones of the batch begin under it without
+// reading the header: while the slot is held no other process can commit,
+// as a commit waits for every reader slot. A run of reads thus takes the
+// lock once, as one query would, and reads one state of the file from its
+// first disk read on. A read that fails lets the slot go.
+// The slot is let go at the end of the batch and before anything that
+// could wait for another process: any operation other than a plain read of
+// this file (a write, a read that waits for a held row), a transaction or
+// a stream, and any operation on another file of the process, so that the
+// process never waits for anything while it holds a batch's slot.
+//
 // Commit path (where the journal plugs in): Commit() places every changed
 // page in its size-class region and compacts the regions
 // (store_placement.cpp), encodes the pages with their final home addresses
@@ -91,6 +104,10 @@ class StoreFile final : public TransactionFile, private PageSource {
   // Ends the operation: on success commits (unless deferred); on failure
   // drops this operation's changes when commits are not deferred.
   Status End(Status st);
+  // Read batches (see above); they nest.
+  void BeginReadBatch() { ++batches_; }
+  void EndReadBatch();
+  bool holds_batch_slot() const { return batch_held_; }
   // While deferred (STREAM, transactions) End() never commits.
   void DeferCommits(bool on) { deferred_ += on ? 1 : -1; }
   // STREAM: commits wait for the stream's end. The changes collect in memory
@@ -203,6 +220,8 @@ class StoreFile final : public TransactionFile, private PageSource {
   void DropAfterFailedWrite();
   Status LockBracket(bool write);
   void UnlockBracket();
+  // Lets go of the reader slot a read batch kept.
+  void ReleaseBatchSlot();
 
   FileSystem* fs_ = nullptr;
   std::string path_;
@@ -231,9 +250,12 @@ class StoreFile final : public TransactionFile, private PageSource {
   std::set<int32_t> dropped_;  // placed pages removed from the tree since the last commit
   int32_t next_temp_ = -2;
   int deferred_ = 0;
-  int streams_ = 0;        // streams under way (STREAM of any context of the process)
-  int depth_ = 0;          // nesting of Begin/End
-  bool unlocked_ = false;  // the operation runs without its reader slot so far
+  int streams_ = 0;          // streams under way (STREAM of any context of the process)
+  int depth_ = 0;            // nesting of Begin/End
+  bool unlocked_ = false;    // the operation runs without its reader slot so far
+  int batches_ = 0;          // read batches under way
+  bool batch_read_ = false;  // the operation under way may keep its slot for the batch
+  bool batch_held_ = false;  // the reader slot is kept for the batch
   int flushes_ = 0;
   std::map<Page*, EncodedPage> encoded_;           // during a commit
   std::map<uint32_t, const void*> number_owners_;  // hold and table lock bytes taken

@@ -70,6 +70,23 @@ class Table {
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
 
+  // A run of reads of one table that takes its file's reader lock once, as
+  // one query would, rather than at every read that goes to the disk. Keep
+  // it to the reads of one step (a page of rows): while it holds the lock no
+  // other process can commit to the file. Anything else done meanwhile (a
+  // write, a wait for a held row, a read of another file) lets the lock go
+  // first. A batch on a table that is not open does nothing.
+  class ReadBatch {
+   public:
+    explicit ReadBatch(Table& t);
+    ~ReadBatch();
+    ReadBatch(const ReadBatch&) = delete;
+    ReadBatch& operator=(const ReadBatch&) = delete;
+
+   private:
+    std::shared_ptr<StoreFile> store_;
+  };
+
   // ---- Whole-table operations ----
 
   // CREATE: makes the disk file when missing and writes the table's name
