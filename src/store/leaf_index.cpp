@@ -4,58 +4,91 @@
 
 namespace kavo {
 
-void LeafIndex::Search(const std::vector<Entry>& part, const KeyHead& head, int32_t refs[],
-                       size_t* n) {
-  // Sorted and disjoint: only entries whose first heads equal the key's,
-  // and the last entry below them with those sharing both its heads, may
-  // hold the key.
-  auto it = std::upper_bound(part.begin(), part.end(), head,
-                             [](const KeyHead& h, const Entry& e) { return h < e.first; });
-  const Entry* below = nullptr;
-  while (it != part.begin() && *n < kMaxCandidates) {
-    const Entry& e = *--it;
-    if (e.last < head) return;
-    if (e.first < head) {
-      if (below != nullptr && !(e.first == below->first && e.last == below->last)) return;
-      below = &e;
-    }
-    refs[(*n)++] = e.ref;
+LeafIndex::Place LeafIndex::UpperBound(const Entry& e) const {
+  auto front = std::upper_bound(fronts_.begin(), fronts_.end(), e, Before);
+  if (front == fronts_.begin()) return {0, 0};
+  const size_t b = static_cast<size_t>(front - fronts_.begin()) - 1;
+  const std::vector<Entry>& bucket = buckets_[b];
+  return {b, static_cast<size_t>(std::upper_bound(bucket.begin(), bucket.end(), e, Before) -
+                                 bucket.begin())};
+}
+
+bool LeafIndex::StepBack(Place* at) const {
+  if (at->index > 0) {
+    --at->index;
+    return true;
   }
+  if (at->bucket == 0) return false;
+  --at->bucket;
+  at->index = buckets_[at->bucket].size() - 1;
+  return true;
 }
 
 size_t LeafIndex::Candidates(std::string_view key, int32_t refs[kMaxCandidates]) const {
   const KeyHead head = KeyHead::Of(key);
+  const auto after_head = [](const KeyHead& h, const Entry& e) { return h < e.first; };
+  // The first entry whose first head is above the key's lies in the bucket
+  // before the first whose front's is.
+  auto front = std::upper_bound(fronts_.begin(), fronts_.end(), head, after_head);
+  if (front == fronts_.begin()) return 0;
+  const size_t b = static_cast<size_t>(front - fronts_.begin()) - 1;
+  const std::vector<Entry>& bucket = buckets_[b];
+  Place at{b, static_cast<size_t>(std::upper_bound(bucket.begin(), bucket.end(), head, after_head) -
+                                  bucket.begin())};
+  // Sorted and disjoint: only entries whose first heads equal the key's,
+  // and the last entry below them with those sharing both its heads, may
+  // hold the key.
   size_t n = 0;
-  Search(batch_, head, refs, &n);
-  Search(main_, head, refs, &n);
+  const Entry* below = nullptr;
+  while (n < kMaxCandidates && StepBack(&at)) {
+    const Entry& e = At(at);
+    if (e.last < head) break;
+    if (e.first < head) {
+      if (below != nullptr && !(e.first == below->first && e.last == below->last)) break;
+      below = &e;
+    }
+    refs[n++] = e.ref;
+  }
   return n;
-}
-
-bool LeafIndex::Holds(const std::vector<Entry>& part, const Entry& e) {
-  auto [from, to] = std::equal_range(part.begin(), part.end(), e, Before);
-  return std::any_of(from, to, [&](const Entry& o) { return o.ref == e.ref; });
 }
 
 void LeafIndex::Add(const Page& leaf) {
   if (!leaf.leaf() || leaf.records.empty() || leaf.ref < 0) return;
   const Entry e{leaf.records.front().head, leaf.records.back().head, leaf.ref};
-  // A leaf that left the cache and was reached by a descent again is known.
-  if (Holds(main_, e) || Holds(batch_, e)) return;
-  if (size() >= kMaxLeaves) Clear();
-  batch_.insert(std::upper_bound(batch_.begin(), batch_.end(), e, Before), e);
-  if (batch_.size() >= kBatch) Merge();
-}
-
-void LeafIndex::Merge() {
-  spare_.resize(main_.size() + batch_.size());
-  std::merge(main_.begin(), main_.end(), batch_.begin(), batch_.end(), spare_.begin(), Before);
-  main_.swap(spare_);
-  batch_.clear();
+  Place at = UpperBound(e);
+  // A leaf that left the cache and was reached by a descent again is known:
+  // the entries equal to it lie just before its place.
+  for (Place p = at; StepBack(&p) && !Before(At(p), e);) {
+    if (At(p).ref == e.ref) return;
+  }
+  if (size_ >= kMaxLeaves) {
+    Clear();
+    at = {0, 0};
+  }
+  if (buckets_.empty()) {
+    buckets_.emplace_back().reserve(kBucket);
+    fronts_.push_back(e);
+  }
+  std::vector<Entry>& bucket = buckets_[at.bucket];
+  bucket.insert(bucket.begin() + static_cast<std::ptrdiff_t>(at.index), e);
+  if (at.index == 0) fronts_[at.bucket] = e;
+  ++size_;
+  if (bucket.size() < kBucket) return;
+  // A full bucket gives its upper half to a new one after it.
+  const auto half = bucket.begin() + static_cast<std::ptrdiff_t>(kBucket / 2);
+  std::vector<Entry> upper;
+  upper.reserve(kBucket);
+  upper.assign(half, bucket.end());
+  bucket.erase(half, bucket.end());
+  const auto next = static_cast<std::ptrdiff_t>(at.bucket + 1);
+  fronts_.insert(fronts_.begin() + next, upper.front());
+  buckets_.insert(buckets_.begin() + next, std::move(upper));
 }
 
 void LeafIndex::Clear() {
-  main_.clear();
-  batch_.clear();
+  buckets_.clear();
+  fronts_.clear();
+  size_ = 0;
 }
 
 }  // namespace kavo

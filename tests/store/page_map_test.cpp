@@ -176,9 +176,10 @@ TEST(LeafIndexTest, FindsTheLeafWhoseRangeHoldsTheKey) {
 }
 
 // Against a plain map of leaves: many leaves added in random order across
-// merges of the batch, with keys longer than a head so that four leaves at
-// a time share both heads.
-TEST(LeafIndexTest, AgreesWithAMapOfLeavesAcrossMerges) {
+// splits of the buckets, with keys longer than a head so that four leaves at
+// a time share both heads; then every leaf again, in another order, which
+// must find each one known, also where its equals straddle two buckets.
+TEST(LeafIndexTest, AgreesWithAMapOfLeavesAcrossSplits) {
   std::mt19937 rng(7);
   auto key = [](int n) {
     char buf[32];
@@ -199,7 +200,7 @@ TEST(LeafIndexTest, AgreesWithAMapOfLeavesAcrossMerges) {
     const Page& p = *pages[order[i]];
     index.Add(p);
     by_first[std::string(p.records.front().key())] = p.ref;
-    // Checked now and then while the batch fills and merges.
+    // Checked now and then while the buckets fill and split.
     if (i % 97 != 0 && i + 1 != order.size()) continue;
     for (int n = 0; n < 3000; ++n) {
       int32_t want = -1;
@@ -209,6 +210,9 @@ TEST(LeafIndexTest, AgreesWithAMapOfLeavesAcrossMerges) {
       ASSERT_EQ(FirstHolding(index, pages, key(n)), want) << key(n) << " after " << i;
     }
   }
+  EXPECT_EQ(index.size(), pages.size());
+  std::shuffle(order.begin(), order.end(), rng);
+  for (int32_t ref : order) index.Add(*pages[ref]);
   EXPECT_EQ(index.size(), pages.size());
 }
 

@@ -5,13 +5,14 @@
 // the root and its page lookups at every level.
 //
 // An entry is the heads of a leaf's first and last keys and the leaf's page
-// reference: plain values, in one sorted array (searched) and a short sorted
-// batch of the latest additions, merged into the array when it fills, so
-// that a lookup reads a few adjacent cache lines and an addition allocates
-// nothing once the index has grown. Heads only narrow the search: the owner
-// reads each candidate leaf through the page cache (the reference may have
-// left the cache; it is then read again) and serves it only when its own
-// first and last keys enclose the key.
+// reference: plain values, kept in order in buckets of at most kBucket with
+// the first entry of each bucket in a directory beside them. A lookup
+// searches the directory and one bucket; an addition moves the entries of
+// one bucket only, where one sorted array would move the whole index,
+// megabytes once it has grown. Heads only narrow the search: the owner reads
+// each candidate leaf through the page cache (the reference may have left
+// the cache; it is then read again) and serves it only when its own first
+// and last keys enclose the key.
 //
 // Invariant: every entry names a leaf of the current state of the tree, so
 // the ranges are disjoint. The owner clears the index whenever the tree or
@@ -42,15 +43,14 @@ class LeafIndex {
   // Records a non-empty, placed leaf of the current state of the tree.
   void Add(const Page& leaf);
   void Clear();
-  size_t size() const { return main_.size() + batch_.size(); }
+  size_t size() const { return size_; }
 
  private:
   // Enough for the row leaves of a large log; past it the index starts
   // afresh rather than choosing what to forget.
   static constexpr size_t kMaxLeaves = 65536;
-  // Additions kept apart before a merge: a merge moves every entry, an
-  // addition to the batch only the entries after it.
-  static constexpr size_t kBatch = 256;
+  // Entries a bucket holds before it splits in two.
+  static constexpr size_t kBucket = 128;
 
   struct Entry {
     KeyHead first;
@@ -60,15 +60,23 @@ class LeafIndex {
   static bool Before(const Entry& a, const Entry& b) {
     return a.first == b.first ? a.last < b.last : a.first < b.first;
   }
-  // Adds the candidates of one sorted part.
-  static void Search(const std::vector<Entry>& part, const KeyHead& head, int32_t refs[],
-                     size_t* n);
-  static bool Holds(const std::vector<Entry>& part, const Entry& e);
-  void Merge();
+  // The place of an entry: a bucket and an index within it.
+  struct Place {
+    size_t bucket;
+    size_t index;
+  };
+  // Where e goes: after every entry not ordered after it.
+  Place UpperBound(const Entry& e) const;
+  // The entry before a place; false at the start of the index.
+  bool StepBack(Place* at) const;
+  const Entry& At(const Place& at) const { return buckets_[at.bucket][at.index]; }
 
-  std::vector<Entry> main_;   // sorted by Before
-  std::vector<Entry> batch_;  // sorted by Before, at most kBatch
-  std::vector<Entry> spare_;  // the array of the previous merge, reused
+  // Invariants: buckets_ holds no empty bucket and no more than kBucket
+  // entries in any; the buckets in order are one sequence sorted by Before;
+  // fronts_[i] is buckets_[i].front().
+  std::vector<std::vector<Entry>> buckets_;
+  std::vector<Entry> fronts_;
+  size_t size_ = 0;
 };
 
 }  // namespace kavo
