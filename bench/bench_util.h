@@ -98,7 +98,14 @@ inline void ParseOptions(int argc, char** argv, int min_rows, Options* options) 
 class ScratchDir {
  public:
   ScratchDir(const std::string& given, const std::filesystem::path& base) : path_(given) {
-    if (!path_.empty()) return;
+    if (!path_.empty()) {
+      // A directory given that is not there yet is made, as a later run
+      // reuses what this one loads into it.
+      std::error_code error;
+      std::filesystem::create_directories(path_, error);
+      if (error) Die("cannot make the directory " + path_ + ": " + error.message());
+      return;
+    }
     std::string pattern = (base / "kavo-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) Die("cannot make a temporary directory");
     path_ = pattern;
