@@ -135,8 +135,8 @@ Status BrowseView::Read(bool forward) {
       Close();
       return st;
     }
-    std::string position = Position();
-    if (!InRange(position)) {
+    table_.ReadPosition(key_, &read_position_);
+    if (!InRange(read_position_)) {
       Close();
       return EndOfRange();
     }
@@ -144,7 +144,7 @@ Status BrowseView::Read(bool forward) {
       Close();
       continue;
     }
-    last_position_ = std::move(position);
+    last_position_.swap(read_position_);
     last_forward_ = forward;
     last_record_ = table_.Pointer();
     return Status::OK();

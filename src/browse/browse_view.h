@@ -92,6 +92,9 @@ class BrowseView {
   // to the end of the range.
   bool at_ends_ = false;
   std::string last_position_;
+  // The position of the record being read; swapped with last_position_ when
+  // it is kept, so that a walk allocates no position once warm.
+  std::string read_position_;
   bool last_forward_ = true;
   uint32_t last_record_ = 0;
   uint64_t reads_ = 0;

@@ -346,6 +346,7 @@ Status Table::PutRecord(uint32_t record_number) {
     KAVO_RETURN_IF_ERROR(ops.ApplyDeltas(deltas));
     KAVO_RETURN_IF_ERROR(ops.WriteMemos(record_number, state_.memos, &memos_now));
     state_.current_record = record_number;
+    state_.read_by_entry = false;
     state_.read_image = state_.record;
     state_.read_memos = state_.memos;
     state_.bytes = def_.record_length;

@@ -299,6 +299,7 @@ Status TableOps::InsertNewRow(bool maintain_keys) {
   KAVO_RETURN_IF_ERROR(ApplyDeltas(deltas, 1));
   KAVO_RETURN_IF_ERROR(WriteMemos(r, t_.state_.memos, nullptr));
   t_.state_.current_record = r;
+  t_.state_.read_by_entry = false;
   t_.state_.bytes = t_.def_.record_length;
   t_.state_.read_image = t_.state_.record;
   t_.state_.read_memos = t_.state_.memos;
@@ -319,6 +320,7 @@ void TableOps::SetFrom(std::string next, bool next_inc, std::string prev, bool p
   t_.state_.prev_from = std::move(prev);
   t_.state_.prev_inclusive = prev_inc;
   t_.state_.at_bof = t_.state_.at_eof = false;
+  t_.state_.read_by_entry = false;
 }
 
 void TableOps::SetAt(std::string_view key) {
@@ -326,6 +328,7 @@ void TableOps::SetAt(std::string_view key) {
   t_.state_.prev_from.assign(key);
   t_.state_.next_inclusive = t_.state_.prev_inclusive = false;
   t_.state_.at_bof = t_.state_.at_eof = false;
+  t_.state_.read_by_entry = false;
 }
 
 std::string TableOps::CursorFor(const uint8_t* row, uint32_t r) const {
@@ -415,8 +418,12 @@ Status TableOps::Step(bool forward, bool load) {
     inclusive = false;
     if (!have) continue;
     SetAt(from);
-    if (load) return Take(number, row);
-    t_.state_.current_record = number;
+    if (load) {
+      KAVO_RETURN_IF_ERROR(Take(number, row));
+    } else {
+      t_.state_.current_record = number;
+    }
+    t_.state_.read_by_entry = true;
     return Status::OK();
   }
 }

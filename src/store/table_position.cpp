@@ -156,6 +156,25 @@ std::string Table::Position(int key) const {
   return p;
 }
 
+void Table::ReadPosition(int key, std::string* out) const {
+  if (!state_.read_by_entry || state_.order != key || state_.current_record == 0) {
+    *out = Position(key);
+    return;
+  }
+  // The entry is the key's prefix, the key value and, for a key that
+  // allows duplicates, the record number.
+  const KeyDef& kd = def_.keys[static_cast<size_t>(key)];
+  const size_t value = def_.KeyValueLength(kd);
+  const std::string& entry = state_.next_from;
+  if (entry.size() != fmt::kKindKeyLength + value + (kd.dup() ? 4 : 0)) {
+    *out = Position(key);
+    return;
+  }
+  out->clear();
+  fmt::AppendBE32(out, state_.current_record);
+  out->append(entry, fmt::kKindKeyLength, value);
+}
+
 Status Table::Reset(std::string_view position) {
   if (position.size() < 4) return Post(*this, Status::Error(err::kRecordNotFound));
   return SetRecord(fmt::GetBE32(fmt::U8(position)));

@@ -545,6 +545,54 @@ TEST_F(StoreTest, PositionAndReset) {
   EXPECT_EQ(t.Position().size(), 4u);
 }
 
+// The position a walk takes from the key entries it steps over is the one
+// encoded from the row, in every kind of key and both directions; once the
+// row is changed or the walk moved otherwise, it follows the row.
+TEST_F(StoreTest, ReadPositionIsThePositionOfTheRowRead) {
+  Table t;
+  Open(t);
+  for (int i = 1; i <= 30; ++i) AddRow(t, i, Text("n", i % 4), Text("C", i % 3));
+  std::string read;
+  for (int key = 0; key < static_cast<int>(def_.keys.size()); ++key) {
+    ASSERT_TRUE(t.SetKey(key).ok());
+    int rows = 0;
+    while (t.Next().ok()) {
+      t.ReadPosition(key, &read);
+      ASSERT_EQ(read, t.Position(key)) << "key " << key << " row " << rows;
+      ++rows;
+    }
+    EXPECT_GT(rows, 0) << key;
+    while (t.Previous().ok()) {
+      t.ReadPosition(key, &read);
+      ASSERT_EQ(read, t.Position(key)) << "key " << key;
+    }
+  }
+  ASSERT_TRUE(t.SetKey(1).ok());
+  ASSERT_TRUE(t.Next().ok());
+  testing::PutText(t.record(), T::kName, 12, "zz");
+  ASSERT_TRUE(t.Put().ok());
+  t.ReadPosition(1, &read);
+  EXPECT_EQ(read, t.Position(1));
+  ASSERT_TRUE(t.SetKey(1).ok());
+  ASSERT_TRUE(t.Next().ok());
+  testing::PutText(t.record(), T::kName, 12, "yy");
+  ASSERT_TRUE(t.PutRecord(t.Pointer()).ok());
+  t.ReadPosition(1, &read);
+  EXPECT_EQ(read, t.Position(1));
+  ASSERT_TRUE(t.SetKey(1).ok());
+  ASSERT_TRUE(t.Next().ok());
+  const std::string first = t.Position(1);
+  ASSERT_TRUE(t.Next().ok());
+  ASSERT_TRUE(t.Reset(1, first).ok());
+  t.ReadPosition(1, &read);
+  EXPECT_EQ(read, t.Position(1));
+  ASSERT_TRUE(t.GetRecord(5).ok());
+  t.ReadPosition(1, &read);
+  EXPECT_EQ(read, t.Position(1));
+  t.ReadPosition(0, &read);
+  EXPECT_EQ(read, t.Position(0));
+}
+
 TEST_F(StoreTest, TwoContextsReadAtDifferentPositions) {
   Table a, b;
   Open(a);

@@ -32,7 +32,9 @@ inline constexpr int kSplitSmallRecords = 20;
 inline constexpr uint8_t kFill = 0xB0;
 inline constexpr char kMagic[4] = {'q', 'U', 'a', 'L'};
 
-// Record kind bytes following the table number.
+// Record kind bytes following the table number; the two open every key of
+// a table's records.
+inline constexpr size_t kKindKeyLength = 5;
 inline constexpr uint8_t kKindRow = 0xF3;
 inline constexpr uint8_t kKindCounter = 0xF6;
 inline constexpr uint8_t kKindDefinition = 0xFA;

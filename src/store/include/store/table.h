@@ -202,6 +202,11 @@ class Table {
   // for a key. Empty without a current row.
   std::string Position() const;
   std::string Position(int key) const;
+  // Position(key) of the row the last NEXT or PREVIOUS read in key's order,
+  // into *out: taken from the key entry that read stepped over rather than
+  // encoded again from the record buffer, which must still hold the row as
+  // read. After any other operation it is Position(key).
+  void ReadPosition(int key, std::string* out) const;
   Status Reset(std::string_view position);           // RESET(file, position)
   Status Reset(int key, std::string_view position);  // RESET(key, position)
 
@@ -290,6 +295,9 @@ class Table {
     std::string prev_from;
     bool prev_inclusive = true;
     uint32_t current_record = 0;  // the row last read or written, 0 when none
+    // next_from is the key entry through which the last NEXT or PREVIOUS
+    // read current_record.
+    bool read_by_entry = false;
     uint32_t bytes = 0;
     std::vector<uint8_t> read_image;      // the row as read, for PUT
     std::vector<std::string> read_memos;  // the memos as read, for PUT
