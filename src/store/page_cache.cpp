@@ -7,19 +7,31 @@ namespace kavo {
 void PageCache::Rest(Page* page) {
   page->resting = true;
   page->weight = page->SizeEstimate();
-  resting_.PushBack(page);
-  resting_bytes_ += page->weight;
-  while (resting_bytes_ > budget_) DropOldestResting();
+  if (page->leaf()) {
+    resting_leaves_.PushBack(page);
+    leaf_bytes_ += page->weight;
+    while (leaf_bytes_ > leaf_budget()) DropOldest(resting_leaves_);
+  } else {
+    resting_index_.PushBack(page);
+    index_bytes_ += page->weight;
+  }
+  while (resting_bytes() > budget_)
+    DropOldest(resting_leaves_.empty() ? resting_index_ : resting_leaves_);
 }
 
 void PageCache::Wake(Page* page) {
-  resting_.Erase(page);
-  resting_bytes_ -= page->weight;
+  if (page->leaf()) {
+    resting_leaves_.Erase(page);
+    leaf_bytes_ -= page->weight;
+  } else {
+    resting_index_.Erase(page);
+    index_bytes_ -= page->weight;
+  }
   page->resting = false;
 }
 
-void PageCache::DropOldestResting() {
-  Page* page = resting_.front();
+void PageCache::DropOldest(PageList& resting) {
+  Page* page = resting.front();
   Wake(page);
   (void)pages_.Take(page->ref);
 }
@@ -91,7 +103,7 @@ void PageCache::Trim(bool keep, int32_t counter) {
     }
     if (!drop) return;
     lru_.Erase(p);
-    if (keep && p->ref >= 0 && p->SizeEstimate() <= budget_) {
+    if (keep && p->ref >= 0 && p->SizeEstimate() <= (p->leaf() ? leaf_budget() : budget_)) {
       Rest(p);
     } else {
       (void)pages_.Take(p->ref);
@@ -112,14 +124,16 @@ void PageCache::Erase(int32_t ref) {
 }
 
 void PageCache::Clear() {
-  while (!resting_.empty()) Wake(resting_.front());
+  while (!resting_leaves_.empty()) Wake(resting_leaves_.front());
+  while (!resting_index_.empty()) Wake(resting_index_.front());
   pages_.Clear();
   lru_.Clear();
   changed_.clear();
 }
 
 void PageCache::DropResting() {
-  while (!resting_.empty()) DropOldestResting();
+  while (!resting_leaves_.empty()) DropOldest(resting_leaves_);
+  while (!resting_index_.empty()) DropOldest(resting_index_);
 }
 
 void PageCache::DropChanged() {

@@ -18,10 +18,12 @@
 namespace kavo {
 namespace {
 
-std::shared_ptr<Page> PageAt(int32_t ref, size_t record_bytes = 0) {
+std::shared_ptr<Page> PageAt(int32_t ref, size_t record_bytes = 0, uint8_t level = 0) {
   auto p = std::make_shared<Page>();
   p->ref = ref;
+  p->level = level;
   if (record_bytes > 0) p->records.Insert(0, "", std::string(record_bytes, 'x'));
+  if (level > 0 && record_bytes > 0) p->children.push_back(ref + 1);
   return p;
 }
 
@@ -92,10 +94,11 @@ TEST(PageCacheTest, TrimsByUseAndKeepsPagesInUse) {
   EXPECT_NE(cache.Find(179), nullptr);
 }
 
+// Index pages, which rest within the whole budget.
 TEST(PageCacheTest, TrimmedPagesRestWithinTheBudgetLatestKept) {
-  const size_t page_bytes = PageAt(0, 1000)->SizeEstimate();
+  const size_t page_bytes = PageAt(0, 1000, 1)->SizeEstimate();
   PageCache cache(10 * page_bytes);
-  for (int32_t ref = 0; ref < 100; ++ref) cache.Insert(PageAt(ref, 1000));
+  for (int32_t ref = 0; ref < 100; ++ref) cache.Insert(PageAt(ref, 1000, 1));
   // Nothing was used since the pages came: the trim goes down to 19 cached
   // pages, and of the 81 it lets go the last 10 rest.
   cache.Trim(true, 5);
@@ -118,7 +121,7 @@ TEST(PageCacheTest, TrimmedPagesRestWithinTheBudgetLatestKept) {
   std::mt19937 rng(3);
   for (int step = 0; step < 20000; ++step) {
     const int32_t ref = static_cast<int32_t>(rng() % 300);
-    if (!cache.Find(ref)) cache.Insert(PageAt(ref, 1000));
+    if (!cache.Find(ref)) cache.Insert(PageAt(ref, 1000, 1));
     cache.Trim(true, 5);
     ASSERT_LE(cache.resting_bytes(), 10 * page_bytes);
     ASSERT_EQ(cache.resting_bytes(), cache.resting() * page_bytes);
@@ -130,6 +133,36 @@ TEST(PageCacheTest, TrimmedPagesRestWithinTheBudgetLatestKept) {
   EXPECT_EQ(cache.resting(), 0u);
   EXPECT_EQ(cache.resting_bytes(), 0u);
   EXPECT_LE(cache.size(), cached);
+}
+
+// Leaves rest in a quarter of the budget, taking each other's place; index
+// pages go only when no leaf rests.
+TEST(PageCacheTest, LeavesRestInTheirShareAndIndexPagesOutlastThem) {
+  const size_t index_bytes = PageAt(0, 1000, 1)->SizeEstimate();
+  const size_t leaf_bytes = PageAt(0, 1000)->SizeEstimate();
+  PageCache cache(8 * index_bytes);
+  const size_t leaves_kept = 8 * index_bytes / 4 / leaf_bytes;
+  ASSERT_GE(leaves_kept, 1u);
+  // Six index pages, then fifty leaves, none used since: the trim lets go of
+  // all but 19, in that order.
+  for (int32_t ref = 0; ref < 6; ++ref) cache.Insert(PageAt(ref, 1000, 1));
+  for (int32_t ref = 100; ref < 150; ++ref) cache.Insert(PageAt(ref, 1000));
+  cache.Trim(true, 1);
+  EXPECT_EQ(cache.resting(), 6 + leaves_kept);
+  EXPECT_EQ(cache.resting_leaf_bytes(), leaves_kept * leaf_bytes);
+  // The leaves let go last rest, those before them are gone.
+  const int32_t last_let_go = 100 + 50 - 19 - 1;
+  EXPECT_EQ(cache.Find(last_let_go - static_cast<int32_t>(leaves_kept)), nullptr);
+  // Eleven more index pages let go: the leaves go first, then the index pages
+  // that rested longest, until the rest fit the budget.
+  for (int32_t ref = 200; ref < 230; ++ref) cache.Insert(PageAt(ref, 1000, 1));
+  cache.Trim(true, 1);
+  EXPECT_EQ(cache.resting_leaf_bytes(), 0u);
+  EXPECT_EQ(cache.resting(), 8u);
+  EXPECT_EQ(cache.resting_bytes(), 8 * index_bytes);
+  EXPECT_EQ(cache.Find(0), nullptr);
+  EXPECT_EQ(cache.Find(last_let_go), nullptr);
+  EXPECT_NE(cache.Find(200 + 30 - 19 - 1), nullptr);
 }
 
 // The candidates of a key among leaves known by reference: the leaf whose

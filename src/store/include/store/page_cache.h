@@ -12,11 +12,16 @@
 //
 // The reserve: the trimming keeps under random access only a few dozen
 // pages, so a page it drops stays decoded beneath the cache, resting, up to a
-// byte budget, the page that rested longest going first. Finding a resting
-// page brings it back into the cache as if it had just been read. A resting
-// page keeps its place in the map of references, so moving a page between
-// the cache and the reserve, which a reader does on almost every access,
-// costs a few list links and no hashing.
+// byte budget, the page that rested longest going first. Index pages come
+// before leaves: every descent reads an index page again, while a walk in
+// the order of a key reads the rows' leaves at random and seldom the same
+// one twice. Leaves rest in a quarter of the budget, and an index page goes
+// only when no leaf rests; so the leaves of a long walk take the memory of
+// the leaves before them rather than ever more of it, and the index pages
+// above them stay. Finding a resting page brings it back into the cache as
+// if it had just been read. A resting page keeps its place in the map of
+// references, so moving a page between the cache and the reserve, which a
+// reader does on almost every access, costs a few list links and no hashing.
 //
 // Invariant: a resting page is exactly what the disk holds at its reference
 // in the committed state of one change counter. Pages rest only unchanged and
@@ -65,23 +70,31 @@ class PageCache {
   void CommitChanged();
   const std::vector<Page*>& changed() const { return changed_; }
   // Cached pages, changed ones included; resting ones are not.
-  size_t size() const { return pages_.size() - resting_.size(); }
-  size_t resting() const { return resting_.size(); }
-  size_t resting_bytes() const { return resting_bytes_; }
+  size_t size() const { return pages_.size() - resting(); }
+  size_t resting() const { return resting_leaves_.size() + resting_index_.size(); }
+  size_t resting_bytes() const { return leaf_bytes_ + index_bytes_; }
+  size_t resting_leaf_bytes() const { return leaf_bytes_; }
   uint64_t clock() const { return clock_; }
 
  private:
+  // The share of the budget resting leaves may take: one part in this many.
+  static constexpr size_t kLeafShare = 4;
+
   void Rest(Page* page);
   void Wake(Page* page);
-  void DropOldestResting();
+  // The page that rested longest of one kind.
+  void DropOldest(PageList& resting);
+  size_t leaf_budget() const { return budget_ / kLeafShare; }
 
   PageMap pages_;
-  PageList lru_;      // front: least recently used
-  PageList resting_;  // front: resting longest
+  PageList lru_;             // front: least recently used
+  PageList resting_leaves_;  // front: resting longest
+  PageList resting_index_;   // front: resting longest
   std::vector<Page*> changed_;
   uint64_t clock_ = 0;
   const size_t budget_;
-  size_t resting_bytes_ = 0;
+  size_t leaf_bytes_ = 0;
+  size_t index_bytes_ = 0;
   int32_t counter_ = 0;
 };
 
