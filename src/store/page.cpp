@@ -58,6 +58,16 @@ size_t Blocks(size_t bytes) {
 }
 }  // namespace
 
+void Page::Reuse() {
+  RecordList kept_records = std::move(records);
+  std::vector<int32_t> kept_children = std::move(children);
+  *this = Page();
+  records = std::move(kept_records);
+  records.clear();
+  children = std::move(kept_children);
+  children.clear();
+}
+
 size_t Page::SizeEstimate() const {
   return fmt::kPageHeaderSize + records.bytes() + (leaf() ? 5 : 9) * records.size();
 }

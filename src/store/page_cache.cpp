@@ -33,7 +33,14 @@ void PageCache::Wake(Page* page) {
 void PageCache::DropOldest(PageList& resting) {
   Page* page = resting.front();
   Wake(page);
-  (void)pages_.Take(page->ref);
+  std::shared_ptr<Page> dropped = pages_.Take(page->ref);
+  if (dropped && dropped.use_count() == 1) spare_ = std::move(dropped);
+}
+
+std::shared_ptr<Page> PageCache::TakeSpare() {
+  std::shared_ptr<Page> page = std::move(spare_);
+  if (page) page->Reuse();
+  return page;
 }
 
 std::shared_ptr<Page> PageCache::Find(int32_t ref) {

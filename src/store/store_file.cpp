@@ -327,7 +327,8 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
   KAVO_RETURN_IF_ERROR(
       file_->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), read_buffer_.data(), n, &got));
   if (got != n) return Status::Check(store_check::kShortRead);
-  auto p = std::make_shared<Page>();
+  std::shared_ptr<Page> p = cache_.TakeSpare();
+  if (!p) p = std::make_shared<Page>();
   p->ref = ref;
   KAVO_RETURN_IF_ERROR(DecodePage(read_buffer_.data(), n, k, fmt::RefOffset(ref), p.get()));
   cache_.Insert(p);

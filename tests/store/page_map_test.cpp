@@ -165,6 +165,45 @@ TEST(PageCacheTest, LeavesRestInTheirShareAndIndexPagesOutlastThem) {
   EXPECT_NE(cache.Find(200 + 30 - 19 - 1), nullptr);
 }
 
+// A page the reserve lets go is handed, made new, to the next page read,
+// which decodes into it as into a page of its own.
+TEST(PageCacheTest, APageLetGoIsReusedAsANewOne) {
+  PageCache cache(PageAt(0, 1000, 1)->SizeEstimate());
+  EXPECT_EQ(cache.TakeSpare(), nullptr);
+  for (int32_t ref = 0; ref < 25; ++ref) cache.Insert(PageAt(ref, 1000, 1));
+  cache.Trim(true, 1);
+  std::shared_ptr<Page> spare = cache.TakeSpare();
+  ASSERT_NE(spare, nullptr);
+  EXPECT_EQ(cache.TakeSpare(), nullptr);
+  EXPECT_EQ(spare.use_count(), 1);
+  EXPECT_EQ(spare->ref, 0);
+  EXPECT_TRUE(spare->leaf());
+  EXPECT_TRUE(spare->records.empty());
+  EXPECT_TRUE(spare->children.empty());
+  EXPECT_FALSE(spare->resting);
+  EXPECT_EQ(spare->list_prev, nullptr);
+  EXPECT_EQ(spare->list_next, nullptr);
+
+  // Fewer bytes than the page before held: decoded into its buffer.
+  Page leaf;
+  for (int i = 0; i < 20; ++i) {
+    char key[16];
+    std::snprintf(key, sizeof key, "key%05d", i * 3);
+    leaf.records.push_back(Record(key, std::string(static_cast<size_t>(i % 7) * 9, 'd')));
+  }
+  EncodedPage encoded;
+  ASSERT_TRUE(EncodePage(leaf, 512, &encoded).ok());
+  const auto* bytes = reinterpret_cast<const uint8_t*>(encoded.bytes.data());
+  ASSERT_TRUE(DecodePage(bytes, encoded.bytes.size(), encoded.blocks, 512, spare.get()).ok());
+  ASSERT_EQ(spare->records.size(), leaf.records.size());
+  for (size_t i = 0; i < leaf.records.size(); ++i) {
+    EXPECT_EQ(spare->records[i].bytes, leaf.records[i].bytes);
+    EXPECT_EQ(spare->records[i].key_length, leaf.records[i].key_length);
+  }
+  EXPECT_TRUE(spare->leaf());
+  EXPECT_TRUE(spare->children.empty());
+}
+
 // The candidates of a key among leaves known by reference: the leaf whose
 // range holds it comes first; keys between leaves, before the first or
 // after the last have none that holds them.

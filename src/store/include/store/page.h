@@ -33,6 +33,8 @@ struct Page {
   Page* list_next = nullptr;
 
   bool leaf() const { return level == 0; }
+  // Back to a new page, keeping the buffers' room for the next decoding.
+  void Reuse();
   // 13 + sum of (record length + 5) + 4 per record on index pages.
   size_t SizeEstimate() const;
   bool TooBig() const;

@@ -64,6 +64,9 @@ class PageCache {
   void Clear();
   // Drops the resting pages only.
   void DropResting();
+  // A page the reserve let go and nobody else held, made new, or nullptr:
+  // the next page read reuses its buffers rather than allocating its own.
+  std::shared_ptr<Page> TakeSpare();
   // Drops the changed pages only (a failed or abandoned operation).
   void DropChanged();
   // After a commit: the changed pages become ordinary cached pages.
@@ -91,6 +94,7 @@ class PageCache {
   PageList resting_leaves_;  // front: resting longest
   PageList resting_index_;   // front: resting longest
   std::vector<Page*> changed_;
+  std::shared_ptr<Page> spare_;
   uint64_t clock_ = 0;
   const size_t budget_;
   size_t leaf_bytes_ = 0;
