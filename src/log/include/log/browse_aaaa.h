@@ -146,7 +146,6 @@ class BrowseAAAA {
   BrowseEngine* engine_ = nullptr;
   BrowseList* list_ = nullptr;
   BrowseWindow* window_ = nullptr;
-  uint8_t MAR2_ = 0;
   uint8_t FL_ = 0;
   int32_t KOLQSO_ = 0;
   // The range-limit variables bound for the filters. DIAPAZ and MODE are
