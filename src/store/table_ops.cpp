@@ -418,11 +418,11 @@ Status TableOps::Step(bool forward, bool load) {
     inclusive = false;
     if (!have) continue;
     SetAt(from);
-    if (load) {
-      KAVO_RETURN_IF_ERROR(Take(number, row));
-    } else {
+    if (!load) {
       t_.state_.current_record = number;
+      return Status::OK();
     }
+    KAVO_RETURN_IF_ERROR(Take(number, row));
     t_.state_.read_by_entry = true;
     return Status::OK();
   }

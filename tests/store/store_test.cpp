@@ -586,6 +586,12 @@ TEST_F(StoreTest, ReadPositionIsThePositionOfTheRowRead) {
   ASSERT_TRUE(t.Reset(1, first).ok());
   t.ReadPosition(1, &read);
   EXPECT_EQ(read, t.Position(1));
+  // SKIP passes rows without reading them into the buffer.
+  ASSERT_TRUE(t.SetKey(0).ok());
+  ASSERT_TRUE(t.Next().ok());
+  ASSERT_TRUE(t.Skip(2).ok());
+  t.ReadPosition(0, &read);
+  EXPECT_EQ(read, t.Position(0));
   ASSERT_TRUE(t.GetRecord(5).ok());
   t.ReadPosition(1, &read);
   EXPECT_EQ(read, t.Position(1));
