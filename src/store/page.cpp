@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
 
 #include "store/format.h"
 
@@ -156,6 +157,10 @@ bool UnpackBody(const uint8_t* in, size_t in_size, size_t n, std::string* out) {
 }
 
 bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst) {
+  return BodyUnpacker(in, in_size, n, dst).Until(n);
+}
+
+bool BodyUnpacker::Until(size_t want) {
   // A page body is hundreds of literals and runs of a few bytes each: the
   // short ones are copied and filled sixteen bytes at a time, past their
   // end into bytes a later piece or the slack overwrites, so that no piece
@@ -165,13 +170,26 @@ bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst) {
   // Longer pieces are rare; the library's copy is as quick for them.
   constexpr size_t kLongPiece = 64;
   static_assert(kLongPiece == 4 * kChunk);
-  size_t done = 0, pos = 0;
-  for (;;) {
+  // Kept in locals, so that they stay in registers.
+  const uint8_t* const in = in_;
+  const size_t in_size = in_size_;
+  const size_t n = n_;
+  char* const dst = dst_;
+  size_t done = done_, pos = pos_;
+  want = std::min(want, n);
+  auto stop = [&](bool ok) {
+    done_ = done;
+    pos_ = pos;
+    return ok;
+  };
+  // Between pieces done < n, except at the end; the first literal is read
+  // even when nothing is wanted, as an empty body is no body.
+  while (done < want || pos == 0) {
     const VarRead l = GetVar(in, in_size, pos);
-    if (l.end == 0) return false;
+    if (l.end == 0) return stop(false);
     const size_t lit = l.value;
     pos = l.end;
-    if (lit > in_size - pos || lit > n - done) return false;
+    if (lit > in_size - pos || lit > n - done) return stop(false);
     if (lit <= kLongPiece && in_size - pos >= lit + kChunk) {
       for (size_t k = 0; k < lit; k += kChunk) std::memcpy(dst + done + k, in + pos + k, kChunk);
     } else if (lit > 0) {
@@ -179,12 +197,12 @@ bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst) {
     }
     done += lit;
     pos += lit;
-    if (done == n) return true;
+    if (done == n) break;
     const VarRead r = GetVar(in, in_size, pos);
-    if (r.end == 0) return false;
+    if (r.end == 0) return stop(false);
     const size_t c = r.value;
     pos = r.end;
-    if (done == 0 || c > n - done) return false;
+    if (done == 0 || c > n - done) return stop(false);
     const uint8_t fill = static_cast<uint8_t>(dst[done - 1]);
     if (c <= kChunk) {
       const uint64_t eight = fill * 0x0101010101010101ULL;
@@ -194,16 +212,16 @@ bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst) {
       std::memset(dst + done, fill, c);
     }
     done += c;
-    if (done == n) return true;
+    if (done == n) break;
     // Far from both ends, a literal of up to kLongPiece bytes followed by a
     // run of up to kChunk, each with a one-byte length, passes every check
     // above without ending the body: such pairs are copied whole with no
     // checks. (The first pair is read above, as a run may not open a body.)
-    if (n - done <= kLongPiece + kChunk || in_size - pos < kLongPiece + 2) continue;
+    if (done >= want || n - done <= kLongPiece + kChunk || in_size - pos < kLongPiece + 2) continue;
     const uint8_t* ip = in + pos;
     const uint8_t* const ip_end = in + in_size - (kLongPiece + 2);
     char* op = dst + done;
-    char* const op_end = dst + n - (kLongPiece + kChunk);
+    char* const op_end = dst + std::min(n - (kLongPiece + kChunk), want);
     do {
       const size_t lit = ip[0];
       if (lit > kLongPiece) break;
@@ -223,6 +241,7 @@ bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst) {
     pos = static_cast<size_t>(ip - in);
     done = static_cast<size_t>(op - dst);
   }
+  return stop(true);
 }
 
 void EncodeRecords(const RecordList& records, std::string* out) {
@@ -289,43 +308,154 @@ void PatchPage(const Page& p, int64_t home, EncodedPage* out) {
   }
 }
 
-Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
+namespace {
+
+// The page header's fields and where the body lies.
+struct PageLayout {
+  size_t stored = 0;    // bytes stored, header included
+  size_t unpacked = 0;  // bytes once unpacked
+  size_t count = 0;     // records
+  size_t head = 0;      // header and child array
+  uint8_t level = 0;
+  bool packed() const { return stored < unpacked; }
+};
+
+Status ReadLayout(const uint8_t* b, size_t size, int k, int64_t home, PageLayout* l) {
   if (size != static_cast<size_t>(k) * fmt::kBlockSize) return Status::Check(kCheckSizes);
   if (fmt::Get32(b) != static_cast<uint32_t>(home)) return Status::Check(kCheckHome);
-  size_t stored = fmt::Get16(b + 4);
-  size_t unpacked = fmt::Get16(b + 6);
-  size_t count = fmt::Get16(b + 10);
-  uint8_t level = b[12];
-  if (stored < fmt::kPageHeaderSize || Blocks(stored) != static_cast<size_t>(k))
+  l->stored = fmt::Get16(b + 4);
+  l->unpacked = fmt::Get16(b + 6);
+  l->count = fmt::Get16(b + 10);
+  l->level = b[12];
+  if (l->stored < fmt::kPageHeaderSize || Blocks(l->stored) != static_cast<size_t>(k))
     return Status::Check(kCheckStoredSize);
-  if (unpacked < stored) return Status::Check(kCheckStoredSize);
-  if (level > 40) return Status::Check(kCheckLevel);
-  size_t head = fmt::kPageHeaderSize + (level == 0 ? 0 : 4 * count);
-  if (head > stored) return Status::Check(kCheckSizes);
-  p->level = level;
+  if (l->unpacked < l->stored) return Status::Check(kCheckStoredSize);
+  if (l->level > 40) return Status::Check(kCheckLevel);
+  l->head = fmt::kPageHeaderSize + (l->level == 0 ? 0 : 4 * l->count);
+  if (l->head > l->stored) return Status::Check(kCheckSizes);
+  return Status::OK();
+}
+
+// The buffer bodies are unpacked into. Kept from page to page: a walk
+// decodes many, and the body is copied out into the page's arena anyway.
+// It only grows, and is not cut to each body's size: a string zero-fills
+// whatever it grows by.
+char* UnpackBuffer(size_t n) {
+  thread_local std::string unpacked_body;
+  if (unpacked_body.size() < n + kUnpackSlack) unpacked_body.resize(n + kUnpackSlack);
+  return unpacked_body.data();
+}
+
+// Record i's key part, given as the bytes it shares with the record before
+// (front, at most 63) and the bytes that follow in the body, against key.
+int CompareSplitKey(std::string_view front, const char* rest, size_t key_length,
+                    std::string_view key) {
+  const size_t a = std::min(front.size(), key_length);
+  const int c = front.substr(0, a).compare(key.substr(0, a));
+  if (c != 0 || key.size() < a) return c != 0 ? c : 1;
+  return std::string_view(rest, key_length - a).compare(key.substr(a));
+}
+
+}  // namespace
+
+Status DecodePage(const uint8_t* b, size_t size, int k, int64_t home, Page* p) {
+  PageLayout l;
+  KAVO_RETURN_IF_ERROR(ReadLayout(b, size, k, home, &l));
+  p->level = l.level;
   p->children.clear();
-  if (level > 0) {
-    p->children.reserve(count);
-    for (size_t i = 0; i < count; ++i)
+  if (l.level > 0) {
+    p->children.reserve(l.count);
+    for (size_t i = 0; i < l.count; ++i)
       p->children.push_back(static_cast<int32_t>(fmt::Get32(b + fmt::kPageHeaderSize + 4 * i)));
   }
-  // Kept from page to page: a walk decodes many, and the body is copied out
-  // into the page's arena anyway.
-  // It only grows, and is not cut to each body's size: a string zero-fills
-  // whatever it grows by.
-  thread_local std::string unpacked_body;
   std::string_view body;
-  if (stored < unpacked) {
-    const size_t n = unpacked - head;
-    if (unpacked_body.size() < n + kUnpackSlack) unpacked_body.resize(n + kUnpackSlack);
-    if (!UnpackBodyInto(b + head, stored - head, n, unpacked_body.data()))
+  if (l.packed()) {
+    const size_t n = l.unpacked - l.head;
+    char* unpacked = UnpackBuffer(n);
+    if (!UnpackBodyInto(b + l.head, l.stored - l.head, n, unpacked))
       return Status::Check(kCheckUnpack);
-    body = std::string_view(unpacked_body.data(), n);
+    body = std::string_view(unpacked, n);
   } else {
-    body = std::string_view(reinterpret_cast<const char*>(b + head), stored - head);
+    body = std::string_view(reinterpret_cast<const char*>(b + l.head), l.stored - l.head);
   }
-  if (!DecodeRecords(body, count, &p->records)) return Status::Check(kCheckDecode);
+  if (!DecodeRecords(body, l.count, &p->records)) return Status::Check(kCheckDecode);
   if (!p->records.Ascending()) return Status::Check(kCheckOrder);
+  return Status::OK();
+}
+
+Status ProbeLeaf(const uint8_t* b, size_t size, int k, int64_t home, std::string_view key,
+                 Record* out, LeafProbe* probe) {
+  *probe = LeafProbe();
+  PageLayout l;
+  KAVO_RETURN_IF_ERROR(ReadLayout(b, size, k, home, &l));
+  probe->level = l.level;
+  if (l.level != 0) return Status::OK();
+  // The body, unpacked as far as the walk has come.
+  const char* body = reinterpret_cast<const char*>(b + l.head);
+  size_t n = l.stored - l.head;
+  std::optional<BodyUnpacker> unpacker;
+  if (l.packed()) {
+    n = l.unpacked - l.head;
+    char* unpacked = UnpackBuffer(n);
+    unpacker.emplace(b + l.head, l.stored - l.head, n, unpacked);
+    body = unpacked;
+  }
+  // Each call of the unpacker costs its setting up: it is asked for a few
+  // records more than the walk needs at a time.
+  constexpr size_t kReadAhead = 512;
+  auto have = [&](size_t bytes) {
+    return !unpacker || unpacker->done() >= bytes || unpacker->Until(bytes + kReadAhead);
+  };
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(body);
+  // The leading bytes of the record before, as many as a record may share.
+  constexpr size_t kMaxShared = 63;
+  char front[kMaxShared];
+  // Record headers are read as DecodeRecords reads them: a flag byte with
+  // the shared length, then the total and key lengths when they change.
+  constexpr size_t kMaxRecordHeader = 5;
+  size_t pos = 0, total = 0, klen = 0, prev_total = 0;
+  for (size_t i = 0; i < l.count; ++i) {
+    if (!have(pos + kMaxRecordHeader)) return Status::Check(kCheckUnpack);
+    if (pos >= n) return Status::Check(kCheckDecode);
+    const uint8_t flag = p[pos++];
+    const size_t shared = flag & 0x3F;
+    if (flag & 0x80) {
+      if (n - pos < 2) return Status::Check(kCheckDecode);
+      total = fmt::Get16(p + pos);
+      pos += 2;
+    } else if (i == 0) {
+      return Status::Check(kCheckDecode);
+    }
+    if (flag & 0x40) {
+      if (n - pos < 2) return Status::Check(kCheckDecode);
+      klen = fmt::Get16(p + pos);
+      pos += 2;
+    } else if (i == 0) {
+      return Status::Check(kCheckDecode);
+    }
+    if ((i == 0 && shared != 0) || klen > total || shared > total || shared > prev_total)
+      return Status::Check(kCheckDecode);
+    const size_t rest = total - shared;
+    if (n - pos < rest) return Status::Check(kCheckDecode);
+    if (!have(pos + rest)) return Status::Check(kCheckUnpack);
+    const std::string_view shared_front(front, shared);
+    const int c = CompareSplitKey(shared_front, body + pos, klen, key);
+    if (c >= 0) {
+      // Records ascend: the first one not before key is the only one that
+      // may be it.
+      if (c == 0) {
+        out->Assign(shared_front, std::string_view(body + pos, rest), static_cast<uint16_t>(klen));
+        probe->found = true;
+      }
+      probe->spans = c == 0 || i > 0;
+      return Status::OK();
+    }
+    const size_t keep = std::min(total, kMaxShared);
+    if (keep > shared) std::memcpy(front + shared, body + pos, keep - shared);
+    pos += rest;
+    prev_total = total;
+  }
+  if (pos != n) return Status::Check(kCheckDecode);
   return Status::OK();
 }
 

@@ -5,7 +5,7 @@
 
 namespace kavo {
 
-Status PageTree::Descend(std::string_view key, Path* path) {
+Status PageTree::Descend(std::string_view key, Path* path, ExactProbe* exact) {
   path->clear();
   std::shared_ptr<Page> page;
   KAVO_RETURN_IF_ERROR(source_->Root(&page));
@@ -21,7 +21,16 @@ Status PageTree::Descend(std::string_view key, Path* path) {
     uint8_t level = page->level;
     int32_t child = page->children[i];
     path->push_back({std::move(page), i});
-    KAVO_RETURN_IF_ERROR(source_->ReadPage(child, &page));
+    if (exact != nullptr && level == 1) {
+      KAVO_RETURN_IF_ERROR(source_->ReadLeafFor(child, key, &page, exact->out, &exact->probe));
+      if (!page) {
+        if (exact->probe.level != 0) return Status::Check(store_check::kLevel);
+        exact->probed = true;
+        return Status::OK();
+      }
+    } else {
+      KAVO_RETURN_IF_ERROR(source_->ReadPage(child, &page));
+    }
     if (page->level + 1 != level) return Status::Check(store_check::kLevel);
     if (page->records.empty()) return Status::Check(store_check::kTreeShape);
   }
@@ -164,12 +173,24 @@ bool PageTree::SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode,
   return true;
 }
 
-Status PageTree::KnownLeaf(std::string_view key, std::shared_ptr<Page>* leaf) {
+Status PageTree::KnownLeaf(std::string_view key, std::shared_ptr<Page>* leaf, ExactProbe* exact) {
   int32_t refs[LeafIndex::kMaxCandidates];
   const size_t n = leaves_.Candidates(key, refs);
   for (size_t c = 0; c < n; ++c) {
     std::shared_ptr<Page> page;
-    KAVO_RETURN_IF_ERROR(source_->ReadPage(refs[c], &page));
+    if (exact != nullptr) {
+      KAVO_RETURN_IF_ERROR(source_->ReadLeafFor(refs[c], key, &page, exact->out, &exact->probe));
+      if (!page) {
+        // A leaf that spans key holds its record or nothing does.
+        if (exact->probe.level == 0 && exact->probe.spans) {
+          exact->probed = true;
+          return Status::OK();
+        }
+        continue;
+      }
+    } else {
+      KAVO_RETURN_IF_ERROR(source_->ReadPage(refs[c], &page));
+    }
     const RecordList& records = page->records;
     if (page->leaf() && !records.empty() && records.front().key() <= key &&
         key <= records.back().key()) {
@@ -188,18 +209,31 @@ Status PageTree::Seek(std::string_view key, SeekMode mode, Record* out, bool* fo
     leaves_.Clear();
     leaves_generation_ = generation_;
   }
+  // An exact read of a leaf not in memory looks the record up in the
+  // leaf's blocks, which the source may leave undecoded.
+  ExactProbe probe;
+  probe.out = out;
+  ExactProbe* const exact = mode == SeekMode::kExact ? &probe : nullptr;
   bool finger_missed = true;
   {
     size_t finger = 0;
     std::shared_ptr<Page> near = FingerLeaf(key, &finger);
     finger_missed = near == nullptr;
-    if (!near) KAVO_RETURN_IF_ERROR(KnownLeaf(key, &near));
+    if (!near) KAVO_RETURN_IF_ERROR(KnownLeaf(key, &near, exact));
     if (near && SeekInLeaf(*near, key, mode, out, found)) return Status::OK();
+    if (probe.probed) {
+      *found = probe.probe.found;
+      return Status::OK();
+    }
   }
   PathLease lease(seek_path_);
   Path& path = *lease;
   if (finger_missed || !FromFinger(key, &path)) {
-    KAVO_RETURN_IF_ERROR(Descend(key, &path));
+    KAVO_RETURN_IF_ERROR(Descend(key, &path, exact));
+    if (probe.probed) {
+      *found = probe.probe.found;
+      return Status::OK();
+    }
     SaveFinger(path);
     leaves_.Add(*path.back().page);
   }

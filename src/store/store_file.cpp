@@ -309,31 +309,52 @@ void StoreFile::DropPage(int32_t ref) {
   cache_.Erase(ref);
 }
 
+Status StoreFile::ReadBlocks(int32_t ref, int* k) {
+  if (*k == kRegionUnknown) {
+    *k = ref < 0 ? 0 : header_.RegionOf(ref);
+    if (ref >= 0 && *k == 0) return Status::Check(store_check::kNoPageRegion);
+  }
+  if (ref < 0 || *k <= 0 || *k > fmt::kMaxBlocks) return Status::Check(store_check::kMissingPage);
+  if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());
+  const size_t n = static_cast<size_t>(*k) * fmt::kBlockSize;
+  read_buffer_.resize(std::max(read_buffer_.size(), n));
+  size_t got = 0;
+  KAVO_RETURN_IF_ERROR(
+      file_->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), read_buffer_.data(), n, &got));
+  if (got != n) return Status::Check(store_check::kShortRead);
+  return Status::OK();
+}
+
 Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
   cache_.Trim(!committing_, header_.change_counter);
   if (auto p = cache_.Find(ref)) {
     *page = std::move(p);
     return Status::OK();
   }
-  if (k == kRegionUnknown) {
-    k = ref < 0 ? 0 : header_.RegionOf(ref);
-    if (ref >= 0 && k == 0) return Status::Check(store_check::kNoPageRegion);
-  }
-  if (ref < 0 || k <= 0 || k > fmt::kMaxBlocks) return Status::Check(store_check::kMissingPage);
-  if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());
-  const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
-  read_buffer_.resize(std::max(read_buffer_.size(), n));
-  size_t got = 0;
-  KAVO_RETURN_IF_ERROR(
-      file_->Read(static_cast<uint64_t>(fmt::RefOffset(ref)), read_buffer_.data(), n, &got));
-  if (got != n) return Status::Check(store_check::kShortRead);
+  KAVO_RETURN_IF_ERROR(ReadBlocks(ref, &k));
   std::shared_ptr<Page> p = cache_.TakeSpare();
   if (!p) p = std::make_shared<Page>();
   p->ref = ref;
+  const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
   KAVO_RETURN_IF_ERROR(DecodePage(read_buffer_.data(), n, k, fmt::RefOffset(ref), p.get()));
   cache_.Insert(p);
   *page = std::move(p);
   return Status::OK();
+}
+
+Status StoreFile::ReadLeafFor(int32_t ref, std::string_view key, std::shared_ptr<Page>* leaf,
+                              Record* out, LeafProbe* probe) {
+  leaf->reset();
+  cache_.Trim(!committing_, header_.change_counter);
+  if (auto p = cache_.Find(ref)) {
+    *leaf = std::move(p);
+    return Status::OK();
+  }
+  if (ref < 0 || cache_.WantedBefore(ref)) return LoadPage(ref, kRegionUnknown, leaf);
+  int k = kRegionUnknown;
+  KAVO_RETURN_IF_ERROR(ReadBlocks(ref, &k));
+  const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
+  return ProbeLeaf(read_buffer_.data(), n, k, fmt::RefOffset(ref), key, out, probe);
 }
 
 Status StoreFile::ReadPage(int32_t ref, std::shared_ptr<Page>* page) {

@@ -117,6 +117,38 @@ TEST(PageUnpack, MatchesThePlainReading) {
   EXPECT_GT(unpacked, 5000);
 }
 
+// Unpacking a part at a time ends with what one call gives, and every part
+// asked for is out when a call succeeds.
+TEST(PageUnpack, InPartsAsInOneCall) {
+  std::mt19937 rng(12);
+  for (int round = 0; round < 5000; ++round) {
+    size_t n = 0;
+    std::string in = RandomPacked(&rng, &n);
+    if (round % 3 == 1) in[rng() % in.size()] = static_cast<char>(rng());
+    const std::optional<std::string> want = PlainUnpack(in, n);
+    std::unique_ptr<uint8_t[]> src(new uint8_t[in.size()]);
+    std::memcpy(src.get(), in.data(), in.size());
+    std::unique_ptr<char[]> dst(new char[n + kUnpackSlack]);
+    BodyUnpacker unpacker(src.get(), in.size(), n, dst.get());
+    bool ok = true;
+    for (size_t part = 0; ok && unpacker.done() < n;) {
+      part += 1 + rng() % 40;
+      ok = unpacker.Until(part);
+      if (ok) {
+        ASSERT_GE(unpacker.done(), std::min(part, n));
+        if (want) {
+          ASSERT_EQ(std::string(dst.get(), unpacker.done()), want->substr(0, unpacker.done()));
+        }
+      }
+    }
+    if (n == 0) ok = unpacker.Until(0);
+    ASSERT_EQ(ok, want.has_value()) << "round " << round;
+    if (want) {
+      ASSERT_EQ(std::string(dst.get(), n), *want) << "round " << round;
+    }
+  }
+}
+
 // Pieces that end exactly at the end of the input or output, with no room
 // for a whole chunk past them.
 TEST(PageUnpack, PiecesEndingAtTheBufferEnds) {

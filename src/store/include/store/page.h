@@ -72,6 +72,45 @@ inline constexpr size_t kUnpackSlack = 16;
 // past n are left undefined.
 bool UnpackBodyInto(const uint8_t* in, size_t in_size, size_t n, char* dst);
 
+// Unpacks a packed body of n bytes into dst (room for n + kUnpackSlack) a
+// part at a time, so that a reader who needs only the first records stops
+// there. Unpacking it all in one call is UnpackBodyInto.
+class BodyUnpacker {
+ public:
+  BodyUnpacker(const uint8_t* in, size_t in_size, size_t n, char* dst)
+      : in_(in), in_size_(in_size), n_(n), dst_(dst) {}
+  // Unpacks on until at least want bytes, or all n, are out; false when the
+  // input does not produce them (the unpacker is then done with). It stops
+  // at the end of a piece, so more than want may be out.
+  bool Until(size_t want);
+  size_t done() const { return done_; }
+
+ private:
+  const uint8_t* const in_;
+  const size_t in_size_;
+  const size_t n_;
+  char* const dst_;
+  size_t pos_ = 0;   // input read
+  size_t done_ = 0;  // bytes out
+};
+
+// What ProbeLeaf found: the page's level; whether key lies between the
+// leaf's first and last keys (so that no other leaf may hold it); whether
+// the leaf holds the record.
+struct LeafProbe {
+  uint8_t level = 0;
+  bool spans = false;
+  bool found = false;
+};
+// Looks for the record whose key part is key in the blocks of a page as
+// read for a page of class k at home address home, without decoding the
+// page: the body is unpacked only as far as that record, and the records
+// before it are passed over by their headers. A page that is not a leaf is
+// not searched (probe->level says so). The header and the records read get
+// DecodePage's checks; those past the record are not read.
+Status ProbeLeaf(const uint8_t* data, size_t size, int k, int64_t home, std::string_view key,
+                 Record* out, LeafProbe* probe);
+
 // Prefix-shared record encoding of a body.
 void EncodeRecords(const RecordList& records, std::string* out);
 inline bool DecodeRecords(std::string_view body, size_t count, RecordList* records) {

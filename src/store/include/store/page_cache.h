@@ -23,6 +23,13 @@
 // references, so moving a page between the cache and the reserve, which a
 // reader does on almost every access, costs a few list links and no hashing.
 //
+// Leaves read for one record: a walk in the order of a key reads each row
+// from a leaf found at random, and decoding all of that leaf to keep it
+// costs more than finding the one record in its blocks. Such a leaf is
+// decoded and cached only when it is wanted again while it is still
+// remembered among the last few thousand (WantedBefore), which every leaf
+// of a small file soon is, and the leaves of a large one seldom are.
+//
 // Invariant: a resting page is exactly what the disk holds at its reference
 // in the committed state of one change counter. Pages rest only unchanged and
 // placed; every resting page goes when the trimming is told another counter,
@@ -31,6 +38,8 @@
 // Threading: owned by one StoreFile; REQUIRES: StoreMutex() (table.h).
 #pragma once
 
+#include <array>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -67,6 +76,9 @@ class PageCache {
   // A page the reserve let go and nobody else held, made new, or nullptr:
   // the next page read reuses its buffers rather than allocating its own.
   std::shared_ptr<Page> TakeSpare();
+  // A leaf is wanted for one record: true when it was wanted before and is
+  // still remembered; else it is remembered from now on.
+  bool WantedBefore(int32_t ref);
   // Drops the changed pages only (a failed or abandoned operation).
   void DropChanged();
   // After a commit: the changed pages become ordinary cached pages.
@@ -88,6 +100,19 @@ class PageCache {
   // The page that rested longest of one kind.
   void DropOldest(PageList& resting);
   size_t leaf_budget() const { return budget_ / kLeafShare; }
+
+  // The leaves remembered by WantedBefore: about as many as the leaves'
+  // share of the reserve holds, one place per reference in a table
+  // addressed by a hash of it, a newer reference taking the place of an
+  // older one.
+  static constexpr int kWantedBits = 12;
+  static constexpr int32_t kNoLeaf = INT32_MIN;
+  std::array<int32_t, size_t{1} << kWantedBits> wanted_ = MakeWanted();
+  static std::array<int32_t, size_t{1} << kWantedBits> MakeWanted() {
+    std::array<int32_t, size_t{1} << kWantedBits> a;
+    a.fill(kNoLeaf);
+    return a;
+  }
 
   PageMap pages_;
   PageList lru_;             // front: least recently used

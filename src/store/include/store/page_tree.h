@@ -53,6 +53,12 @@ class PageSource {
   virtual Status Root(std::shared_ptr<Page>* root) = 0;
   // The page with reference ref, from the cache or the disk.
   virtual Status ReadPage(int32_t ref, std::shared_ptr<Page>* page) = 0;
+  // The leaf at ref, for an exact read of the record of key: the page, when
+  // it is cached or worth decoding (*leaf set); else (*leaf null) the record
+  // looked up in the page's blocks, which stay undecoded (probe says what
+  // was found; *out holds the record when it was).
+  virtual Status ReadLeafFor(int32_t ref, std::string_view key, std::shared_ptr<Page>* leaf,
+                             Record* out, LeafProbe* probe) = 0;
   // A new, changed, empty page of the level under a temporary reference.
   virtual std::shared_ptr<Page> NewPage(uint8_t level) = 0;
   // The page's records or children changed: it goes to the next commit.
@@ -122,7 +128,16 @@ class PageTree {
     uint64_t generation = 0;
   };
 
-  Status Descend(std::string_view key, Path* path);
+  // An exact read's record, when it was looked up in a leaf left undecoded.
+  struct ExactProbe {
+    Record* out = nullptr;
+    LeafProbe probe;
+    bool probed = false;
+  };
+  // The path from the root to the leaf for key. For an exact read (exact
+  // set), the leaf may be probed rather than read: the path then ends
+  // above it, and exact says what the leaf holds.
+  Status Descend(std::string_view key, Path* path, ExactProbe* exact = nullptr);
   // True when the leaf step of a descent stands on the record of key.
   static bool AtKey(const Step& leaf, std::string_view key) {
     return leaf.index < leaf.page->records.size() && leaf.page->records[leaf.index].key() == key;
@@ -138,8 +153,9 @@ class PageTree {
   // not changed since.
   bool FromFinger(std::string_view key, Path* path);
   // The leaf of the LeafIndex whose records span key, read through the
-  // source; *leaf untouched when none.
-  Status KnownLeaf(std::string_view key, std::shared_ptr<Page>* leaf);
+  // source; *leaf untouched when none. For an exact read (exact set) a leaf
+  // may be probed instead: exact->probed when one that spans key was.
+  Status KnownLeaf(std::string_view key, std::shared_ptr<Page>* leaf, ExactProbe* exact);
   // Answers a seek within a leaf whose records span key; false when the
   // answer lies beyond the leaf's first or last record.
   bool SeekInLeaf(const Page& leaf, std::string_view key, SeekMode mode, Record* out, bool* found);

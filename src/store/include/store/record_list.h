@@ -92,6 +92,13 @@ struct Record {
     head = v.head;
     return *this;
   }
+  // Takes a record given as two pieces of its bytes, reusing the buffer.
+  Record& Assign(std::string_view front, std::string_view rest, uint16_t key_size) {
+    bytes.assign(front).append(rest);
+    key_length = key_size;
+    head = KeyHead::Of(key());
+    return *this;
+  }
   RecordView view() const { return {bytes, key_length, head}; }
   std::string_view key() const { return std::string_view(bytes).substr(0, key_length); }
   std::string_view data() const { return std::string_view(bytes).substr(key_length); }

@@ -192,7 +192,12 @@ class StoreFile final : public TransactionFile, private PageSource {
   // is not cached.
   static constexpr int kRegionUnknown = -1;
   Status LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page);
+  // Reads the blocks of the page at ref into read_buffer_: *k of them, the
+  // size class of its region (looked up when kRegionUnknown).
+  Status ReadBlocks(int32_t ref, int* k);
   // PageSource.
+  Status ReadLeafFor(int32_t ref, std::string_view key, std::shared_ptr<Page>* leaf, Record* out,
+                     LeafProbe* probe) override;
   std::shared_ptr<Page> NewPage(uint8_t level) override;
   void MarkChanged(Page* page) override;
   void DropPage(int32_t ref) override;
