@@ -410,33 +410,14 @@ Status ProbeLeaf(const uint8_t* b, size_t size, int k, int64_t home, std::string
   // The leading bytes of the record before, as many as a record may share.
   constexpr size_t kMaxShared = 63;
   char front[kMaxShared];
-  // Record headers are read as DecodeRecords reads them: a flag byte with
-  // the shared length, then the total and key lengths when they change.
+  // A record header takes five bytes at most.
   constexpr size_t kMaxRecordHeader = 5;
-  size_t pos = 0, total = 0, klen = 0, prev_total = 0;
+  size_t pos = 0;
+  RecordHeader h;
   for (size_t i = 0; i < l.count; ++i) {
     if (!have(pos + kMaxRecordHeader)) return Status::Check(kCheckUnpack);
-    if (pos >= n) return Status::Check(kCheckDecode);
-    const uint8_t flag = p[pos++];
-    const size_t shared = flag & 0x3F;
-    if (flag & 0x80) {
-      if (n - pos < 2) return Status::Check(kCheckDecode);
-      total = fmt::Get16(p + pos);
-      pos += 2;
-    } else if (i == 0) {
-      return Status::Check(kCheckDecode);
-    }
-    if (flag & 0x40) {
-      if (n - pos < 2) return Status::Check(kCheckDecode);
-      klen = fmt::Get16(p + pos);
-      pos += 2;
-    } else if (i == 0) {
-      return Status::Check(kCheckDecode);
-    }
-    if ((i == 0 && shared != 0) || klen > total || shared > total || shared > prev_total)
-      return Status::Check(kCheckDecode);
-    const size_t rest = total - shared;
-    if (n - pos < rest) return Status::Check(kCheckDecode);
+    if (!ReadRecordHeader(p, n, &pos, i == 0, &h)) return Status::Check(kCheckDecode);
+    const size_t shared = h.shared, total = h.total, klen = h.key_length, rest = h.rest();
     if (!have(pos + rest)) return Status::Check(kCheckUnpack);
     const std::string_view shared_front(front, shared);
     const int c = CompareSplitKey(shared_front, body + pos, klen, key);
@@ -453,7 +434,6 @@ Status ProbeLeaf(const uint8_t* b, size_t size, int k, int64_t home, std::string
     const size_t keep = std::min(total, kMaxShared);
     if (keep > shared) std::memcpy(front + shared, body + pos, keep - shared);
     pos += rest;
-    prev_total = total;
   }
   if (pos != n) return Status::Check(kCheckDecode);
   return Status::OK();

@@ -153,33 +153,12 @@ bool RecordList::Decode(std::string_view body, size_t count) {
   const size_t size = body.size();
   // First pass: the record headers are checked and the lengths summed, so
   // that the arena is allocated once.
-  size_t pos = 0, total = 0, klen = 0, prev_total = 0, sum = 0;
+  size_t pos = 0, sum = 0;
+  RecordHeader h;
   for (size_t i = 0; i < count; ++i) {
-    if (pos >= size) return false;
-    const uint8_t flag = p[pos++];
-    const size_t shared = flag & 0x3F;
-    if (flag & 0x80) {
-      if (size - pos < 2) return false;
-      total = fmt::Get16(p + pos);
-      pos += 2;
-    } else if (i == 0) {
-      return false;
-    }
-    if (flag & 0x40) {
-      if (size - pos < 2) return false;
-      klen = fmt::Get16(p + pos);
-      pos += 2;
-    } else if (i == 0) {
-      return false;
-    }
-    if (i == 0 && shared != 0) return false;
-    if (klen > total || shared > total) return false;
-    if (shared > prev_total) return false;
-    const size_t rest = total - shared;
-    if (size - pos < rest) return false;
-    pos += rest;
-    sum += total;
-    prev_total = total;
+    if (!ReadRecordHeader(p, size, &pos, i == 0, &h)) return false;
+    pos += h.rest();
+    sum += h.total;
   }
   if (pos != size) return false;
   // Second pass: each record is its shared prefix, copied from the record
@@ -192,7 +171,7 @@ bool RecordList::Decode(std::string_view body, size_t count) {
   slots_.reserve(count);
   char* arena = arena_.get();
   pos = 0;
-  size_t at = 0, prev = 0;
+  size_t at = 0, prev = 0, total = 0, klen = 0;
   for (size_t i = 0; i < count; ++i) {
     const uint8_t flag = p[pos++];
     const size_t shared = flag & 0x3F;

@@ -25,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/format.h"
+
 namespace kavo {
 
 // The first 16 bytes of a key, padded with zeros, as two big-endian numbers.
@@ -103,6 +105,43 @@ struct Record {
   std::string_view key() const { return std::string_view(bytes).substr(0, key_length); }
   std::string_view data() const { return std::string_view(bytes).substr(key_length); }
 };
+
+// The header of one record in a page body: a flag byte with the length of
+// the prefix shared with the record before (at most 63 bytes), then the
+// total and key lengths, each only when it differs from the record
+// before's. Reads the header at *pos into h, which holds the lengths of the
+// record before, and checks them (the first record shares nothing and
+// gives both lengths); false when the body does not hold a sound header
+// and the record's own bytes.
+struct RecordHeader {
+  size_t shared = 0;
+  size_t total = 0;
+  size_t key_length = 0;
+  size_t rest() const { return total - shared; }
+};
+inline bool ReadRecordHeader(const uint8_t* p, size_t size, size_t* pos, bool first,
+                             RecordHeader* h) {
+  const size_t prev_total = first ? 0 : h->total;
+  if (*pos >= size) return false;
+  const uint8_t flag = p[(*pos)++];
+  h->shared = flag & 0x3F;
+  if (flag & 0x80) {
+    if (size - *pos < 2) return false;
+    h->total = fmt::Get16(p + *pos);
+    *pos += 2;
+  } else if (first) {
+    return false;
+  }
+  if (flag & 0x40) {
+    if (size - *pos < 2) return false;
+    h->key_length = fmt::Get16(p + *pos);
+    *pos += 2;
+  } else if (first) {
+    return false;
+  }
+  if (h->key_length > h->total || h->shared > h->total || h->shared > prev_total) return false;
+  return size - *pos >= h->rest();
+}
 
 class RecordList {
  public:
