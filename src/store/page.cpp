@@ -59,14 +59,13 @@ size_t Blocks(size_t bytes) {
 }
 }  // namespace
 
-void Page::Reuse() {
-  RecordList kept_records = std::move(records);
-  std::vector<int32_t> kept_children = std::move(children);
-  *this = Page();
-  records = std::move(kept_records);
-  records.clear();
-  children = std::move(kept_children);
-  children.clear();
+std::shared_ptr<Page> Page::WithBuffersOf(Page* old) {
+  auto page = std::make_shared<Page>();
+  page->records = std::move(old->records);
+  page->records.clear();
+  page->children = std::move(old->children);
+  page->children.clear();
+  return page;
 }
 
 size_t Page::SizeEstimate() const {

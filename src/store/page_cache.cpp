@@ -48,9 +48,8 @@ bool PageCache::WantedBefore(int32_t ref) {
 }
 
 std::shared_ptr<Page> PageCache::TakeSpare() {
-  std::shared_ptr<Page> page = std::move(spare_);
-  if (page) page->Reuse();
-  return page;
+  std::shared_ptr<Page> old = std::move(spare_);
+  return old ? Page::WithBuffersOf(old.get()) : nullptr;
 }
 
 std::shared_ptr<Page> PageCache::Find(int32_t ref) {

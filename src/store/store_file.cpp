@@ -58,7 +58,7 @@ Status StoreFile::Acquire(FileSystem* fs, const std::string& path, const OpenOpt
   share.deny_read = opt.share == ShareMode::kDenyRead || opt.share == ShareMode::kDenyAll;
   share.deny_write = opt.share == ShareMode::kDenyWrite || opt.share == ShareMode::kDenyAll;
   KAVO_RETURN_IF_ERROR(TakeShare(file.get(), share));
-  std::shared_ptr<StoreFile> sf(new StoreFile());
+  std::shared_ptr<StoreFile> sf(new StoreFile(opt.reserve_bytes));
   sf->fs_ = fs;
   sf->path_ = path;
   sf->key_ = canonical;
@@ -350,7 +350,8 @@ Status StoreFile::ReadLeafFor(int32_t ref, std::string_view key, std::shared_ptr
     *leaf = std::move(p);
     return Status::OK();
   }
-  if (ref < 0 || cache_.WantedBefore(ref)) return LoadPage(ref, kRegionUnknown, leaf);
+  if (ref < 0 || cache_.LeafRoom() || cache_.WantedBefore(ref))
+    return LoadPage(ref, kRegionUnknown, leaf);
   int k = kRegionUnknown;
   KAVO_RETURN_IF_ERROR(ReadBlocks(ref, &k));
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;

@@ -170,11 +170,23 @@ TEST(PageCacheTest, LeavesRestInTheirShareAndIndexPagesOutlastThem) {
 TEST(PageCacheTest, APageLetGoIsReusedAsANewOne) {
   PageCache cache(PageAt(0, 1000, 1)->SizeEstimate());
   EXPECT_EQ(cache.TakeSpare(), nullptr);
-  for (int32_t ref = 0; ref < 25; ++ref) cache.Insert(PageAt(ref, 1000, 1));
+  // Weak references to the pages, as the paths of descents keep.
+  std::vector<std::weak_ptr<Page>> kept;
+  for (int32_t ref = 0; ref < 25; ++ref) {
+    std::shared_ptr<Page> p = PageAt(ref, 1000, 1);
+    kept.push_back(p);
+    cache.Insert(p);
+  }
   cache.Trim(true, 1);
   std::shared_ptr<Page> spare = cache.TakeSpare();
   ASSERT_NE(spare, nullptr);
   EXPECT_EQ(cache.TakeSpare(), nullptr);
+  // The spare is a page of its own: those let go are gone, none changed.
+  for (const std::weak_ptr<Page>& w : kept) {
+    const std::shared_ptr<Page> p = w.lock();
+    EXPECT_TRUE(p == nullptr || (p != spare && !p->records.empty()));
+  }
+  EXPECT_TRUE(kept[0].expired());
   EXPECT_EQ(spare.use_count(), 1);
   EXPECT_EQ(spare->ref, 0);
   EXPECT_TRUE(spare->leaf());

@@ -412,6 +412,79 @@ TEST(StoreFileTest, ShortHeaderOrWrongMagicIsInvalidDataFile) {
   EXPECT_EQ(t.Open("good\\!OTHER", nullptr, opt).code(), err::kFileNotFound);
 }
 
+// Rows read in the order of a key from leaves at random, with a reserve so
+// small that its leaves' share is always full: a leaf is first searched in
+// its blocks, and decoded when read again. Every walk, forward and back,
+// before and after changes, must give the rows as they are.
+TEST(StoreLeafProbe, RowsInKeyOrderAsStoredWhenLeavesStayUndecoded) {
+  MemFileSystem fs;
+  OpenOptions opt;
+  opt.fs = &fs;
+  opt.reserve_bytes = 32 << 10;
+  ASSERT_TRUE(Table::Create("db\\!ROWS", testing::TestTable(), opt).ok());
+  TableDef def = testing::TestTable();
+  Table t;
+  ASSERT_TRUE(t.Open("db\\!ROWS", &def, opt).ok());
+  constexpr int kRows = 3000;
+  constexpr int kIdKey = 0;    // TST:BEY_ID
+  constexpr int kNameKey = 1;  // TST:BEY_NAME
+  std::vector<int> order(kRows);
+  for (int i = 0; i < kRows; ++i) order[static_cast<size_t>(i)] = i;
+  std::mt19937 rng(3);
+  std::shuffle(order.begin(), order.end(), rng);
+  // Row i is named by its place in a shuffled order, so the key's order
+  // jumps about the record order.
+  auto name_of = [&](int id, int round) {
+    return Text(round == 0 ? "N" : "M", 100000 + order[static_cast<size_t>(id)]);
+  };
+  for (int id = 0; id < kRows; ++id) {
+    t.ClearRecord();
+    testing::PutLong(t.record(), T::kId, id);
+    testing::PutText(t.record(), T::kName, 12, name_of(id, 0));
+    testing::PutLong(t.record(), T::kDay, 70000 + id);
+    ASSERT_TRUE(t.Add().ok());
+  }
+  auto expected = [&](bool forward) {
+    std::vector<int> ids(kRows);
+    for (int id = 0; id < kRows; ++id)
+      ids[static_cast<size_t>(order[static_cast<size_t>(id)])] = id;
+    if (!forward) std::reverse(ids.begin(), ids.end());
+    return ids;
+  };
+  auto walk = [&](bool forward, int round) {
+    std::vector<int> ids;
+    EXPECT_TRUE(t.SetKey(kNameKey).ok());
+    for (;;) {
+      const Status st = forward ? t.Next() : t.Previous();
+      if (!st.ok()) {
+        EXPECT_EQ(st.code(), err::kRecordNotAvailable) << ids.size();
+        break;
+      }
+      const int id = testing::GetLong(t.record(), T::kId);
+      uint8_t want[12];
+      testing::PutText(want, 0, 12, name_of(id, round));
+      EXPECT_EQ(std::memcmp(t.record() + T::kName, want, 12), 0) << id;
+      ids.push_back(id);
+    }
+    return ids;
+  };
+  for (int round = 0; round < 2; ++round) {
+    // Twice each way: leaves searched in their blocks, then decoded.
+    EXPECT_EQ(walk(true, round), expected(true));
+    EXPECT_EQ(walk(true, round), expected(true));
+    EXPECT_EQ(walk(false, round), expected(false));
+    if (round == 1) break;
+    // Every row renamed in the same order: the leaves and blocks read
+    // before must not serve the old rows.
+    for (int id = 0; id < kRows; ++id) {
+      testing::PutLong(t.record(), T::kId, id);
+      ASSERT_TRUE(t.Get(kIdKey).ok());
+      testing::PutText(t.record(), T::kName, 12, name_of(id, 1));
+      ASSERT_TRUE(t.Put().ok());
+    }
+  }
+}
+
 TEST_F(StoreTest, SendOptions) {
   Table t;
   Open(t);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,8 +34,10 @@ struct Page {
   Page* list_next = nullptr;
 
   bool leaf() const { return level == 0; }
-  // Back to a new page, keeping the buffers' room for the next decoding.
-  void Reuse();
+  // A new page that takes the buffers of one let go, for their room: a
+  // new object, as the paths of earlier descents keep weak references to
+  // pages, which must find the page they named gone rather than changed.
+  static std::shared_ptr<Page> WithBuffersOf(Page* old);
   // 13 + sum of (record length + 5) + 4 per record on index pages.
   size_t SizeEstimate() const;
   bool TooBig() const;

@@ -24,11 +24,13 @@
 // reader does on almost every access, costs a few list links and no hashing.
 //
 // Leaves read for one record: a walk in the order of a key reads each row
-// from a leaf found at random, and decoding all of that leaf to keep it
-// costs more than finding the one record in its blocks. Such a leaf is
-// decoded and cached only when it is wanted again while it is still
-// remembered among the last few thousand (WantedBefore), which every leaf
-// of a small file soon is, and the leaves of a large one seldom are.
+// from a leaf found at random, and once the leaves' share of the reserve is
+// full, decoding all of that leaf to keep it, in the place of another,
+// costs more than finding the one record in its blocks. While the share
+// has room (LeafRoom) such a leaf is decoded and kept; after, only when it
+// is wanted again while it is still remembered among the last few thousand
+// (WantedBefore), which the leaves a walk returns to are, and the leaves of
+// a walk over a large file seldom are.
 //
 // Invariant: a resting page is exactly what the disk holds at its reference
 // in the committed state of one change counter. Pages rest only unchanged and
@@ -79,6 +81,8 @@ class PageCache {
   // A leaf is wanted for one record: true when it was wanted before and is
   // still remembered; else it is remembered from now on.
   bool WantedBefore(int32_t ref);
+  // True while the leaves' share of the reserve has room for another leaf.
+  bool LeafRoom() const { return leaf_bytes_ + kLeafRoomMargin <= leaf_budget(); }
   // Drops the changed pages only (a failed or abandoned operation).
   void DropChanged();
   // After a commit: the changed pages become ordinary cached pages.
@@ -94,6 +98,8 @@ class PageCache {
  private:
   // The share of the budget resting leaves may take: one part in this many.
   static constexpr size_t kLeafShare = 4;
+  // Room for a leaf: decoded, the largest hold about this much.
+  static constexpr size_t kLeafRoomMargin = 16 << 10;
 
   void Rest(Page* page);
   void Wake(Page* page);

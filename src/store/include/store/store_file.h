@@ -176,9 +176,7 @@ class StoreFile final : public TransactionFile, private PageSource {
   int flushes() const { return flushes_; }
 
  private:
-  static constexpr size_t kReserveBytes = size_t{64} << 20;
-
-  StoreFile() = default;
+  explicit StoreFile(size_t reserve_bytes) : cache_(reserve_bytes) {}
   void DropReserve();
   Status ReadHeader();
   // Reads the header; *same true when it is byte for byte the one last read
@@ -248,7 +246,7 @@ class StoreFile final : public TransactionFile, private PageSource {
   bool last_raw_valid_ = false;
   // The cache and, beneath it, the pages it trimmed; none rest while a
   // commit is being built and published, when references move.
-  PageCache cache_{kReserveBytes};
+  PageCache cache_;
   bool committing_ = false;
   std::vector<uint8_t> read_buffer_;  // the blocks of the page being read
   PageTree tree_{this};

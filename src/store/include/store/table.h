@@ -52,6 +52,10 @@ struct OpenOptions {
   // cipher keyed from it. Set from a declaration carrying ENCRYPT.
   bool encrypt = false;
   FileSystem* fs = nullptr;  // nullptr: the disk
+  // The bytes of decoded pages the file keeps beneath its cache
+  // (page_cache.h), set by the first instance to open it in the process.
+  size_t reserve_bytes = kDefaultReserveBytes;
+  static constexpr size_t kDefaultReserveBytes = size_t{64} << 20;
 };
 
 // The parts of a table name.
