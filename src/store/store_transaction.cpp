@@ -201,7 +201,8 @@ Status StoreFile::PrepareCommit(std::unique_ptr<JournalCommit>* commit) {
   KAVO_RETURN_IF_ERROR(BuildCommitSet(&set));
   auto prepared = std::make_unique<JournalCommit>(file_.get(), locks_.get(), std::move(set));
   Status st = prepared->Prepare();
-  flushes_ += prepared->result().flushes;
+  prepared_flushes_ = prepared->result().flushes;
+  flushes_ += prepared_flushes_;
   if (!st.ok()) {
     DropAfterFailedWrite();
     return st;
@@ -216,11 +217,12 @@ Status StoreFile::CommitNow() {
 
 void StoreFile::EndTransaction(const CommitResult* result) {
   if (result != nullptr) {
-    flushes_ += result->flushes;
+    flushes_ += result->flushes - prepared_flushes_;
     AdoptCommitted(result->header);
   } else if (HasChanges()) {
     DropAfterFailedWrite();
   }
+  prepared_flushes_ = 0;
   if (in_transaction_) {
     in_transaction_ = false;
     DeferCommits(false);

@@ -247,6 +247,33 @@ TEST(JournalStore, FailedTransactionLeavesEveryFileAsOnDisk) {
   EXPECT_TRUE(testing::CheckSound(&mem, "B.VTF", &problem)) << problem;
 }
 
+TEST(JournalStore, TransactionCountsEachFlushOnce) {
+  // A file's commit in a transaction flushes as often as the same commit
+  // alone; its count must not take the flushes of the prepared half twice.
+  MemFileSystem mem;
+  ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));
+  Table a, b;
+  ASSERT_TRUE(testing::OpenPeople(&a, "A", &mem).ok());
+  ASSERT_TRUE(testing::OpenPeople(&b, "B", &mem).ok());
+  ASSERT_TRUE(testing::AddPerson(&a, 1, "ONE").ok());
+  int before = b.store()->flushes();
+  ASSERT_TRUE(testing::PutPerson(&b, 11, "ELEVEN").ok());
+  const int alone = b.store()->flushes() - before;
+  EXPECT_GT(alone, 0);
+
+  const int a_before = a.store()->flushes();
+  before = b.store()->flushes();
+  ASSERT_TRUE(Logout(a).ok());
+  ASSERT_TRUE(Logout(b).ok());
+  ASSERT_TRUE(testing::PutPerson(&a, 1, "UNO").ok());
+  ASSERT_TRUE(testing::PutPerson(&b, 10, "TEN").ok());
+  ASSERT_TRUE(CommitTransaction().ok());
+  EXPECT_EQ(a.store()->flushes() - a_before, alone);
+  EXPECT_EQ(b.store()->flushes() - before, alone);
+  ASSERT_TRUE(a.Close().ok());
+  ASSERT_TRUE(b.Close().ok());
+}
+
 TEST(JournalStore, CommitLeavesNoJournalAndRewritesKeepTheFileSize) {
   MemFileSystem mem;
   ASSERT_NO_FATAL_FAILURE(CreateAEmptyBWithThreeRows(&mem));

@@ -260,6 +260,9 @@ class StoreFile final : public TransactionFile, private PageSource {
   bool batch_read_ = false;  // the operation under way may keep its slot for the batch
   bool batch_held_ = false;  // the reader slot is kept for the batch
   int flushes_ = 0;
+  // The flushes of a transaction's commit already counted when it was
+  // prepared; its result counts them again.
+  int prepared_flushes_ = 0;
   std::map<Page*, EncodedPage> encoded_;           // during a commit
   std::map<uint32_t, const void*> number_owners_;  // hold and table lock bytes taken
 };
