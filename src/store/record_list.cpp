@@ -71,17 +71,22 @@ void RecordList::Grow(size_t n) {
   if (arena_ && used_ + n <= capacity_) return;
   // Rewritten with the live records only, with room to spare so that a run
   // of inserts grows it rarely.
-  const size_t capacity = std::max<size_t>(256, 2 * (live_ + n));
-  std::unique_ptr<char[]> arena(new char[capacity]);
+  const Arena old = std::move(arena_);
+  NewArena(std::max<size_t>(256, 2 * (live_ + n)));
   size_t used = 0;
   for (Slot& s : slots_) {
-    std::memcpy(arena.get() + used, arena_.get() + s.offset, s.length);
+    std::memcpy(arena_.get() + used, old.get() + s.offset, s.length);
     s.offset = static_cast<uint32_t>(used);
     used += s.length;
   }
-  arena_ = std::move(arena);
   used_ = used;
-  capacity_ = capacity;
+}
+
+void RecordList::NewArena(size_t n) {
+  const size_t granted = page_memory::Granted(n);
+  arena_.reset();
+  arena_ = Arena(page_memory::Allocate(granted), page_memory::Deleter{granted});
+  capacity_ = granted;
 }
 
 RecordList::Slot RecordList::Write(std::string_view key, std::string_view data) {
@@ -164,10 +169,7 @@ bool RecordList::Decode(std::string_view body, size_t count) {
   // Second pass: each record is its shared prefix, copied from the record
   // before it, and its own bytes, in an arena of exactly their size (a
   // decoded page is mostly read, and the reserve holds thousands).
-  if (capacity_ < sum || capacity_ > 2 * sum + 256) {
-    arena_.reset(new char[std::max<size_t>(sum, 1)]);
-    capacity_ = std::max<size_t>(sum, 1);
-  }
+  if (capacity_ < sum || capacity_ > 2 * sum + 256) NewArena(sum);
   slots_.reserve(count);
   char* arena = arena_.get();
   pos = 0;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "store/format.h"
+#include "store/page_memory.h"
 
 namespace kavo {
 
@@ -240,7 +241,13 @@ class RecordList {
     return std::string_view(arena_.get() + s.offset, s.key_length);
   }
 
-  std::unique_ptr<char[]> arena_;
+  // The record bytes of decoded pages are most of the reserve: they come
+  // from page_memory.
+  using Arena = std::unique_ptr<char[], page_memory::Deleter>;
+  // Replaces the arena by one of at least n bytes (the old one is gone).
+  void NewArena(size_t n);
+
+  Arena arena_;
   size_t used_ = 0;
   size_t capacity_ = 0;
   size_t live_ = 0;
