@@ -60,7 +60,7 @@ size_t Blocks(size_t bytes) {
 }  // namespace
 
 std::shared_ptr<Page> Page::WithBuffersOf(Page* old) {
-  auto page = std::make_shared<Page>();
+  auto page = Page::Make();
   page->records = std::move(old->records);
   page->records.clear();
   page->children = std::move(old->children);

@@ -290,7 +290,7 @@ void StoreFile::DropReserve() {
 }
 
 std::shared_ptr<Page> StoreFile::NewPage(uint8_t level) {
-  auto p = std::make_shared<Page>();
+  auto p = Page::Make();
   Outdate();
   p->ref = next_temp_--;
   p->level = level;
@@ -333,7 +333,7 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
   }
   KAVO_RETURN_IF_ERROR(ReadBlocks(ref, &k));
   std::shared_ptr<Page> p = cache_.TakeSpare();
-  if (!p) p = std::make_shared<Page>();
+  if (!p) p = Page::Make();
   p->ref = ref;
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;
   KAVO_RETURN_IF_ERROR(DecodePage(read_buffer_.data(), n, k, fmt::RefOffset(ref), p.get()));
@@ -366,7 +366,7 @@ Status StoreFile::Root(std::shared_ptr<Page>* root) {
   if (header_.root == -1 && read_only()) {
     // A file that never had a commit holds no records. A read-only instance
     // may not commit the first root, so it reads an empty leaf of its own.
-    *root = std::make_shared<Page>();
+    *root = Page::Make();
     (*root)->ref = -1;
     return Status::OK();
   }
@@ -374,7 +374,7 @@ Status StoreFile::Root(std::shared_ptr<Page>* root) {
     // Making the tree changes the file: never without the lock.
     if (unlocked_) KAVO_RETURN_IF_ERROR(LockForDiskRead());
     // The first access to the tree of a new file: an empty root leaf.
-    auto p = std::make_shared<Page>();
+    auto p = Page::Make();
     p->ref = -1;
     p->changed = true;
     cache_.Insert(p);

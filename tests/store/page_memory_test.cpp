@@ -5,7 +5,9 @@
 #include "store/page_memory.h"
 
 #include <cstring>
+#include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -74,6 +76,20 @@ TEST(PageMemory, BlocksKeepTheirBytesApartOnSeveralThreads) {
     threads.emplace_back([&, t] { sound[t] = Churn(100 + t, 5000); });
   for (std::thread& t : threads) t.join();
   for (bool s : sound) EXPECT_TRUE(s);
+}
+
+TEST(PageMemory, VectorsAndSharedObjectsLiveInIt) {
+  std::vector<int32_t, page_memory::Allocator<int32_t>> v;
+  for (int32_t i = 0; i < 10000; ++i) v.push_back(i);  // grows past the largest class
+  for (int32_t i = 0; i < 10000; ++i) ASSERT_EQ(v[static_cast<size_t>(i)], i);
+  std::weak_ptr<std::string> weak;
+  {
+    auto shared = std::allocate_shared<std::string>(page_memory::Allocator<std::string>(),
+                                                    std::string(100, 'x'));
+    weak = shared;
+    EXPECT_EQ(*weak.lock(), std::string(100, 'x'));
+  }
+  EXPECT_TRUE(weak.expired());
 }
 
 TEST(PageMemory, FreedBlockServesTheNextRequestOfItsSize) {

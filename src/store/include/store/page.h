@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "runtime/status.h"
+#include "store/page_memory.h"
 #include "store/record_list.h"
 
 namespace kavo {
@@ -23,7 +24,7 @@ struct Page {
   int32_t ref = 0;  // page reference; negative while not yet placed
   uint8_t level = 0;
   RecordList records;
-  std::vector<int32_t> children;  // index pages only
+  std::vector<int32_t, page_memory::Allocator<int32_t>> children;  // index pages only
   // Cache bookkeeping (page_cache.h).
   bool changed = false;
   bool resting = false;  // in the reserve beneath the cache
@@ -38,6 +39,10 @@ struct Page {
   // new object, as the paths of earlier descents keep weak references to
   // pages, which must find the page they named gone rather than changed.
   static std::shared_ptr<Page> WithBuffersOf(Page* old);
+  // A new, empty page, in the memory of decoded pages.
+  static std::shared_ptr<Page> Make() {
+    return std::allocate_shared<Page>(page_memory::Allocator<Page>());
+  }
   // 13 + sum of (record length + 5) + 4 per record on index pages.
   size_t SizeEstimate() const;
   bool TooBig() const;

@@ -1,4 +1,5 @@
-// Memory for the record bytes of decoded pages.
+// Memory for decoded pages: their record bytes, their vectors of slots and
+// children, and the Page objects themselves.
 //
 // The reserve beneath the page cache fills with tens of megabytes of decoded
 // pages as a walk goes on. Taken from the heap, every new 4 KB of them costs
@@ -41,6 +42,21 @@ bool Pooled();
 struct Deleter {
   size_t granted = 0;
   void operator()(char* block) const { Free(block, granted); }
+};
+
+// An allocator over these blocks, for the vectors of decoded pages.
+template <class T>
+struct Allocator {
+  using value_type = T;
+  Allocator() = default;
+  template <class U>
+  Allocator(const Allocator<U>&) {}  // NOLINT: converting, as allocators are
+  T* allocate(size_t n) { return reinterpret_cast<T*>(Allocate(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) { Free(reinterpret_cast<char*>(p), Granted(n * sizeof(T))); }
+  template <class U>
+  bool operator==(const Allocator<U>&) const {
+    return true;
+  }
 };
 
 }  // namespace kavo::page_memory

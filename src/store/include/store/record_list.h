@@ -251,7 +251,7 @@ class RecordList {
   size_t used_ = 0;
   size_t capacity_ = 0;
   size_t live_ = 0;
-  std::vector<Slot> slots_;
+  std::vector<Slot, page_memory::Allocator<Slot>> slots_;
 };
 
 }  // namespace kavo
