@@ -29,11 +29,16 @@ class Pool {
  public:
   char* Allocate(size_t granted) {
     std::lock_guard<std::mutex> lock(mutex_);
-    FreeBlock*& head = free_[granted / kGrain - 1];
-    if (head != nullptr) {
-      FreeBlock* block = head;
-      head = block->next;
-      return reinterpret_cast<char*>(block);
+    // A block of the class, else one of a larger class up to twice the
+    // size, which then serves this class for good: memory freed by pages
+    // of one size (a load grows its pages) goes to pages of another (a
+    // scan decodes them at their size) rather than lying idle.
+    const size_t c = granted / kGrain - 1;
+    for (size_t k = c; k < kClasses && k <= 2 * c + 1; ++k) {
+      if (FreeBlock* block = free_[k]) {
+        free_[k] = block->next;
+        return reinterpret_cast<char*>(block);
+      }
     }
     if (static_cast<size_t>(end_ - next_) < granted && !NewChunk()) return new char[granted];
     char* block = next_;

@@ -56,6 +56,27 @@ bool Churn(uint32_t seed, int rounds) {
   return sound;
 }
 
+TEST(PageMemory, LargerFreedBlockServesASmallerClassWithNoneOfItsOwn) {
+  if (!page_memory::Pooled()) GTEST_SKIP() << "every block comes from the heap in this build";
+  // First in the file, so that the pool is new when the tests run in one
+  // process, as when ctest runs each on its own: its classes start empty.
+  const size_t small = 13 * page_memory::kGrain;
+  char* big = page_memory::Allocate(2 * small);
+  std::memset(big, 'b', 2 * small);
+  page_memory::Free(big, page_memory::Granted(2 * small));
+  char* taken = page_memory::Allocate(small);
+  EXPECT_EQ(taken, big);
+  // It serves its new class from now on; beyond twice the size it is not taken.
+  page_memory::Free(taken, page_memory::Granted(small));
+  EXPECT_EQ(page_memory::Allocate(small - 1), big);
+  char* far = page_memory::Allocate(5 * page_memory::kGrain);
+  page_memory::Free(far, page_memory::Granted(5 * page_memory::kGrain));
+  char* tiny = page_memory::Allocate(page_memory::kGrain);
+  EXPECT_NE(tiny, far);
+  page_memory::Free(big, page_memory::Granted(small));
+  page_memory::Free(tiny, page_memory::Granted(page_memory::kGrain));
+}
+
 TEST(PageMemory, GrantsWholeClassesAndLargeRequestsAsAsked) {
   EXPECT_EQ(page_memory::Granted(0), page_memory::kGrain);
   EXPECT_EQ(page_memory::Granted(1), page_memory::kGrain);

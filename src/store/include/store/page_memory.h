@@ -10,7 +10,8 @@
 //
 // A block is of one of kClasses sizes, a multiple of kGrain up to kLargest;
 // a freed block joins the list of its class and serves the next request of
-// that size. Chunks are kept for the life of the process: what the reserve
+// that size, or, when a smaller class up to half its size has none, of that
+// class, which it then keeps. Chunks are kept for the life of the process: what the reserve
 // held once, it will hold again. Larger requests, a system that gives no
 // chunk, and builds under a sanitizer (which must see every block on its
 // own) use the heap.
