@@ -331,6 +331,10 @@ Status StoreFile::LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page) {
     *page = std::move(p);
     return Status::OK();
   }
+  return DecodeFromDisk(ref, k, page);
+}
+
+Status StoreFile::DecodeFromDisk(int32_t ref, int k, std::shared_ptr<Page>* page) {
   KAVO_RETURN_IF_ERROR(ReadBlocks(ref, &k));
   std::shared_ptr<Page> p = cache_.TakeSpare();
   if (!p) p = Page::Make();
@@ -351,7 +355,7 @@ Status StoreFile::ReadLeafFor(int32_t ref, std::string_view key, std::shared_ptr
     return Status::OK();
   }
   if (ref < 0 || cache_.LeafRoom() || cache_.WantedBefore(ref))
-    return LoadPage(ref, kRegionUnknown, leaf);
+    return DecodeFromDisk(ref, kRegionUnknown, leaf);
   int k = kRegionUnknown;
   KAVO_RETURN_IF_ERROR(ReadBlocks(ref, &k));
   const size_t n = static_cast<size_t>(k) * fmt::kBlockSize;

@@ -190,6 +190,9 @@ class StoreFile final : public TransactionFile, private PageSource {
   // is not cached.
   static constexpr int kRegionUnknown = -1;
   Status LoadPage(int32_t ref, int k, std::shared_ptr<Page>* page);
+  // The page at ref read from the disk, decoded and cached; the caller has
+  // found it not cached.
+  Status DecodeFromDisk(int32_t ref, int k, std::shared_ptr<Page>* page);
   // Reads the blocks of the page at ref into read_buffer_: *k of them, the
   // size class of its region (looked up when kRegionUnknown).
   Status ReadBlocks(int32_t ref, int* k);
