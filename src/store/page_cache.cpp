@@ -38,10 +38,7 @@ void PageCache::DropOldest(PageList& resting) {
 }
 
 bool PageCache::WantedBefore(int32_t ref) {
-  // Fibonacci hashing: the references of a file's leaves are spread over
-  // the table even when they come in steps of a region's size.
-  constexpr uint32_t kGolden = 2654435761U;
-  const size_t slot = (static_cast<uint32_t>(ref) * kGolden) >> (32 - kWantedBits);
+  const size_t slot = RefHash(ref, 32 - kWantedBits);
   if (wanted_[slot] == ref) return true;
   wanted_[slot] = ref;
   return false;

@@ -22,6 +22,13 @@
 
 namespace kavo {
 
+// A page reference hashed to its top 32 - shift bits (0 < shift < 32).
+// Fibonacci hashing spreads neighbouring references, and references in
+// steps of a region's size, over a table.
+inline size_t RefHash(int32_t ref, unsigned shift) {
+  return static_cast<size_t>((static_cast<uint32_t>(ref) * 2654435769u) >> shift);
+}
+
 class PageMap {
  public:
   // The page at ref, nullptr when none.
@@ -43,10 +50,7 @@ class PageMap {
   };
 
   const Entry* FindEntry(int32_t ref) const;
-  size_t Home(int32_t ref) const {
-    // Fibonacci hashing spreads neighbouring references over the table.
-    return static_cast<size_t>((static_cast<uint32_t>(ref) * 2654435769u) >> shift_);
-  }
+  size_t Home(int32_t ref) const { return RefHash(ref, shift_); }
   size_t Slot(int32_t ref) const;  // the slot of ref, or of the empty slot ending its run
   void Grow();
 
